@@ -1,0 +1,18 @@
+// The OpenGL 3.3 core backend of the graphics layer, and what the program and its tools need
+// from it beyond the platform's own interface.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "render/gfx/d3d9.h"
+
+// Factory for SetDirect3DFactory.
+IDirect3D9* CreateGlDirect3D(UINT sdkVersion);
+
+// The last presented frame as RGBA8, rows from the top of the picture down (as the platform
+// would show them). False when `device` is not a device of this backend or nothing was presented.
+bool GlCapturePresentedFrame(IDirect3DDevice9* device, std::vector<uint8_t>* rgba, int* width, int* height);
+
+// GL draw calls issued during the last presented frame (after draw merging).
+uint64_t GlDrawCallsLastFrame(IDirect3DDevice9* device);
