@@ -1,0 +1,100 @@
+// HatchingApp: the application object. It owns the window and its message loop, the render
+// context, the box buffers, the effect with its declaration and textures, and the skinned model;
+// it fixes the start-up order, runs the loop and releases everything in a fixed order.
+// The program has one, reached through Instance(); tests construct their own.
+#pragma once
+
+#include "app/win32.h"
+#include "render/gfx/d3d9.h"
+#include "render/render_context.h"
+
+class SkinnedModel;
+
+class HatchingApp {
+ public:
+  // Called after every rendered frame with the number of frames rendered so far by Run.
+  using FrameObserver = void (*)(void* user, int framesRendered);
+
+  HatchingApp();
+  ~HatchingApp();
+  HatchingApp(const HatchingApp&) = delete;
+  HatchingApp& operator=(const HatchingApp&) = delete;
+
+  // The program's single application object, with static storage.
+  static HatchingApp& Instance();
+  // The window procedure registered with the class: forwards to Instance().HandleMessage.
+  static LRESULT WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+  // The window services Run and the input handlers call; must be installed before Run. Without
+  // one, window calls are skipped (DefWindowProcA answers 0).
+  void UseWindowSystem(WindowSystem* system) { windowSystem_ = system; }
+  WindowSystem* windowSystem() const { return windowSystem_; }
+  // A hook for the program's own options (frame limit, screenshots, input replay); null removes it.
+  void SetFrameObserver(FrameObserver observer, void* user) {
+    frameObserver_ = observer;
+    frameObserverUser_ = user;
+  }
+
+  // Application shell.
+  int Run(HINSTANCE instance, int showCommand);
+  bool RegisterAndCreateWindow(HINSTANCE instance, int showCommand);
+  void FitClientArea();
+  bool SetClientSize(int width, int height);
+  // Releases everything the object owns, in the destructor's order; safe to call again. The
+  // program may call it before its graphics context goes away; the destructor calls it too.
+  void ReleaseAll();
+
+  // Input.
+  LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT OnKeyDown(HWND window, WPARAM key, LPARAM lParam);
+  LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam);
+
+  // The surrounding box.
+  HRESULT CreateBoxVertexBuffer();
+  HRESULT CreateBoxIndexBuffer();
+  void ReleaseSceneResources();
+
+  // The hatching effect and its textures.
+  HRESULT LoadEffectTextures();
+  HRESULT CreateEffect();
+  HRESULT UploadEffectParameters();
+
+  // One frame.
+  void RenderFrame();
+  void DrawBox();
+  void DrawModel();
+  void DrawOverlay();
+  void UpdateFrameRate();
+  // The frame-rate meter's state is process-wide; tests start it afresh with this.
+  static void ResetFrameRateMeter();
+
+  WNDCLASSA windowClass{};
+  HWND window = nullptr;
+  MSG message{};
+  int fillMode = D3DFILL_SOLID;
+  bool dragging = false;
+  int lastMouseX = 0;
+  int lastMouseY = 0;
+  int clientWidth = 800;
+  int clientHeight = 600;
+  bool active = true;
+  char textLine[128]{};
+  float framesPerSecond = 0.0f;
+  RenderContext renderContext;
+  IDirect3DVertexBuffer9* boxVertexBuffer = nullptr;
+  IDirect3DIndexBuffer9* boxIndexBuffer = nullptr;
+  ID3DXEffect* effect = nullptr;
+  D3DXHANDLE technique = nullptr;
+  IDirect3DVertexDeclaration9* vertexDeclaration = nullptr;
+  IDirect3DCubeTexture9* environmentMap = nullptr;
+  IDirect3DTexture9* hatchTextures[6]{};
+  SkinnedModel* model = nullptr;
+  bool textured = true;
+  float animationStep = 0.01f;
+
+ private:
+  WindowSystem* windowSystem_ = nullptr;
+  FrameObserver frameObserver_ = nullptr;
+  void* frameObserverUser_ = nullptr;
+  int framesRendered_ = 0;
+};

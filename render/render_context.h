@@ -1,0 +1,46 @@
+// RenderContext: the rendering core the application holds by value. It owns the Direct3D object,
+// the device and the overlay font, and keeps the world, view and projection matrices together
+// with the scene records (object transform, camera, light) they are built from.
+#pragma once
+
+#include "render/gfx/d3d9.h"
+#include "render/math.h"
+#include "scene/camera.h"
+#include "scene/light.h"
+#include "scene/object_transform.h"
+
+class RenderContext {
+ public:
+  RenderContext();
+  RenderContext(const RenderContext&) = delete;
+  RenderContext& operator=(const RenderContext&) = delete;
+
+  // Creates the Direct3D object, the device (back buffer width x height, presented without
+  // waiting for the retrace) and the overlay font, then sets up the scene. 0 or E_FAIL; what was
+  // made before a failure stays until ReleaseDevice.
+  HRESULT InitDevice(HWND window, int width, int height, int fontHeight);
+  void SetupScene();
+  // Rebuilds `view` from the camera after it moved or turned.
+  void UpdateView();
+  // Releases font, device and Direct3D object; safe to call again.
+  void ReleaseDevice();
+
+  // Draws one overlay line at (x, y); a null text draws nothing.
+  void DrawOverlayText(const char* text, int x, int y);
+  void SetOverlayTextColor(float r, float g, float b, float a);
+
+  IDirect3D9* direct3d = nullptr;
+  IDirect3DDevice9* device = nullptr;
+  ID3DXFont* font = nullptr;
+  RECT textRect{};
+  int fontHeight = 0;
+  D3DCOLORVALUE textColor{1.0f, 1.0f, 0.0f, 1.0f};
+  D3DXMATRIX world;
+  D3DXMATRIX view;
+  D3DXMATRIX projection;
+  ObjectTransform objectTransform;
+  Camera camera;
+  Light light;
+  int backBufferWidth = 0;
+  int backBufferHeight = 0;
+};
