@@ -1,0 +1,178 @@
+// Hatching.fx: the viewer's pencil-hatching effect.
+// Pass P0 paints the backdrop box with the snowy environment, washed out to look like paper.
+// Pass P1 shades the character per pixel and draws that tone with the six hatching textures
+// (a tonal art map, lightest Hatch0 to darkest Hatch5) in red-brown pencil, with a dark rim
+// where the surface turns away from the eye so the silhouette reads.
+//
+// Conventions: row vectors, mul(float4(p, 1), M). Vertex positions arrive in model space; the
+// world matrix is folded into the matWorld* parameters, and there is no separate world or view
+// matrix. Shading happens in view space, where the eye sits at the origin.
+
+texture EnvironmentMap;
+texture Hatch0_Tex;
+texture Hatch1_Tex;
+texture Hatch2_Tex;
+texture Hatch3_Tex;
+texture Hatch4_Tex;
+texture Hatch5_Tex;
+
+samplerCUBE EnvSampler = sampler_state { Texture = <EnvironmentMap>; MinFilter = Linear; MagFilter = Linear; MipFilter = Linear; };
+sampler2D Hatch0Sampler = sampler_state { Texture = <Hatch0_Tex>; MinFilter = Linear; MagFilter = Linear; MipFilter = Linear; AddressU = Wrap; AddressV = Wrap; };
+sampler2D Hatch1Sampler = sampler_state { Texture = <Hatch1_Tex>; MinFilter = Linear; MagFilter = Linear; MipFilter = Linear; AddressU = Wrap; AddressV = Wrap; };
+sampler2D Hatch2Sampler = sampler_state { Texture = <Hatch2_Tex>; MinFilter = Linear; MagFilter = Linear; MipFilter = Linear; AddressU = Wrap; AddressV = Wrap; };
+sampler2D Hatch3Sampler = sampler_state { Texture = <Hatch3_Tex>; MinFilter = Linear; MagFilter = Linear; MipFilter = Linear; AddressU = Wrap; AddressV = Wrap; };
+sampler2D Hatch4Sampler = sampler_state { Texture = <Hatch4_Tex>; MinFilter = Linear; MagFilter = Linear; MipFilter = Linear; AddressU = Wrap; AddressV = Wrap; };
+sampler2D Hatch5Sampler = sampler_state { Texture = <Hatch5_Tex>; MinFilter = Linear; MagFilter = Linear; MipFilter = Linear; AddressU = Wrap; AddressV = Wrap; };
+
+float4x4 matViewProjection;
+float4x4 matWorldView;
+float4x4 matWorldViewProjection;
+float4x4 matWorldViewInverseTranspose;
+float4 vViewPosition;  // eye, world space
+float4 LightDir;       // despite the name: the point light's position, world space
+float4 MiscParam;      // x: how many times the hatching tiles across a texture's 0..1 range
+
+// ---------------------------------------------------------------------------------------------
+// Getting world-space things into view space.
+//
+// The light and the eye are given in world space, but no view matrix is given. The projection
+// alone is recoverable exactly: WorldView^-1 * WorldViewProjection, and WorldView^-1 is the
+// transpose of matWorldViewInverseTranspose. A perspective projection puts view-space z in
+// clip w and only scales (and, off-centre, shifts by a multiple of z) x and y, so a point's
+// view-space position follows from its clip-space position under matViewProjection by undoing
+// those two steps. This holds for any view and any rigid or scaled world matrix.
+
+float4x4 Projection()
+{
+    return mul(transpose(matWorldViewInverseTranspose), matWorldViewProjection);
+}
+
+// Clip-space coordinates of something whose view-space w is `w` (1 for points, 0 for
+// directions) back to view space.
+float3 ClipToView(float4 clip, float4x4 proj)
+{
+    float z = clip.w;
+    return float3((clip.x - z * proj[2][0]) / proj[0][0], (clip.y - z * proj[2][1]) / proj[1][1], z);
+}
+
+float3 WorldPointToView(float3 p, float4x4 proj)
+{
+    return ClipToView(mul(float4(p, 1), matViewProjection), proj);
+}
+
+// The view matrix's rotation is orthonormal, so a view-space direction goes back to world
+// space through its transpose: component i is the dot product with world axis i seen in view.
+float3 ViewDirToWorld(float3 d, float4x4 proj)
+{
+    float3 axisX = ClipToView(matViewProjection[0], proj);
+    float3 axisY = ClipToView(matViewProjection[1], proj);
+    float3 axisZ = ClipToView(matViewProjection[2], proj);
+    return float3(dot(d, axisX), dot(d, axisY), dot(d, axisZ));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Pass P0: the backdrop box. Its normals and uvs are zero; its positions (+-100 around the
+// model origin) double as directions into the environment, turned into world orientation
+// because the cube map is laid out with world +Y up while the model is z-up.
+
+struct BoxVSOut
+{
+    float4 Pos : POSITION;
+    float3 Dir : TEXCOORD0;
+};
+
+BoxVSOut BoxVS(float3 Pos : POSITION, float3 Normal : NORMAL, float2 Tex : TEXCOORD0)
+{
+    BoxVSOut o;
+    o.Pos = mul(float4(Pos, 1), matWorldViewProjection);
+    float3 viewDir = mul(float4(Pos, 0), matWorldView).xyz;
+    o.Dir = ViewDirToWorld(viewDir, Projection());
+    return o;
+}
+
+float4 BoxPS(float3 Dir : TEXCOORD0) : COLOR0
+{
+    float3 scene = texCUBE(EnvSampler, Dir).rgb;
+    float grey = dot(scene, float3(0.30, 0.59, 0.11));
+    float3 muted = lerp(float3(grey, grey, grey), scene, 0.35);
+    // Warm drawing paper, with the scene showing through faintly.
+    float3 paper = float3(0.98, 0.96, 0.91);
+    return float4(lerp(paper, muted * paper, 0.55), 1);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Pass P1: the hatched character.
+
+struct HatchVSOut
+{
+    float4 Pos : POSITION;
+    float2 Tex : TEXCOORD0;
+    float3 ViewPos : TEXCOORD1;
+    float3 ViewNormal : TEXCOORD2;
+    float3 ViewLight : TEXCOORD3;
+    float3 ViewEye : TEXCOORD4;
+};
+
+HatchVSOut HatchVS(float3 Pos : POSITION, float3 Normal : NORMAL, float2 Tex : TEXCOORD0)
+{
+    HatchVSOut o;
+    float4x4 proj = Projection();
+    o.Pos = mul(float4(Pos, 1), matWorldViewProjection);
+    o.Tex = Tex * MiscParam.x;
+    o.ViewPos = mul(float4(Pos, 1), matWorldView).xyz;
+    o.ViewNormal = mul(float4(Normal, 0), matWorldViewInverseTranspose).xyz;
+    o.ViewLight = WorldPointToView(LightDir.xyz, proj);
+    // Ends up at (or next to) the origin; taking it from vViewPosition keeps the eye and the
+    // light on the same footing if the camera is ever offset from the view transform.
+    o.ViewEye = WorldPointToView(vViewPosition.xyz, proj);
+    return o;
+}
+
+float4 HatchPS(float2 Tex : TEXCOORD0, float3 ViewPos : TEXCOORD1, float3 ViewNormal : TEXCOORD2,
+               float3 ViewLight : TEXCOORD3, float3 ViewEye : TEXCOORD4) : COLOR0
+{
+    float3 n = normalize(ViewNormal);
+    float3 toEye = normalize(ViewEye - ViewPos);
+    float3 toLight = normalize(ViewLight - ViewPos);
+
+    float diffuse = saturate(dot(n, toLight));
+    float specular = pow(saturate(dot(n, normalize(toLight + toEye))), 24);
+    float intensity = saturate(0.15 + 0.75 * diffuse + 0.25 * specular);
+
+    // Tone 0 is bare paper, tones 1..6 are Hatch0..Hatch5; the two tones either side of
+    // 6 * (1 - intensity) share the weight, so the weights always sum to one.
+    float tone = 6 * (1 - intensity);
+    float4 w0123 = saturate(1 - abs(tone - float4(0, 1, 2, 3)));
+    float3 w456 = saturate(1 - abs(tone - float3(4, 5, 6)));
+    float hatch = w0123.x
+                + w0123.y * tex2D(Hatch0Sampler, Tex).r
+                + w0123.z * tex2D(Hatch1Sampler, Tex).r
+                + w0123.w * tex2D(Hatch2Sampler, Tex).r
+                + w456.x * tex2D(Hatch3Sampler, Tex).r
+                + w456.y * tex2D(Hatch4Sampler, Tex).r
+                + w456.z * tex2D(Hatch5Sampler, Tex).r;
+
+    // Outline: darken where the surface turns edge-on to the eye.
+    float facing = abs(dot(n, toEye));
+    float rim = 1 - smoothstep(0.10, 0.35, facing);
+    hatch *= 1 - 0.85 * rim;
+
+    // Red-brown pencil on a faint red wash, so the creature reads as red.
+    float3 ink = float3(0.40, 0.05, 0.03);
+    float3 wash = float3(1.00, 0.86, 0.80);
+    return float4(lerp(ink, wash, hatch), 1);
+}
+
+technique TShader
+{
+    pass P0
+    {
+        VertexShader = compile vs_2_0 BoxVS();
+        PixelShader = compile ps_2_0 BoxPS();
+    }
+    pass P1
+    {
+        VertexShader = compile vs_3_0 HatchVS();
+        PixelShader = compile ps_3_0 HatchPS();
+    }
+}

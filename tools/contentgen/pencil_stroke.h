@@ -1,0 +1,69 @@
+// One pencil stroke of a hatching texture and how it covers the pixels of a square, tiling
+// image: constant pixel width at every resolution, tapered ends, heavier pressure mid-stroke,
+// and graphite grain. Strokes wrap around the image edges so the texture tiles.
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "random.h"
+#include "vec_math.h"
+
+namespace contentgen {
+
+struct PencilStroke {
+  double x = 0, y = 0;    // start point, texture coordinates in [0, 1)
+  double angle = 0;       // direction of travel, radians (0 = along +u)
+  double length = 0.3;    // in texture coordinates, so it shrinks with the level's size
+  double bend = 0;        // sideways bow at mid-stroke, as a fraction of the length
+  double darkness = 0.6;  // how much light the densest part of the stroke takes away
+  uint32_t seed = 0;      // picks this stroke's grain
+};
+
+// Width of every stroke in pixels, whatever the level's size: coarse levels then show fewer,
+// relatively thicker strokes, which keeps the on-screen stroke width steady under mip-mapping.
+inline constexpr double kStrokeWidthPixels = 1.6;
+
+// Calls visit(x, y, amount) for each pixel the stroke touches on a size x size image, where
+// amount in (0, 1] is the fraction of light the stroke removes there.
+template <class Visit>
+void ForEachStrokePixel(const PencilStroke& s, int size, Visit&& visit) {
+  const double length_px = s.length * size;
+  const double dx = std::cos(s.angle), dy = std::sin(s.angle);
+  const double sx = s.x * size, sy = s.y * size;
+  const double half_width = 0.5 * kStrokeWidthPixels;
+  const double reach = half_width + 1.0 + std::abs(s.bend) * length_px;
+  const int x0 = static_cast<int>(std::floor(std::min(sx, sx + dx * length_px) - reach));
+  const int x1 = static_cast<int>(std::ceil(std::max(sx, sx + dx * length_px) + reach));
+  const int y0 = static_cast<int>(std::floor(std::min(sy, sy + dy * length_px) - reach));
+  const int y1 = static_cast<int>(std::ceil(std::max(sy, sy + dy * length_px) + reach));
+  // A stroke longer than the image would visit a wrapped pixel twice; callers keep them shorter.
+  for (int py = y0; py <= y1; ++py) {
+    for (int px = x0; px <= x1; ++px) {
+      const double rx = px + 0.5 - sx, ry = py + 0.5 - sy;
+      const double along = rx * dx + ry * dy;  // pixels from the start
+      const double t = along / length_px;
+      if (t < -0.05 || t > 1.05) continue;
+      const double tc = std::clamp(t, 0.0, 1.0);
+      const double across = -rx * dy + ry * dx - s.bend * length_px * 4.0 * tc * (1.0 - tc);
+      // Tapered tips: full width from 15% in, narrowing to a point at both ends.
+      const double taper = std::sqrt(std::clamp(std::min(tc, 1.0 - tc) / 0.15, 0.0, 1.0));
+      const double beyond_end = std::max(0.0, std::max(-along, along - length_px));
+      const double coverage = std::clamp(half_width * taper + 0.5 - std::abs(across), 0.0, 1.0) *
+                              std::clamp(1.0 - beyond_end, 0.0, 1.0);
+      if (coverage <= 0.0) continue;
+      const int wx = ((px % size) + size) % size, wy = ((py % size) + size) % size;
+      // Pencil pressure rises after touch-down and eases before lift-off.
+      const double pressure = 0.6 + 0.4 * std::sin(kPi * tc);
+      // Grain: the paper's fixed tooth plus the graphite's own unevenness along this stroke.
+      const double paper = HashToUnit(static_cast<uint32_t>(wx), static_cast<uint32_t>(wy), 0x5EEDu + size);
+      const double graphite = HashToUnit(static_cast<uint32_t>(along * 0.7 + 64.0), static_cast<uint32_t>(across * 3 + 8),
+                                         s.seed);
+      const double grain = 0.62 + 0.22 * paper + 0.16 * graphite;
+      visit(wx, wy, coverage * s.darkness * pressure * grain);
+    }
+  }
+}
+
+}  // namespace contentgen
