@@ -75,8 +75,12 @@ inline constexpr UINT SWP_NOZORDER = 0x0004;
 inline constexpr UINT PM_NOREMOVE = 0x0000;
 inline constexpr int SW_SHOWDEFAULT = 10;
 
-inline constexpr WORD LOWORD(uintptr_t value) { return static_cast<WORD>(value & 0xFFFF); }
-inline constexpr WORD HIWORD(uintptr_t value) { return static_cast<WORD>((value >> 16) & 0xFFFF); }
+inline constexpr WORD LOWORD(uintptr_t value) {
+  return static_cast<WORD>(value & 0xFFFF);
+}
+inline constexpr WORD HIWORD(uintptr_t value) {
+  return static_cast<WORD>((value >> 16) & 0xFFFF);
+}
 inline constexpr LPARAM MAKELPARAM(WORD low, WORD high) {
   return static_cast<LPARAM>(static_cast<uint32_t>(low) | (static_cast<uint32_t>(high) << 16));
 }
@@ -88,12 +92,13 @@ class WindowSystem {
  public:
   virtual ~WindowSystem() = default;
   virtual bool RegisterClassA(const WNDCLASSA& windowClass) = 0;
-  virtual HWND CreateWindowExA(DWORD exStyle, const char* className, const char* title, DWORD style, int x, int y,
-                               int width, int height, HINSTANCE instance) = 0;
+  virtual HWND CreateWindowExA(DWORD exStyle, const char* className, const char* title, DWORD style, int x,
+                               int y, int width, int height, HINSTANCE instance) = 0;
   virtual DWORD GetWindowLongA(HWND window, int index) = 0;
   virtual bool GetMenu(HWND window) = 0;
   virtual bool AdjustWindowRectEx(RECT* rect, DWORD style, bool menu, DWORD exStyle) = 0;
-  virtual bool SetWindowPos(HWND window, HWND insertAfter, int x, int y, int width, int height, UINT flags) = 0;
+  virtual bool SetWindowPos(HWND window, HWND insertAfter, int x, int y, int width, int height,
+                            UINT flags) = 0;
   virtual bool ShowWindow(HWND window, int showCommand) = 0;
   // PM_NOREMOVE only: true when a message waits; it stays queued.
   virtual bool PeekMessageA(MSG* message, HWND filter, UINT first, UINT last, UINT removeFlags) = 0;

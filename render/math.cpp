@@ -204,4 +204,6 @@ float D3DXVec3Dot(const D3DXVECTOR3* a, const D3DXVECTOR3* b) {
   return a->x * b->x + a->y * b->y + a->z * b->z;
 }
 
-float D3DXVec3Length(const D3DXVECTOR3* v) { return std::sqrt(v->x * v->x + v->y * v->y + v->z * v->z); }
+float D3DXVec3Length(const D3DXVECTOR3* v) {
+  return std::sqrt(v->x * v->x + v->y * v->y + v->z * v->z);
+}

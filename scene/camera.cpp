@@ -47,7 +47,9 @@ void Camera::Fly(float d) {
   }
 }
 
-void Camera::Pitch(float angle) { Turn(right, angle, &up, &look); }
+void Camera::Pitch(float angle) {
+  Turn(right, angle, &up, &look);
+}
 
 void Camera::Yaw(float angle) {
   if (mode == Free) {

@@ -28,8 +28,12 @@ inline constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);
 inline constexpr HRESULT D3DERR_INVALIDCALL = static_cast<HRESULT>(0x8876086Cu);
 inline constexpr HRESULT D3DERR_NOTAVAILABLE = static_cast<HRESULT>(0x8876086Au);
 inline constexpr HRESULT D3DXERR_INVALIDDATA = static_cast<HRESULT>(0x88760B59u);
-inline constexpr bool FAILED(HRESULT hr) { return hr < 0; }
-inline constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
+inline constexpr bool FAILED(HRESULT hr) {
+  return hr < 0;
+}
+inline constexpr bool SUCCEEDED(HRESULT hr) {
+  return hr >= 0;
+}
 
 inline constexpr UINT D3D_SDK_VERSION = 32;
 
@@ -144,7 +148,8 @@ struct D3DVERTEXELEMENT9 {
   BYTE Usage;
   BYTE UsageIndex;
 };
-#define D3DDECL_END() {0xFF, 0, D3DDECLTYPE_UNUSED, 0, 0, 0}
+#define D3DDECL_END() \
+  { 0xFF, 0, D3DDECLTYPE_UNUSED, 0, 0, 0 }
 
 struct D3DCOLORVALUE {
   float r, g, b, a;
@@ -267,8 +272,7 @@ class IDirect3D9 : public IUnknown {
  public:
   virtual HRESULT GetDeviceCaps(UINT adapter, D3DDEVTYPE type, D3DCAPS9* caps) = 0;
   virtual HRESULT CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focusWindow, DWORD behaviorFlags,
-                               D3DPRESENT_PARAMETERS* presentationParameters,
-                               IDirect3DDevice9** device) = 0;
+                               D3DPRESENT_PARAMETERS* presentationParameters, IDirect3DDevice9** device) = 0;
 };
 
 // Backend selection: `Direct3DCreate9` calls the installed factory; with none installed it
@@ -281,8 +285,8 @@ HRESULT D3DXCreateTextureFromFileA(IDirect3DDevice9* device, LPCSTR path, IDirec
 HRESULT D3DXCreateCubeTextureFromFileA(IDirect3DDevice9* device, LPCSTR path,
                                        IDirect3DCubeTexture9** texture);
 // Macro definitions, include handler and effect pool are not supported and must be null.
-HRESULT D3DXCreateEffectFromFileA(IDirect3DDevice9* device, LPCSTR path, const void* defines,
-                                  void* include, DWORD flags, void* pool, ID3DXEffect** effect,
+HRESULT D3DXCreateEffectFromFileA(IDirect3DDevice9* device, LPCSTR path, const void* defines, void* include,
+                                  DWORD flags, void* pool, ID3DXEffect** effect,
                                   ID3DXBuffer** compilationErrors);
 HRESULT D3DXCreateFontA(IDirect3DDevice9* device, INT height, UINT width, UINT weight, UINT mipLevels,
                         BOOL italic, DWORD charSet, DWORD outputPrecision, DWORD quality,

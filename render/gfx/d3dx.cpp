@@ -9,7 +9,9 @@ namespace {
 Direct3DFactory installedFactory = nullptr;
 }
 
-void SetDirect3DFactory(Direct3DFactory factory) { installedFactory = factory; }
+void SetDirect3DFactory(Direct3DFactory factory) {
+  installedFactory = factory;
+}
 
 IDirect3D9* Direct3DCreate9(UINT sdkVersion) {
   if (!installedFactory || sdkVersion != D3D_SDK_VERSION) return nullptr;
@@ -27,8 +29,8 @@ HRESULT D3DXCreateCubeTextureFromFileA(IDirect3DDevice9* device, LPCSTR path,
   return device->CreateCubeTextureFromFile(path, texture);
 }
 
-HRESULT D3DXCreateEffectFromFileA(IDirect3DDevice9* device, LPCSTR path, const void* defines,
-                                  void* include, DWORD flags, void* pool, ID3DXEffect** effect,
+HRESULT D3DXCreateEffectFromFileA(IDirect3DDevice9* device, LPCSTR path, const void* defines, void* include,
+                                  DWORD flags, void* pool, ID3DXEffect** effect,
                                   ID3DXBuffer** compilationErrors) {
   if (!device || !path || !effect || defines || include || pool) return D3DERR_INVALIDCALL;
   return device->CreateEffectFromFile(path, flags, effect, compilationErrors);

@@ -28,9 +28,13 @@ int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
   return messageBox(owner, text, caption, type);
 }
 
-void SetMillisecondClock(MillisecondClock source) { millisecondClock = source ? source : SteadyMilliseconds; }
+void SetMillisecondClock(MillisecondClock source) {
+  millisecondClock = source ? source : SteadyMilliseconds;
+}
 
-uint32_t timeGetTime() { return millisecondClock(); }
+uint32_t timeGetTime() {
+  return millisecondClock();
+}
 
 std::string NativePath(const char* path) {
   std::string native = path ? path : "";

@@ -6,7 +6,9 @@ void Recorder::FailOn(const std::string& operation, int occurrence) {
   pendingFailures_[operation].push_back(seen_[operation] + occurrence);
 }
 
-void Recorder::FailAlways(const std::string& operation) { alwaysFail_[operation] = true; }
+void Recorder::FailAlways(const std::string& operation) {
+  alwaysFail_[operation] = true;
+}
 
 bool Recorder::ShouldFail(const std::string& operation) {
   const int n = ++seen_[operation];
@@ -42,9 +44,13 @@ std::vector<std::string> Recorder::Matching(const std::string& prefix) const {
   return lines;
 }
 
-int Recorder::Count(const std::string& prefix) const { return static_cast<int>(Matching(prefix).size()); }
+int Recorder::Count(const std::string& prefix) const {
+  return static_cast<int>(Matching(prefix).size());
+}
 
-std::string Recorder::NextLabel(const std::string& kind) { return kind + "#" + std::to_string(++labels_[kind]); }
+std::string Recorder::NextLabel(const std::string& kind) {
+  return kind + "#" + std::to_string(++labels_[kind]);
+}
 
 Recorder& Recording() {
   static Recorder recorder;

@@ -19,12 +19,15 @@ std::string Float(float value) {
   return text;
 }
 
-std::string Text(const char* text) { return text ? std::string("\"") + text + "\"" : "null"; }
+std::string Text(const char* text) {
+  return text ? std::string("\"") + text + "\"" : "null";
+}
 
 template <typename Interface>
 class RecordingTexture : public Recorded<Interface> {
  public:
-  RecordingTexture(const std::string& kind, std::string path) : Recorded<Interface>(kind), path_(std::move(path)) {}
+  RecordingTexture(const std::string& kind, std::string path)
+      : Recorded<Interface>(kind), path_(std::move(path)) {}
   DWORD GetLevelCount() override { return 1; }
 
  private:
@@ -112,9 +115,10 @@ void UseRecordingBackend() {
 
 template <typename Interface>
 HRESULT RecordingBuffer<Interface>::Lock(UINT offset, UINT size, void** data, DWORD flags) {
-  const std::string call = "Lock(" + this->label() + ", " + std::to_string(offset) + ", " + std::to_string(size) +
-                           ", " + std::to_string(flags) + ")";
-  if (Recording().ShouldFail("Lock") || !data || offset > bytes_.size()) return Refused(call, D3DERR_INVALIDCALL);
+  const std::string call = "Lock(" + this->label() + ", " + std::to_string(offset) + ", " +
+                           std::to_string(size) + ", " + std::to_string(flags) + ")";
+  if (Recording().ShouldFail("Lock") || !data || offset > bytes_.size())
+    return Refused(call, D3DERR_INVALIDCALL);
   Recording().Log(call);
   *data = bytes_.data() + offset;
   locked_ = true;
@@ -194,8 +198,8 @@ HRESULT RecordingEffect::End() {
 
 HRESULT RecordingDevice::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
                                             IDirect3DVertexBuffer9** buffer, HANDLE* sharedHandle) {
-  const std::string call = "CreateVertexBuffer(" + std::to_string(length) + ", " + std::to_string(usage) + ", " +
-                           std::to_string(fvf) + ", " + std::to_string(pool) + ", " +
+  const std::string call = "CreateVertexBuffer(" + std::to_string(length) + ", " + std::to_string(usage) +
+                           ", " + std::to_string(fvf) + ", " + std::to_string(pool) + ", " +
                            (sharedHandle ? "handle" : "null") + ")";
   if (!buffer) return Refused(call, D3DERR_INVALIDCALL);
   *buffer = nullptr;
@@ -205,8 +209,8 @@ HRESULT RecordingDevice::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf,
 
 HRESULT RecordingDevice::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
                                            IDirect3DIndexBuffer9** buffer, HANDLE* sharedHandle) {
-  const std::string call = "CreateIndexBuffer(" + std::to_string(length) + ", " + std::to_string(usage) + ", " +
-                           std::to_string(format) + ", " + std::to_string(pool) + ", " +
+  const std::string call = "CreateIndexBuffer(" + std::to_string(length) + ", " + std::to_string(usage) +
+                           ", " + std::to_string(format) + ", " + std::to_string(pool) + ", " +
                            (sharedHandle ? "handle" : "null") + ")";
   if (!buffer) return Refused(call, D3DERR_INVALIDCALL);
   *buffer = nullptr;
@@ -218,8 +222,9 @@ HRESULT RecordingDevice::CreateVertexDeclaration(const D3DVERTEXELEMENT9* elemen
                                                  IDirect3DVertexDeclaration9** declaration) {
   std::string call = "CreateVertexDeclaration(";
   for (const D3DVERTEXELEMENT9* e = elements; e; ++e) {
-    call += "{" + std::to_string(e->Stream) + " " + std::to_string(e->Offset) + " " + std::to_string(e->Type) + " " +
-            std::to_string(e->Method) + " " + std::to_string(e->Usage) + " " + std::to_string(e->UsageIndex) + "}";
+    call += "{" + std::to_string(e->Stream) + " " + std::to_string(e->Offset) + " " +
+            std::to_string(e->Type) + " " + std::to_string(e->Method) + " " + std::to_string(e->Usage) + " " +
+            std::to_string(e->UsageIndex) + "}";
     if (e->Stream == 0xFF) break;
   }
   call += ")";
@@ -237,7 +242,8 @@ HRESULT RecordingDevice::SetVertexDeclaration(IDirect3DVertexDeclaration9* decla
   return S_OK;
 }
 
-HRESULT RecordingDevice::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset, UINT stride) {
+HRESULT RecordingDevice::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset,
+                                         UINT stride) {
   Recording().Log("SetStreamSource(" + std::to_string(stream) + ", " + LabelOf(buffer) + ", " +
                   std::to_string(offset) + ", " + std::to_string(stride) + ")");
   return S_OK;
@@ -258,8 +264,8 @@ HRESULT RecordingDevice::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, 
 
 HRESULT RecordingDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex, UINT minVertexIndex,
                                               UINT numVertices, UINT startIndex, UINT primitiveCount) {
-  Recording().Log("DrawIndexedPrimitive(" + std::to_string(type) + ", " + std::to_string(baseVertexIndex) + ", " +
-                  std::to_string(minVertexIndex) + ", " + std::to_string(numVertices) + ", " +
+  Recording().Log("DrawIndexedPrimitive(" + std::to_string(type) + ", " + std::to_string(baseVertexIndex) +
+                  ", " + std::to_string(minVertexIndex) + ", " + std::to_string(numVertices) + ", " +
                   std::to_string(startIndex) + ", " + std::to_string(primitiveCount) + ")");
   return S_OK;
 }
@@ -297,7 +303,8 @@ HRESULT RecordingDevice::SetViewport(const D3DVIEWPORT9* v) {
 HRESULT RecordingDevice::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
                                DWORD stencil) {
   Recording().Log("Clear(" + std::to_string(count) + ", " + (rects ? "rects" : "null") + ", " +
-                  std::to_string(flags) + ", " + Hex(color) + ", " + Float(z) + ", " + std::to_string(stencil) + ")");
+                  std::to_string(flags) + ", " + Hex(color) + ", " + Float(z) + ", " +
+                  std::to_string(stencil) + ")");
   return S_OK;
 }
 
@@ -322,7 +329,8 @@ HRESULT RecordingDevice::Present(const RECT* sourceRect, const RECT* destRect, H
 HRESULT RecordingDevice::CreateTextureFromFile(LPCSTR path, IDirect3DTexture9** texture) {
   const std::string call = "CreateTextureFromFile(" + Text(path) + ")";
   *texture = nullptr;
-  if (Recording().ShouldFail("CreateTextureFromFile") || !Readable(path)) return Refused(call, D3DXERR_INVALIDDATA);
+  if (Recording().ShouldFail("CreateTextureFromFile") || !Readable(path))
+    return Refused(call, D3DXERR_INVALIDDATA);
   return Created(call, new RecordingTexture<IDirect3DTexture9>("Texture", path), texture);
 }
 
@@ -331,8 +339,7 @@ HRESULT RecordingDevice::CreateCubeTextureFromFile(LPCSTR path, IDirect3DCubeTex
   *texture = nullptr;
   if (Recording().ShouldFail("CreateCubeTextureFromFile") || !Readable(path))
     return Refused(call, D3DXERR_INVALIDDATA);
-  return Created(call, new RecordingTexture<IDirect3DCubeTexture9>("CubeTexture", path),
-                                        texture);
+  return Created(call, new RecordingTexture<IDirect3DCubeTexture9>("CubeTexture", path), texture);
 }
 
 HRESULT RecordingDevice::CreateEffectFromFile(LPCSTR path, DWORD flags, ID3DXEffect** effect,
@@ -341,7 +348,8 @@ HRESULT RecordingDevice::CreateEffectFromFile(LPCSTR path, DWORD flags, ID3DXEff
   *effect = nullptr;
   if (compilationErrors) *compilationErrors = nullptr;
   if (!Readable(path)) {
-    if (compilationErrors) *compilationErrors = new RecordingTextBuffer(std::string(path) + ": cannot open file");
+    if (compilationErrors)
+      *compilationErrors = new RecordingTextBuffer(std::string(path) + ": cannot open file");
     return Refused(call, D3DXERR_INVALIDDATA);
   }
   if (Recording().ShouldFail("CreateEffectFromFile")) {
@@ -366,7 +374,8 @@ HRESULT RecordingDevice::CreateFont(const D3DXFONT_DESCA& d, ID3DXFont** font) {
 HRESULT RecordingDirect3D::GetDeviceCaps(UINT adapter, D3DDEVTYPE type, D3DCAPS9* caps) {
   Recording().Log("GetDeviceCaps(" + std::to_string(adapter) + ", " + std::to_string(type) + ")");
   if (!caps || Recording().ShouldFail("GetDeviceCaps")) return D3DERR_INVALIDCALL;
-  *caps = D3DCAPS9{type, adapter, Recording().hardwareTransformAndLight ? D3DDEVCAPS_HWTRANSFORMANDLIGHT : 0u};
+  *caps =
+      D3DCAPS9{type, adapter, Recording().hardwareTransformAndLight ? D3DDEVCAPS_HWTRANSFORMANDLIGHT : 0u};
   return S_OK;
 }
 
@@ -376,10 +385,10 @@ HRESULT RecordingDirect3D::CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focu
                      (focusWindow ? "window" : "null") + ", " + Hex(behaviorFlags);
   if (p)
     call += ", {" + std::to_string(p->BackBufferWidth) + "x" + std::to_string(p->BackBufferHeight) +
-            " format " + std::to_string(p->BackBufferFormat) + " count " + std::to_string(p->BackBufferCount) +
-            " swap " + std::to_string(p->SwapEffect) + " windowed " + std::to_string(p->Windowed) + " depth " +
-            std::to_string(p->EnableAutoDepthStencil) + "/" + std::to_string(p->AutoDepthStencilFormat) +
-            " interval " + Hex(p->PresentationInterval) + "}";
+            " format " + std::to_string(p->BackBufferFormat) + " count " +
+            std::to_string(p->BackBufferCount) + " swap " + std::to_string(p->SwapEffect) + " windowed " +
+            std::to_string(p->Windowed) + " depth " + std::to_string(p->EnableAutoDepthStencil) + "/" +
+            std::to_string(p->AutoDepthStencilFormat) + " interval " + Hex(p->PresentationInterval) + "}";
   call += ")";
   if (!device || !p) return Refused(call, D3DERR_INVALIDCALL);
   *device = nullptr;

@@ -75,8 +75,8 @@ class RecordingEffect : public Recorded<ID3DXEffect> {
 class RecordingDevice : public Recorded<IDirect3DDevice9> {
  public:
   RecordingDevice() : Recorded<IDirect3DDevice9>("Device") {}
-  HRESULT CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool, IDirect3DVertexBuffer9** buffer,
-                             HANDLE* sharedHandle) override;
+  HRESULT CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
+                             IDirect3DVertexBuffer9** buffer, HANDLE* sharedHandle) override;
   HRESULT CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
                             IDirect3DIndexBuffer9** buffer, HANDLE* sharedHandle) override;
   HRESULT CreateVertexDeclaration(const D3DVERTEXELEMENT9* elements,
@@ -85,17 +85,19 @@ class RecordingDevice : public Recorded<IDirect3DDevice9> {
   HRESULT SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset, UINT stride) override;
   HRESULT SetIndices(IDirect3DIndexBuffer9* buffer) override;
   HRESULT DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) override;
-  HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex, UINT minVertexIndex, UINT numVertices,
-                               UINT startIndex, UINT primitiveCount) override;
+  HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex, UINT minVertexIndex,
+                               UINT numVertices, UINT startIndex, UINT primitiveCount) override;
   HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value) override;
   HRESULT SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) override;
   HRESULT SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) override;
   HRESULT LightEnable(DWORD index, BOOL enable) override;
   HRESULT SetViewport(const D3DVIEWPORT9* viewport) override;
-  HRESULT Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil) override;
+  HRESULT Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
+                DWORD stencil) override;
   HRESULT BeginScene() override;
   HRESULT EndScene() override;
-  HRESULT Present(const RECT* sourceRect, const RECT* destRect, HWND destWindow, const void* dirtyRegion) override;
+  HRESULT Present(const RECT* sourceRect, const RECT* destRect, HWND destWindow,
+                  const void* dirtyRegion) override;
   HRESULT CreateTextureFromFile(LPCSTR path, IDirect3DTexture9** texture) override;
   HRESULT CreateCubeTextureFromFile(LPCSTR path, IDirect3DCubeTexture9** texture) override;
   HRESULT CreateEffectFromFile(LPCSTR path, DWORD flags, ID3DXEffect** effect,
