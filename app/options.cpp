@@ -1,0 +1,126 @@
+// Command-line option parsing.
+#include "app/options.h"
+
+#include <charconv>
+#include <cstring>
+
+namespace {
+
+constexpr int kMaxCount = 100000000;
+
+bool ParseCount(const std::string& text, int minimum, int* value) {
+  int parsed = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, status] = std::from_chars(text.data(), end, parsed);
+  if (status != std::errc() || stop != end || text.empty()) return false;
+  if (parsed < minimum || parsed > kMaxCount) return false;
+  *value = parsed;
+  return true;
+}
+
+// Splits "--name=value" into name and value; `hasValue` tells whether '=' was there.
+void SplitArgument(const char* argument, std::string* name, std::string* value, bool* hasValue) {
+  const char* equals = std::strchr(argument, '=');
+  *hasValue = equals != nullptr;
+  if (equals) {
+    name->assign(argument, equals);
+    value->assign(equals + 1);
+  } else {
+    name->assign(argument);
+    value->clear();
+  }
+}
+
+}  // namespace
+
+OptionsStatus ParseOptions(int argc, const char* const* argv, Options* options, std::string* error) {
+  *options = Options{};
+  bool sawEvery = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string name;
+    std::string value;
+    bool hasValue = false;
+    SplitArgument(argv[i], &name, &value, &hasValue);
+
+    const bool takesValue = name == "--frames" || name == "--screenshot" || name == "--capture" ||
+                            name == "--every" || name == "--input";
+    if (takesValue && !hasValue) {
+      if (i + 1 >= argc) {
+        *error = name + " needs a value";
+        return OptionsStatus::kError;
+      }
+      value = argv[++i];
+    } else if (!takesValue && hasValue) {
+      *error = name + " takes no value";
+      return OptionsStatus::kError;
+    }
+    if (takesValue && value.empty()) {
+      *error = name + " needs a non-empty value";
+      return OptionsStatus::kError;
+    }
+
+    if (name == "--headless") {
+      options->headless = true;
+    } else if (name == "--frames") {
+      if (!ParseCount(value, 1, &options->frames)) {
+        *error = "--frames needs a whole number from 1 to 100000000, not '" + value + "'";
+        return OptionsStatus::kError;
+      }
+    } else if (name == "--every") {
+      if (!ParseCount(value, 1, &options->every)) {
+        *error = "--every needs a whole number from 1 to 100000000, not '" + value + "'";
+        return OptionsStatus::kError;
+      }
+      sawEvery = true;
+    } else if (name == "--screenshot") {
+      options->screenshot = value;
+    } else if (name == "--capture") {
+      options->captureDirectory = value;
+    } else if (name == "--input") {
+      options->inputFile = value;
+    } else if (name == "--help" || name == "-h") {
+      options->help = true;
+    } else if (name == "--version") {
+      options->version = true;
+    } else {
+      *error = "unknown option '" + std::string(argv[i]) + "'";
+      return OptionsStatus::kError;
+    }
+  }
+  if (sawEvery && options->captureDirectory.empty()) {
+    *error = "--every needs --capture";
+    return OptionsStatus::kError;
+  }
+  if (!options->captureDirectory.empty() && !sawEvery) options->every = 1;
+  if (options->help) return OptionsStatus::kHelp;
+  if (options->version) return OptionsStatus::kVersion;
+  return OptionsStatus::kRun;
+}
+
+const char* UsageText() {
+  return "Usage: hatching [options]\n"
+         "Shows the animated character in pencil hatching. Run it from the folder that holds\n"
+         "Model/, Textures/ and Shaders/.\n"
+         "\n"
+         "Options:\n"
+         "  --headless           render without a window on screen (no display needed)\n"
+         "  --frames N           quit after N rendered frames\n"
+         "  --screenshot FILE    write the last rendered frame to FILE (PNG)\n"
+         "  --capture DIR        write rendered frames to DIR/frame_NNNNNN.png\n"
+         "  --every K            with --capture: only every K-th frame (default 1)\n"
+         "  --input FILE         replay the input events listed in FILE\n"
+         "  --help               show this text\n"
+         "  --version            show the version\n"
+         "\n"
+         "Input file: one event a line, '#' starts a comment; F is the number of frames\n"
+         "rendered before the event:\n"
+         "  F key VK   F rdown X Y   F move X Y   F rup X Y\n"
+         "  F deactivate   F activate   F close\n"
+         "\n"
+         "Keys: W/S walk, A/D strafe, R/F fly, Q/E roll, right-button drag looks around,\n"
+         "keypad 4/6/8/5/7/9 move the light (Num Lock on), Space toggles wireframe, Esc quits.\n";
+}
+
+const char* VersionText() {
+  return "hatching 1.0.0\n";
+}

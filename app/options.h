@@ -1,0 +1,34 @@
+// The program's command-line options. With none, the program runs in a window until the user
+// quits; the options add a headless mode, a frame limit, pictures of the frames and input replay.
+#pragma once
+
+#include <string>
+
+struct Options {
+  bool headless = false;
+  // Quit after this many rendered frames; 0 runs until the user quits.
+  int frames = 0;
+  // Where the last rendered frame goes as PNG; empty for none.
+  std::string screenshot;
+  // Folder for every `every`-th frame as frame_NNNNNN.png; empty for none.
+  std::string captureDirectory;
+  int every = 0;
+  // Input replay file; empty for none.
+  std::string inputFile;
+  bool help = false;
+  bool version = false;
+};
+
+enum class OptionsStatus {
+  kRun,      // options are in place; run the program
+  kHelp,     // print the usage to standard output, exit 0
+  kVersion,  // print the version, exit 0
+  kError,    // print the error and the usage to standard error, exit 2
+};
+
+// Reads argv[1..argc-1] into `options`. Each option with a value takes it from the next argument
+// or after '=' ("--frames 10", "--frames=10"). On kError, `error` says which argument is wrong.
+OptionsStatus ParseOptions(int argc, const char* const* argv, Options* options, std::string* error);
+
+const char* UsageText();
+const char* VersionText();

@@ -1,0 +1,109 @@
+// Command-line options: values, defaults, and the refusals that end the program with exit code 2.
+#include "app/options.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Parsed {
+  OptionsStatus status;
+  Options options;
+  std::string error;
+};
+
+Parsed Parse(std::vector<const char*> arguments) {
+  arguments.insert(arguments.begin(), "hatching");
+  Parsed parsed;
+  parsed.status =
+      ParseOptions(static_cast<int>(arguments.size()), arguments.data(), &parsed.options, &parsed.error);
+  return parsed;
+}
+
+TEST(Options, NoArgumentsRunsInAWindowUntilTheUserQuits) {
+  const Parsed parsed = Parse({});
+  EXPECT_EQ(parsed.status, OptionsStatus::kRun);
+  EXPECT_FALSE(parsed.options.headless);
+  EXPECT_EQ(parsed.options.frames, 0);
+  EXPECT_TRUE(parsed.options.screenshot.empty());
+  EXPECT_TRUE(parsed.options.captureDirectory.empty());
+  EXPECT_TRUE(parsed.options.inputFile.empty());
+}
+
+TEST(Options, ReadsEveryOptionWithSeparateValues) {
+  const Parsed parsed = Parse({"--headless", "--frames", "120", "--screenshot", "out/a.png", "--capture",
+                               "frames", "--every", "10", "--input", "replay.txt"});
+  ASSERT_EQ(parsed.status, OptionsStatus::kRun) << parsed.error;
+  EXPECT_TRUE(parsed.options.headless);
+  EXPECT_EQ(parsed.options.frames, 120);
+  EXPECT_EQ(parsed.options.screenshot, "out/a.png");
+  EXPECT_EQ(parsed.options.captureDirectory, "frames");
+  EXPECT_EQ(parsed.options.every, 10);
+  EXPECT_EQ(parsed.options.inputFile, "replay.txt");
+}
+
+TEST(Options, ReadsValuesAfterEquals) {
+  const Parsed parsed = Parse({"--frames=7", "--screenshot=x.png"});
+  ASSERT_EQ(parsed.status, OptionsStatus::kRun) << parsed.error;
+  EXPECT_EQ(parsed.options.frames, 7);
+  EXPECT_EQ(parsed.options.screenshot, "x.png");
+}
+
+TEST(Options, CaptureWithoutEveryTakesEveryFrame) {
+  const Parsed parsed = Parse({"--capture", "dir"});
+  ASSERT_EQ(parsed.status, OptionsStatus::kRun);
+  EXPECT_EQ(parsed.options.every, 1);
+}
+
+TEST(Options, HelpAndVersionWinOverRunning) {
+  EXPECT_EQ(Parse({"--help"}).status, OptionsStatus::kHelp);
+  EXPECT_EQ(Parse({"--headless", "-h"}).status, OptionsStatus::kHelp);
+  EXPECT_EQ(Parse({"--version"}).status, OptionsStatus::kVersion);
+  EXPECT_NE(std::string(UsageText()).find("--headless"), std::string::npos);
+  EXPECT_EQ(std::string(VersionText()).rfind("hatching ", 0), 0u);
+}
+
+TEST(Options, UnknownOptionIsAnErrorNamingIt) {
+  const Parsed parsed = Parse({"--headles"});
+  EXPECT_EQ(parsed.status, OptionsStatus::kError);
+  EXPECT_NE(parsed.error.find("--headles"), std::string::npos);
+  EXPECT_EQ(Parse({"extra"}).status, OptionsStatus::kError);
+  EXPECT_EQ(Parse({"--help", "--bogus"}).status, OptionsStatus::kError);
+}
+
+TEST(Options, BadCountsAreErrors) {
+  for (const char* bad : {"0", "-3", "abc", "12x", "", "99999999999999", "1e3", " 5"}) {
+    const Parsed parsed = Parse({"--frames", bad});
+    EXPECT_EQ(parsed.status, OptionsStatus::kError) << "'" << bad << "'";
+    EXPECT_NE(parsed.error.find("--frames"), std::string::npos);
+  }
+  EXPECT_EQ(Parse({"--capture", "d", "--every", "0"}).status, OptionsStatus::kError);
+}
+
+TEST(Options, MissingValuesAreErrors) {
+  EXPECT_EQ(Parse({"--frames"}).status, OptionsStatus::kError);
+  EXPECT_EQ(Parse({"--screenshot"}).status, OptionsStatus::kError);
+  EXPECT_EQ(Parse({"--input="}).status, OptionsStatus::kError);
+  EXPECT_EQ(Parse({"--headless=yes"}).status, OptionsStatus::kError);
+}
+
+TEST(Options, EveryWithoutCaptureIsAnError) {
+  const Parsed parsed = Parse({"--every", "5"});
+  EXPECT_EQ(parsed.status, OptionsStatus::kError);
+  EXPECT_NE(parsed.error.find("--capture"), std::string::npos);
+}
+
+TEST(Options, ParsingStartsFromDefaults) {
+  Options options;
+  options.headless = true;
+  options.frames = 9;
+  std::string error;
+  const char* arguments[] = {"hatching"};
+  EXPECT_EQ(ParseOptions(1, arguments, &options, &error), OptionsStatus::kRun);
+  EXPECT_FALSE(options.headless);
+  EXPECT_EQ(options.frames, 0);
+}
+
+}  // namespace
