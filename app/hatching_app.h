@@ -8,7 +8,7 @@
 #include "render/gfx/d3d9.h"
 #include "render/render_context.h"
 
-class SkinnedModel;
+struct SkinnedModel;
 
 class HatchingApp {
  public:

@@ -1,0 +1,124 @@
+// The application object: its single instance, the window, the start-up order, the message loop
+// and the release of everything it owns.
+#include "app/hatching_app.h"
+
+#include <new>
+
+#include "model/skinned_model.h"
+
+namespace {
+
+constexpr char kWindowName[] = "[Tavrel] Hatching for HLSL";
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+constexpr int kFontHeight = 20;
+
+constexpr char kReferencePath[] = "Model\\SMD\\Vekku_Red\\Ref_Red.smd";
+constexpr const char* kAnimationPaths[3] = {
+    "Model\\SMD\\Vekku_Red\\Ani_Red(Attack).smd",
+    "Model\\SMD\\Vekku_Red\\Ani_Red(Run).smd",
+    "Model\\SMD\\Vekku_Red\\Ani_Red(Stun).smd",
+};
+
+// Constructed before the program's entry point runs, destroyed after it returns.
+HatchingApp application;
+
+}  // namespace
+
+HatchingApp::HatchingApp() = default;
+
+HatchingApp::~HatchingApp() {
+  ReleaseAll();
+}
+
+HatchingApp& HatchingApp::Instance() {
+  return application;
+}
+
+LRESULT HatchingApp::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return Instance().HandleMessage(window, message, wParam, lParam);
+}
+
+bool HatchingApp::RegisterAndCreateWindow(HINSTANCE instance, int /*showCommand*/) {
+  // Icon, cursor and background brush are the window system's own.
+  windowClass = WNDCLASSA{};
+  windowClass.style = CS_HREDRAW | CS_VREDRAW;
+  windowClass.lpfnWndProc = WindowProc;
+  windowClass.cbClsExtra = 0;
+  windowClass.cbWndExtra = 0;
+  windowClass.hInstance = instance;
+  windowClass.lpszMenuName = nullptr;
+  windowClass.lpszClassName = kWindowName;
+  if (!windowSystem_) return true;
+  windowSystem_->RegisterClassA(windowClass);
+  window = windowSystem_->CreateWindowExA(0, kWindowName, kWindowName, kWindowStyle, CW_USEDEFAULT,
+                                          CW_USEDEFAULT, clientWidth, clientHeight, instance);
+  return true;
+}
+
+void HatchingApp::FitClientArea() {
+  if (!windowSystem_) return;
+  RECT rect{0, 0, clientWidth, clientHeight};
+  windowSystem_->AdjustWindowRectEx(&rect, windowSystem_->GetWindowLongA(window, GWL_STYLE),
+                                    windowSystem_->GetMenu(window),
+                                    windowSystem_->GetWindowLongA(window, GWL_EXSTYLE));
+  windowSystem_->SetWindowPos(window, nullptr, 0, 0, rect.right - rect.left, rect.bottom - rect.top,
+                              SWP_NOZORDER | SWP_NOMOVE);
+}
+
+bool HatchingApp::SetClientSize(int width, int height) {
+  clientWidth = width;
+  clientHeight = height;
+  return true;
+}
+
+int HatchingApp::Run(HINSTANCE instance, int showCommand) {
+  // Without window services there is no loop to run.
+  if (!windowSystem_) return static_cast<int>(message.wParam);
+
+  RegisterAndCreateWindow(instance, showCommand);
+  HRESULT result = renderContext.InitDevice(window, clientWidth, clientHeight, kFontHeight);
+  if (SUCCEEDED(result)) result = CreateBoxVertexBuffer();
+  if (SUCCEEDED(result)) result = CreateBoxIndexBuffer();
+  if (SUCCEEDED(result)) result = LoadEffectTextures();
+  if (FAILED(result)) {
+    renderContext.ReleaseDevice();
+    return static_cast<int>(message.wParam);
+  }
+
+  FitClientArea();
+  windowSystem_->ShowWindow(window, showCommand);
+  renderContext.SetOverlayTextColor(0.0f, 1.0f, 1.0f, 1.0f);
+  CreateEffect();
+  // Should the model not be had, the program runs on without it; frames then skip its pass.
+  if (!model) model = new (std::nothrow) SkinnedModel();
+  if (model) {
+    model->LoadReference(renderContext.device, kReferencePath);
+    for (const char* path : kAnimationPaths) model->LoadAnimation(path);
+  }
+
+  for (;;) {
+    if (windowSystem_->PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE)) {
+      // 0 is WM_QUIT; a negative result (an error) must not spin on a broken queue either.
+      if (windowSystem_->GetMessageA(&message, nullptr, 0, 0) <= 0) break;
+      windowSystem_->TranslateMessage(&message);
+      windowSystem_->DispatchMessageA(&message);
+    } else if (active) {
+      RenderFrame();
+      ++framesRendered_;
+      if (frameObserver_) frameObserver_(frameObserverUser_, framesRendered_);
+    } else {
+      windowSystem_->WaitMessage();
+    }
+  }
+  return static_cast<int>(message.wParam);
+}
+
+void HatchingApp::ReleaseAll() {
+  delete model;
+  model = nullptr;
+  SafeRelease(effect);
+  technique = nullptr;  // a handle into the effect just released
+  SafeRelease(vertexDeclaration);
+  ReleaseSceneResources();
+  renderContext.ReleaseDevice();
+}

@@ -1,0 +1,70 @@
+// The surrounding box: a 24-vertex cube of edge 200 with no vertex shared between faces, and the
+// release of the scene objects the application made on the device.
+#include <cstring>
+
+#include "app/hatching_app.h"
+
+namespace {
+
+constexpr UINT kBoxVertexCount = 24;
+constexpr UINT kBoxVertexStride = 32;
+constexpr UINT kBoxIndexCount = 36;
+
+// Positions in buffer order, four per face.
+constexpr float kBoxPositions[kBoxVertexCount][3] = {
+    {-100, 100, -100},  {100, 100, -100},  {-100, -100, -100}, {100, -100, -100},   // z = -100
+    {100, 100, -100},   {100, 100, 100},   {100, -100, -100},  {100, -100, 100},    // x = 100
+    {100, 100, 100},    {-100, 100, 100},  {100, -100, 100},   {-100, -100, 100},   // z = 100
+    {-100, 100, 100},   {-100, 100, -100}, {-100, -100, 100},  {-100, -100, -100},  // x = -100
+    {-100, 100, 100},   {100, 100, 100},   {-100, 100, -100},  {100, 100, -100},    // y = 100
+    {-100, -100, -100}, {100, -100, -100}, {-100, -100, 100},  {100, -100, 100},    // y = -100
+};
+
+}  // namespace
+
+HRESULT HatchingApp::CreateBoxVertexBuffer() {
+  IDirect3DDevice9* device = renderContext.device;
+  if (!device) return E_FAIL;
+  if (FAILED(device->CreateVertexBuffer(kBoxVertexCount * kBoxVertexStride, 0, 0, D3DPOOL_DEFAULT,
+                                        &boxVertexBuffer, nullptr)))
+    return E_FAIL;
+  void* data = nullptr;
+  if (FAILED(boxVertexBuffer->Lock(0, 0, &data, 0))) return E_FAIL;
+  // Normals and texture coordinates are left zero: the box's pass does not rely on them.
+  auto* bytes = static_cast<BYTE*>(data);
+  std::memset(bytes, 0, kBoxVertexCount * kBoxVertexStride);
+  for (UINT i = 0; i < kBoxVertexCount; ++i) std::memcpy(bytes + kBoxVertexStride * i, kBoxPositions[i], 12);
+  boxVertexBuffer->Unlock();
+  return S_OK;
+}
+
+HRESULT HatchingApp::CreateBoxIndexBuffer() {
+  IDirect3DDevice9* device = renderContext.device;
+  if (!device) return E_FAIL;
+  if (FAILED(device->CreateIndexBuffer(kBoxIndexCount * sizeof(WORD), 0, D3DFMT_INDEX16, D3DPOOL_DEFAULT,
+                                       &boxIndexBuffer, nullptr)))
+    return E_FAIL;
+  void* data = nullptr;
+  if (FAILED(boxIndexBuffer->Lock(0, 0, &data, 0))) return E_FAIL;
+  WORD indices[kBoxIndexCount];
+  for (WORD face = 0; face < 6; ++face) {
+    const WORD first = static_cast<WORD>(4 * face);
+    const WORD pattern[6] = {first,
+                             static_cast<WORD>(first + 1),
+                             static_cast<WORD>(first + 2),
+                             static_cast<WORD>(first + 1),
+                             static_cast<WORD>(first + 3),
+                             static_cast<WORD>(first + 2)};
+    std::memcpy(indices + 6 * face, pattern, sizeof pattern);
+  }
+  std::memcpy(data, indices, sizeof indices);
+  boxIndexBuffer->Unlock();
+  return S_OK;
+}
+
+void HatchingApp::ReleaseSceneResources() {
+  SafeRelease(boxIndexBuffer);
+  SafeRelease(boxVertexBuffer);
+  SafeRelease(environmentMap);
+  for (IDirect3DTexture9*& texture : hatchTextures) SafeRelease(texture);
+}
