@@ -1,0 +1,93 @@
+// Loading of an animation SMD file into the next clip slot: counting pass, key-frame tables,
+// filling pass (node names and parents into every frame, one pose per bone and key frame).
+#include <cstring>
+
+#include "model/skinned_model.h"
+#include "model/smd_messages.h"
+#include "model/smd_node_line.h"
+#include "model/smd_scan.h"
+#include "render/gfx/platform.h"
+
+bool SkinnedModel::LoadAnimation(const char* path) {
+  diagnostic = SmdDiagnostic{};
+  FILE* file = path ? OpenFile(path, "rt") : nullptr;
+  if (!file) {
+    Refuse(-1, 0, "the file cannot be opened");
+    return false;
+  }
+  const int result = ParseAnimation(file);
+  std::fclose(file);
+  if (result == kSmdHeaderRefused) MessageBoxA(nullptr, kSmdNotSmdMessage, kSmdErrorCaption, MB_OK);
+  if (result == kSmdWrongKind) MessageBoxA(nullptr, kSmdNotAnimationMessage, kSmdErrorCaption, MB_OK);
+  return result == kSmdRead;
+}
+
+int SkinnedModel::ParseAnimation(FILE* input) {
+  diagnostic = SmdDiagnostic{};
+  if (clipCount < 0 || clipCount >= kSmdMaxClips)
+    return Refuse(kSmdRefused, 0, "all 32 clip slots are in use");
+  SmdReader file(input);
+  ResetCounters();
+  if (!HeaderAccepted(file)) return Refuse(kSmdHeaderRefused, 1, "the first line is not \"version 1\"");
+
+  const bool counted =
+      BlockLoop(file, &SkinnedModel::CountNodes, &SkinnedModel::CountFrames, &SkinnedModel::CountTriangles);
+  if (triangleCount > 1) {
+    char reason[sizeof diagnostic.reason];
+    std::snprintf(reason, sizeof reason, "the file holds %d triangles: a mesh, not an animation",
+                  triangleCount);
+    return Refuse(kSmdWrongKind, 0, reason);
+  }
+  if (!counted) return diagnostic.result;
+
+  clips[clipCount].AllocateFrames(timeCount, nodeCount);
+  file.Rewind();
+  BlockLoop(file, &SkinnedModel::ReadAnimationNodes, &SkinnedModel::ReadAnimationSkeleton, nullptr);
+  ++clipCount;
+  return kSmdRead;
+}
+
+bool SkinnedModel::ReadAnimationNodes(SmdReader& file) {
+  AnimationClip* clip = clipCount >= 0 && clipCount < kSmdMaxClips ? &clips[clipCount] : nullptr;
+  const int frames = clip && clip->frames ? clip->frameCount : 0;
+  while (NextLine(file)) {
+    if (smd::IsKeyword(token, "end")) return true;
+    int index = 0, parent = 0;
+    if (!smd::ScanNodeLine(line, index, token, sizeof token, parent)) continue;
+    if (frames == 0 || index < 0 || index >= clip->boneCount || parent < -1 || parent >= clip->boneCount)
+      continue;
+    for (int f = 0; f < frames; ++f) {
+      SmdBone& bone = clip->frames[f][index];
+      std::memcpy(bone.name, token, sizeof token);
+      bone.parent = parent;
+    }
+  }
+  return false;
+}
+
+// A "time N" line starts key frame N; up to `nodeCount` pose lines follow it. A frame that has
+// fewer ends at the next "time" or "end" line rather than swallowing it, and a frame number
+// outside the table makes its pose lines change nothing.
+bool SkinnedModel::ReadAnimationSkeleton(SmdReader& file) {
+  AnimationClip* clip = clipCount >= 0 && clipCount < kSmdMaxClips ? &clips[clipCount] : nullptr;
+  const int frames = clip && clip->frames ? clip->frameCount : 0;
+  SmdBone* pose = nullptr;
+  int posesLeft = 0;
+  while (NextLine(file)) {
+    if (smd::IsKeyword(token, "end")) return true;
+    if (smd::IsKeyword(token, "time")) {
+      const char* p = line;
+      smd::ScanWord(p, token, sizeof token);
+      // "%s %d" into token and version: without a number, version keeps the last one.
+      int number = 0;
+      if (smd::ScanInt(p, number)) version = number;
+      pose = version >= 0 && version < frames ? clip->frames[version] : nullptr;
+      posesLeft = nodeCount;
+      continue;
+    }
+    if (posesLeft <= 0) continue;
+    --posesLeft;
+    if (pose) ApplyPoseLine(pose, clip->boneCount, line);
+  }
+  return false;
+}

@@ -1,0 +1,204 @@
+// Loading of a reference SMD file into the next mesh slot: counting pass, tables, textures,
+// filling pass (nodes, bind pose, triangles moved into bone space) and the vertex buffer.
+#include <climits>
+#include <cstring>
+#include <new>
+
+#include "model/skinned_model.h"
+#include "model/smd_messages.h"
+#include "model/smd_node_line.h"
+#include "model/smd_scan.h"
+#include "render/gfx/platform.h"
+
+namespace {
+
+// "%d %f %f %f %f %f %f %f %f": bone, position, normal, u, v. Corner and bone change only when
+// the whole pattern matches.
+void ScanVertexLine(const char* line, int& bone, SkinVertex& corner) {
+  const char* p = line;
+  int b = 0;
+  float f[8];
+  if (!smd::ScanInt(p, b)) return;
+  for (float& value : f)
+    if (!smd::ScanFloat(p, value)) return;
+  bone = b;
+  corner.position = D3DXVECTOR3(f[0], f[1], f[2]);
+  corner.normal = D3DXVECTOR3(f[3], f[4], f[5]);
+  corner.u = f[6];
+  corner.v = 1.0f - f[7];
+}
+
+const D3DXMATRIX& IdentityMatrix() {
+  static const D3DXMATRIX identity = [] {
+    D3DXMATRIX m;
+    D3DXMatrixIdentity(&m);
+    return m;
+  }();
+  return identity;
+}
+
+// The inverse of a bone's bind-pose matrix; a singular matrix leaves the corner where it is.
+D3DXMATRIX InverseOf(const D3DXMATRIX& m) {
+  D3DXMATRIX inverse = IdentityMatrix();
+  D3DXMatrixInverse(&inverse, nullptr, &m);
+  return inverse;
+}
+
+// Moves every corner into the space of its bone. Each bone's inverse is computed once; it is the
+// same matrix the per-corner computation would give.
+void MoveCornersIntoBoneSpace(SmdMesh& mesh, int count) {
+  if (!mesh.triangles) return;
+  if (count > mesh.triangleCount) count = mesh.triangleCount;
+  const int boneCount = mesh.bones ? mesh.boneCount : 0;
+  D3DXMATRIX* inverses =
+      boneCount > 0 ? new (std::nothrow) D3DXMATRIX[static_cast<size_t>(boneCount)] : nullptr;
+  if (inverses)
+    for (int b = 0; b < boneCount; ++b) inverses[b] = InverseOf(mesh.bones[b].combined);
+  for (int t = 0; t < count; ++t) {
+    SmdTriangle& triangle = mesh.triangles[t];
+    for (int k = 0; k < 3; ++k) {
+      const int b = triangle.bones[k];
+      // A bone index outside the table names no bone: the corner stays in model space.
+      if (b < 0 || b >= boneCount) continue;
+      const D3DXMATRIX m = inverses ? inverses[b] : InverseOf(mesh.bones[b].combined);
+      SkinVertex& corner = triangle.corners[k];
+      D3DXVec3TransformCoord(&corner.position, &corner.position, &m);
+      D3DXVec3TransformNormal(&corner.normal, &corner.normal, &m);
+    }
+  }
+  delete[] inverses;
+}
+
+size_t BoundedLength(const char* text, size_t limit) {
+  size_t n = 0;
+  while (n < limit && text[n] != '\0') ++n;
+  return n;
+}
+
+}  // namespace
+
+bool SkinnedModel::LoadReference(IDirect3DDevice9* newDevice, const char* path) {
+  device = newDevice;
+  diagnostic = SmdDiagnostic{};
+  if (!path || BoundedLength(path, kSmdDirectorySize) >= kSmdDirectorySize) {
+    directory[0] = '\0';
+    Refuse(kSmdRefused, 0, "the path is longer than 127 characters");
+    return false;
+  }
+  std::memcpy(directory, path, BoundedLength(path, kSmdDirectorySize) + 1);
+  char* separator = std::strrchr(directory, '\\');
+  if (!separator) separator = std::strrchr(directory, '/');
+  if (separator) {
+    separator[1] = '\0';
+  } else {
+    directory[0] = '\0';
+  }
+
+  FILE* file = OpenFile(path, "rt");
+  if (!file) {
+    Refuse(-1, 0, "the file cannot be opened");
+    return false;
+  }
+  const int result = ParseReference(file);
+  std::fclose(file);
+  if (result == kSmdHeaderRefused) MessageBoxA(nullptr, kSmdNotSmdMessage, kSmdErrorCaption, MB_OK);
+  if (result == kSmdWrongKind) MessageBoxA(nullptr, kSmdNotReferenceMessage, kSmdErrorCaption, MB_OK);
+  return result == kSmdRead;
+}
+
+int SkinnedModel::ParseReference(FILE* input) {
+  diagnostic = SmdDiagnostic{};
+  if (meshCount < 0 || meshCount >= kSmdMaxMeshes)
+    return Refuse(kSmdRefused, 0, "all 32 mesh slots are in use");
+  SmdReader file(input);
+  ResetCounters();
+  std::memset(materialNames, 0, sizeof materialNames);
+  if (!HeaderAccepted(file)) return Refuse(kSmdHeaderRefused, 1, "the first line is not \"version 1\"");
+
+  const bool counted =
+      BlockLoop(file, &SkinnedModel::CountNodes, &SkinnedModel::CountFrames, &SkinnedModel::CountTriangles);
+  if (timeCount > 1) {
+    char reason[sizeof diagnostic.reason];
+    std::snprintf(reason, sizeof reason, "the skeleton block holds %d frames; a reference file holds one",
+                  timeCount);
+    return Refuse(kSmdWrongKind, 0, reason);
+  }
+  if (!counted) return diagnostic.result;
+
+  SmdMesh& mesh = meshes[meshCount];
+  mesh.AllocateBones(nodeCount);
+  mesh.AllocateTriangles(triangleCount);
+  mesh.LoadMaterialTextures(device, materialCount, directory, materialNames);
+
+  file.Rewind();
+  BlockLoop(file, &SkinnedModel::ReadNodes, &SkinnedModel::ReadBindPose, &SkinnedModel::ReadTriangles);
+
+  // No triangle, no buffer: a buffer of length 0 cannot exist, and playback skips a mesh without one.
+  SafeRelease(mesh.vertexBuffer);
+  if (device && mesh.triangles &&
+      mesh.triangleCount <= static_cast<int>(UINT_MAX / (3 * sizeof(SkinVertex)))) {
+    const UINT length = static_cast<UINT>(mesh.triangleCount) * 3 * sizeof(SkinVertex);
+    device->CreateVertexBuffer(length, 0, 0, D3DPOOL_DEFAULT, &mesh.vertexBuffer, nullptr);
+  }
+  ++meshCount;
+  return kSmdRead;
+}
+
+bool SkinnedModel::ReadNodes(SmdReader& file) {
+  SmdMesh* mesh = meshCount >= 0 && meshCount < kSmdMaxMeshes ? &meshes[meshCount] : nullptr;
+  while (NextLine(file)) {
+    if (smd::IsKeyword(token, "end")) return true;
+    int index = 0, parent = 0;
+    if (!smd::ScanNodeLine(line, index, token, sizeof token, parent)) continue;
+    if (!mesh || !mesh->bones || index < 0 || index >= mesh->boneCount) continue;
+    if (parent < -1 || parent >= mesh->boneCount) continue;
+    std::memcpy(mesh->bones[index].name, token, sizeof token);
+    mesh->bones[index].parent = parent;
+  }
+  return false;
+}
+
+bool SkinnedModel::ReadBindPose(SmdReader& file) {
+  SmdMesh* mesh = meshCount >= 0 && meshCount < kSmdMaxMeshes ? &meshes[meshCount] : nullptr;
+  // The first line is the bind pose's frame line, whatever it holds, unless it already ends the
+  // block: an empty block must not swallow the triangles that follow.
+  if (!NextLine(file)) return false;
+  if (smd::IsKeyword(token, "end")) return true;
+  while (NextLine(file)) {
+    if (smd::IsKeyword(token, "end")) return true;
+    if (mesh) ApplyPoseLine(mesh->bones, mesh->boneCount, line);
+  }
+  return false;
+}
+
+bool SkinnedModel::ReadTriangles(SmdReader& file) {
+  SmdMesh* mesh = meshCount >= 0 && meshCount < kSmdMaxMeshes ? &meshes[meshCount] : nullptr;
+  const int tableSize = mesh && mesh->triangles ? mesh->triangleCount : 0;
+  static constexpr int kCornerOfLine[3] = {0, 2, 1};
+  bool ended = false;
+  int t = 0;
+  while (NextLine(file)) {
+    if (smd::IsKeyword(token, "end")) {
+      ended = true;
+      break;
+    }
+    // The last entry of that name; a name the table lacks (the file changed between the passes)
+    // falls back to material 0.
+    int material = 0;
+    for (int j = (materialCount < kSmdMaxMaterials ? materialCount : kSmdMaxMaterials) - 1; j >= 0; --j) {
+      if (std::strcmp(materialNames[j], token) == 0) {
+        material = j;
+        break;
+      }
+    }
+    SmdTriangle* triangle = t < tableSize ? &mesh->triangles[t] : nullptr;
+    if (triangle) triangle->material = material;
+    for (int k : kCornerOfLine) {
+      if (!file.ReadLine(line, sizeof line)) break;
+      if (triangle) ScanVertexLine(line, triangle->bones[k], triangle->corners[k]);
+    }
+    ++t;
+  }
+  if (mesh) MoveCornersIntoBoneSpace(*mesh, triangleCount);
+  return ended;
+}

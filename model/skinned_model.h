@@ -1,0 +1,102 @@
+// The model store: the SMD reader's working state, 32 reference-mesh slots and 32 animation-clip
+// slots, the loaders that fill them and the playback that blends, skins and draws them.
+#pragma once
+
+#include <cstdio>
+
+#include "model/animation_clip.h"
+#include "model/smd_mesh.h"
+#include "model/smd_reader.h"
+#include "render/gfx/d3d9.h"
+
+inline constexpr int kSmdMaxMeshes = 32;
+inline constexpr int kSmdMaxClips = 32;
+inline constexpr int kSmdLineSize = 256;
+inline constexpr int kSmdDirectorySize = 128;
+
+// Results of ParseReference and ParseAnimation.
+enum SmdResult : int {
+  kSmdRead = 0,
+  kSmdHeaderRefused = 1,
+  kSmdWrongKind = 2,
+  // The file exceeds a fixed table (slots, materials), ends inside a block, or its path is too
+  // long. Silent in the program; `diagnostic` says why.
+  kSmdRefused = 3,
+};
+
+// Why the last file was refused, for tools and tests; the program shows only the message boxes.
+struct SmdDiagnostic {
+  // Result of the last load; -1 when the file could not be opened.
+  int result = 0;
+  // Line of the file where reading stopped (0 when no line applies).
+  int line = 0;
+  char reason[160] = {};
+};
+
+struct SkinnedModel {
+  IDirect3DDevice9* device = nullptr;
+  char line[kSmdLineSize] = {};
+  char token[kSmdNameSize] = {};
+  int version = 0;
+  int nodeCount = 0;
+  int timeCount = 0;
+  int materialCount = 0;
+  int triangleCount = 0;
+  char materialNames[kSmdMaxMaterials][kSmdNameSize] = {};
+  char directory[kSmdDirectorySize] = {};
+  int meshCount = 0;
+  SmdMesh meshes[kSmdMaxMeshes];
+  int clipCount = 0;
+  int currentClip = 0;
+  AnimationClip clips[kSmdMaxClips];
+  SmdDiagnostic diagnostic;
+
+  SkinnedModel() = default;
+  SkinnedModel(const SkinnedModel&) = delete;
+  SkinnedModel& operator=(const SkinnedModel&) = delete;
+  ~SkinnedModel() = default;
+
+  // Reference mesh loading: `path` spelled as the program spells it (backslashes), at most 127
+  // characters. True when the file was read into mesh slot `meshCount`.
+  bool LoadReference(IDirect3DDevice9* device, const char* path);
+  int ParseReference(FILE* file);
+  bool ReadNodes(SmdReader& file);
+  bool ReadBindPose(SmdReader& file);
+  bool ReadTriangles(SmdReader& file);
+
+  // Counting pass, shared by both loaders: each is called after its block's keyword line and
+  // reads through the block's "end" line. False when the file ends first or a table would
+  // overflow (`diagnostic` says which); the count pass then stops.
+  bool CountNodes(SmdReader& file);
+  bool CountFrames(SmdReader& file);
+  bool CountTriangles(SmdReader& file);
+
+  // Animation clip loading into slot `clipCount`.
+  bool LoadAnimation(const char* path);
+  int ParseAnimation(FILE* file);
+  bool ReadAnimationNodes(SmdReader& file);
+  bool ReadAnimationSkeleton(SmdReader& file);
+
+  // Advances clip `clipIndex` (none when negative), blends its two current key frames into every
+  // mesh's bones, skins every mesh and draws it one triangle per call.
+  bool UpdateAndDraw(IDirect3DDevice9* device, int fillMode, int startFrame, int endFrame, float step,
+                     int clipIndex, bool textured);
+
+ private:
+  using BlockReader = bool (SkinnedModel::*)(SmdReader&);
+
+  // Reads a line into `line` and its first word into `token` (kept when the line has none).
+  bool NextLine(SmdReader& file);
+  bool HeaderAccepted(SmdReader& file);
+  // One pass over the rest of the file; a null reader skips its block kind line by line. False
+  // when a reader refused the file.
+  bool BlockLoop(SmdReader& file, BlockReader nodes, BlockReader skeleton, BlockReader triangles);
+  void ResetCounters();
+  int Refuse(int result, int lineNumber, const char* reason);
+  bool EndOfFileInBlock(const SmdReader& file, const char* block);
+};
+
+// The pose rule: local = RotationX(rx)·RotationY(ry)·RotationZ(rz)·Translation(p); combined = local
+// when the bone is a root, else local·(parent's combined as it stands). Lines whose bone index is
+// outside the table, or that do not match the pose pattern, change nothing.
+void ApplyPoseLine(SmdBone* bones, int boneCount, const char* poseLine);

@@ -1,0 +1,129 @@
+// The SMD grammar steps both loaders share: line and first-word reading, the header test, the
+// block loop, the counting readers and the pose rule.
+#include <cstring>
+
+#include "model/skinned_model.h"
+#include "model/smd_scan.h"
+
+bool SkinnedModel::NextLine(SmdReader& file) {
+  if (!file.ReadLine(line, sizeof line)) return false;
+  const char* p = line;
+  smd::ScanWord(p, token, sizeof token);
+  return true;
+}
+
+void SkinnedModel::ResetCounters() {
+  nodeCount = 0;
+  timeCount = 0;
+  materialCount = 0;
+  triangleCount = 0;
+}
+
+int SkinnedModel::Refuse(int result, int lineNumber, const char* reason) {
+  diagnostic.result = result;
+  diagnostic.line = lineNumber;
+  std::snprintf(diagnostic.reason, sizeof diagnostic.reason, "%s", reason);
+  return result;
+}
+
+bool SkinnedModel::EndOfFileInBlock(const SmdReader& file, const char* block) {
+  char reason[sizeof diagnostic.reason];
+  std::snprintf(reason, sizeof reason, "the file ends inside the \"%s\" block (no \"end\" line)", block);
+  Refuse(kSmdRefused, file.lineNumber(), reason);
+  return false;
+}
+
+bool SkinnedModel::HeaderAccepted(SmdReader& file) {
+  if (!file.ReadLine(line, sizeof line)) return false;
+  const char* p = line;
+  if (!smd::ScanWord(p, token, sizeof token)) return false;
+  int number = 0;
+  if (!smd::ScanInt(p, number)) return false;
+  version = number;
+  return smd::IsKeyword(token, "version") && version == 1;
+}
+
+bool SkinnedModel::BlockLoop(SmdReader& file, BlockReader nodes, BlockReader skeleton,
+                             BlockReader triangles) {
+  while (NextLine(file)) {
+    BlockReader reader = nullptr;
+    if (smd::IsKeyword(token, "nodes")) {
+      reader = nodes;
+    } else if (smd::IsKeyword(token, "skeleton")) {
+      reader = skeleton;
+    } else if (smd::IsKeyword(token, "triangles")) {
+      reader = triangles;
+    }
+    if (reader && !(this->*reader)(file)) return false;
+  }
+  return true;
+}
+
+bool SkinnedModel::CountNodes(SmdReader& file) {
+  while (NextLine(file)) {
+    if (smd::IsKeyword(token, "end")) return true;
+    ++nodeCount;
+  }
+  return EndOfFileInBlock(file, "nodes");
+}
+
+bool SkinnedModel::CountFrames(SmdReader& file) {
+  while (NextLine(file)) {
+    if (smd::IsKeyword(token, "end")) return true;
+    if (smd::IsKeyword(token, "time")) ++timeCount;
+  }
+  return EndOfFileInBlock(file, "skeleton");
+}
+
+bool SkinnedModel::CountTriangles(SmdReader& file) {
+  char lastMaterial[kSmdNameSize] = {};
+  while (NextLine(file)) {
+    if (smd::IsKeyword(token, "end")) return true;
+    if (std::strcmp(token, lastMaterial) != 0) {
+      if (materialCount == kSmdMaxMaterials) {
+        char reason[sizeof diagnostic.reason];
+        std::snprintf(reason, sizeof reason, "more than %d material changes in the \"triangles\" block",
+                      kSmdMaxMaterials);
+        Refuse(kSmdRefused, file.lineNumber(), reason);
+        return false;
+      }
+      std::memcpy(lastMaterial, token, sizeof lastMaterial);
+      std::memcpy(materialNames[materialCount], token, kSmdNameSize);
+      ++materialCount;
+    }
+    // Vertex lines are only counted, not scanned, so they are skipped without a copy.
+    for (int k = 0; k < 3; ++k)
+      if (!file.SkipLine(sizeof line)) return EndOfFileInBlock(file, "triangles");
+    ++triangleCount;
+  }
+  return EndOfFileInBlock(file, "triangles");
+}
+
+void ApplyPoseLine(SmdBone* bones, int boneCount, const char* poseLine) {
+  const char* p = poseLine;
+  int b = 0;
+  float value[6];
+  if (!smd::ScanInt(p, b)) return;
+  for (float& v : value)
+    if (!smd::ScanFloat(p, v)) return;
+  if (!bones || b < 0 || b >= boneCount) return;
+  SmdBone& bone = bones[b];
+  D3DXMATRIX rotationX, rotationY, rotationZ, translation;
+  D3DXMatrixRotationX(&rotationX, value[3]);
+  D3DXMatrixRotationY(&rotationY, value[4]);
+  D3DXMatrixRotationZ(&rotationZ, value[5]);
+  D3DXMatrixTranslation(&translation, value[0], value[1], value[2]);
+  D3DXMATRIX local;
+  D3DXMatrixMultiply(&local, &rotationX, &rotationY);
+  D3DXMatrixMultiply(&local, &local, &rotationZ);
+  D3DXMatrixMultiply(&local, &local, &translation);
+  bone.local = local;
+  const int parent = bone.parent;
+  if (parent < 0 || parent >= boneCount) {
+    bone.combined = local;
+  } else {
+    D3DXMATRIX combined;
+    D3DXMatrixMultiply(&combined, &local, &bones[parent].combined);
+    bone.combined = combined;
+  }
+}

@@ -1,0 +1,48 @@
+// One reference mesh: its bone table in the bind pose, its triangles with corners stored in the
+// space of their bones, its material textures and the vertex buffer playback skins into.
+#pragma once
+
+#include "model/skin_vertex.h"
+#include "model/smd_bone.h"
+#include "render/gfx/d3d9.h"
+
+inline constexpr int kSmdMaxMaterials = 128;
+inline constexpr int kSmdNameSize = 80;
+
+struct SmdTriangle {
+  int material = 0;
+  int bones[3] = {};
+  SkinVertex corners[3];
+};
+
+struct SmdMesh {
+  IDirect3DVertexBuffer9* vertexBuffer = nullptr;
+  int boneCount = 0;
+  SmdBone* bones = nullptr;
+  int triangleCount = 0;
+  SmdTriangle* triangles = nullptr;
+  char textureNames[kSmdMaxMaterials][kSmdNameSize] = {};
+  int textureCount = 0;
+  IDirect3DTexture9** textures = nullptr;
+
+  SmdMesh() = default;
+  SmdMesh(const SmdMesh&) = delete;
+  SmdMesh& operator=(const SmdMesh&) = delete;
+  ~SmdMesh();
+
+  // Each refuses a count of 0 (or below), leaving the mesh unchanged; otherwise replaces the table
+  // and tells whether the new one could be allocated.
+  bool AllocateBones(int n);
+  bool AllocateTriangles(int n);
+  // Texture j is "directory + names[j]"; false at the first one that cannot be created (it and
+  // the later ones stay null). A path longer than an entry of `textureNames` holds is cut there
+  // and counts as a texture that cannot be created, so a cut name never opens another file.
+  bool LoadMaterialTextures(IDirect3DDevice9* device, int count, const char* directory,
+                            const char (*names)[kSmdNameSize]);
+  // Writes every corner, moved by its bone's `combined` matrix, into the vertex buffer. False when
+  // there is no buffer or it cannot be locked; nothing is written then.
+  bool SkinMesh();
+
+ private:
+  void ReleaseTextures();
+};
