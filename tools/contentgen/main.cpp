@@ -1,12 +1,18 @@
 // contentgen: writes the viewer's content tree (character model and animations, material
 // textures, hatching textures, environment map) into the folder given on the command line.
+// Output is deterministic: the same bytes on every run.
 #include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <string>
 
+#include "animation_clips.h"
+#include "bmp_writer.h"
+#include "character_model.h"
 #include "dds_writer.h"
 #include "file_output.h"
+#include "material_textures.h"
+#include "smd_writer.h"
 #include "snow_environment.h"
 #include "tonal_art_map.h"
 
@@ -14,6 +20,16 @@ namespace fs = std::filesystem;
 using namespace contentgen;
 
 namespace {
+
+void WriteCharacter(const fs::path& root) {
+  const fs::path folder = root / "Model" / "SMD" / "Vekku_Red";
+  const Mesh mesh = BuildCharacterMesh();
+  WriteFile(folder / "Ref_Red.smd", ReferenceSmd(mesh));
+  for (int m = 0; m < kMaterialCount; ++m)
+    WriteFile(folder / MaterialFileName(m), EncodeBmp24(PaintMaterialTexture(m, 256)));
+  for (const AnimationClip& clip : {BuildAttackClip(), BuildRunClip(), BuildStunClip()})
+    WriteFile(folder / ("Ani_Red(" + clip.name + ").smd"), AnimationSmd(clip));
+}
 
 void WriteHatchTextures(const fs::path& root) {
   const auto tones = BuildTonalArtMap({});
@@ -34,6 +50,7 @@ int main(int argc, char** argv) {
   }
   try {
     const fs::path root = argv[1];
+    WriteCharacter(root);
     WriteHatchTextures(root);
     WriteEnvironmentMap(root);
   } catch (const std::exception& e) {

@@ -1,0 +1,63 @@
+// SMD text output. Numbers carry six decimals, more than the 32-bit floats the viewer holds.
+#include "smd_writer.h"
+
+#include <cstdio>
+
+#include "skeleton.h"
+
+namespace contentgen {
+namespace {
+
+void AppendLine(std::string& out, const char* format, auto... args) {
+  char line[256];
+  const int n = std::snprintf(line, sizeof line, format, args...);
+  out.append(line, static_cast<size_t>(n));
+  out += '\n';
+}
+
+void AppendNodes(std::string& out) {
+  out += "nodes\n";
+  const auto& bones = CharacterBones();
+  for (size_t i = 0; i < bones.size(); ++i)
+    AppendLine(out, "%zu \"%s\" %d", i, bones[i].name.c_str(), bones[i].parent);
+  out += "end\n";
+}
+
+void AppendFrame(std::string& out, int time, const SkeletonFrame& frame) {
+  AppendLine(out, "time %d", time);
+  for (int b = 0; b < kBoneCount; ++b) {
+    const BoneFrame& f = frame[b];
+    AppendLine(out, "%d %.6f %.6f %.6f %.6f %.6f %.6f", b, f.translation.x, f.translation.y, f.translation.z,
+               f.radians.x, f.radians.y, f.radians.z);
+  }
+}
+
+}  // namespace
+
+std::string ReferenceSmd(const Mesh& mesh) {
+  std::string out = "version 1\n";
+  AppendNodes(out);
+  out += "skeleton\n";
+  AppendFrame(out, 0, ToFrame(Pose{}));
+  out += "end\ntriangles\n";
+  for (const MeshTriangle& t : mesh.triangles) {
+    out += mesh.materials[t.material];
+    out += '\n';
+    for (const MeshVertex& v : t.corners)
+      AppendLine(out, "%d %.6f %.6f %.6f %.6f %.6f %.6f %.6f %.6f", t.bone, v.position.x, v.position.y,
+                 v.position.z, v.normal.x, v.normal.y, v.normal.z, v.u, v.v);
+  }
+  out += "end\n";
+  return out;
+}
+
+std::string AnimationSmd(const AnimationClip& clip) {
+  std::string out = "version 1\n";
+  AppendNodes(out);
+  out += "skeleton\n";
+  for (size_t i = 0; i < clip.frames.size(); ++i) AppendFrame(out, static_cast<int>(i), clip.frames[i]);
+  out += "end\n";
+  return out;
+}
+
+}  // namespace contentgen
