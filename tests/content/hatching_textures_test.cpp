@@ -1,0 +1,197 @@
+// Checks the generated hatching textures (Textures/Hatch0..5.dds): the DDS layout the viewer
+// loads, and the tonal art map's promises: each tone hits its mean darkness at every drawn
+// level, tones nest pixel by pixel, light tones hatch one way while dark ones cross-hatch, and
+// every texture tiles.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string kTextures = std::string(HATCHING_CONTENT_DIR) + "/Textures/";
+constexpr int kTones = 6, kSize = 256, kLevels = 9, kCoarsestDrawn = 16;
+
+std::vector<uint8_t> ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+uint32_t U32(const std::vector<uint8_t>& d, size_t offset) {
+  return d[offset] | d[offset + 1] << 8 | d[offset + 2] << 16 | static_cast<uint32_t>(d[offset + 3]) << 24;
+}
+
+struct Level {
+  int size;
+  std::vector<uint8_t> pixels;
+  int At(int x, int y) const { return pixels[static_cast<size_t>(y) * size + x]; }
+  double MeanDarkness() const {
+    double sum = 0;
+    for (uint8_t p : pixels) sum += p;
+    return 1.0 - sum / (255.0 * static_cast<double>(pixels.size()));
+  }
+};
+
+// Reads one tone's mip chain, checking the header on the way.
+std::vector<Level> LoadTone(int tone) {
+  const std::string path = kTextures + "Hatch" + std::to_string(tone) + ".dds";
+  const std::vector<uint8_t> d = ReadBytes(path);
+  std::vector<Level> levels;
+  EXPECT_GE(d.size(), 128u) << path;
+  if (d.size() < 128) return levels;
+  EXPECT_EQ(U32(d, 0), 0x20534444u) << "magic";
+  EXPECT_EQ(U32(d, 4), 124u) << "header size";
+  const uint32_t flags = U32(d, 8);
+  EXPECT_EQ(flags & 0x1007u, 0x1007u) << "caps, height, width, pixel format";
+  EXPECT_TRUE(flags & 0x20000u) << "mip map count";
+  EXPECT_TRUE(flags & 0x8u) << "pitch";
+  EXPECT_EQ(U32(d, 12), static_cast<uint32_t>(kSize));
+  EXPECT_EQ(U32(d, 16), static_cast<uint32_t>(kSize));
+  EXPECT_EQ(U32(d, 20), static_cast<uint32_t>(kSize)) << "pitch of an 8-bit row";
+  EXPECT_EQ(U32(d, 28), static_cast<uint32_t>(kLevels));
+  EXPECT_EQ(U32(d, 76), 32u) << "pixel format size";
+  EXPECT_EQ(U32(d, 80), 0x20000u) << "luminance";
+  EXPECT_EQ(U32(d, 88), 8u) << "bits per pixel";
+  EXPECT_EQ(U32(d, 92), 0xFFu) << "luminance mask";
+  EXPECT_EQ(U32(d, 108), 0x401008u) << "texture | mipmap | complex";
+  size_t offset = 128;
+  for (int size = kSize; size >= 1; size /= 2) {
+    const size_t bytes = static_cast<size_t>(size) * size;
+    if (offset + bytes > d.size()) break;
+    levels.push_back({size, std::vector<uint8_t>(d.begin() + offset, d.begin() + offset + bytes)});
+    offset += bytes;
+  }
+  EXPECT_EQ(levels.size(), static_cast<size_t>(kLevels));
+  EXPECT_EQ(offset, d.size()) << "nothing after the 1x1 level";
+  return levels;
+}
+
+class HatchingTextures : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    tones_ = new std::vector<std::vector<Level>>;
+    for (int t = 0; t < kTones; ++t) tones_->push_back(LoadTone(t));
+  }
+  static void TearDownTestSuite() { delete tones_; }
+  static const std::vector<Level>& Tone(int t) { return (*tones_)[t]; }
+  static bool Loaded() {
+    for (const auto& tone : *tones_)
+      if (tone.size() != kLevels) return false;
+    return true;
+  }
+
+ private:
+  static std::vector<std::vector<Level>>* tones_;
+};
+std::vector<std::vector<Level>>* HatchingTextures::tones_ = nullptr;
+
+TEST_F(HatchingTextures, EveryDrawnLevelHitsItsToneWithinTwoPercent) {
+  ASSERT_TRUE(Loaded());
+  for (int t = 0; t < kTones; ++t)
+    for (const Level& level : Tone(t)) {
+      if (level.size < kCoarsestDrawn) continue;
+      EXPECT_NEAR(level.MeanDarkness(), (t + 1) / 7.0, 0.02) << "Hatch" << t << " at " << level.size;
+    }
+}
+
+TEST_F(HatchingTextures, ToneDarkensStrictlyFromOneTextureToTheNext) {
+  ASSERT_TRUE(Loaded());
+  for (int l = 0; l < kLevels; ++l)
+    for (int t = 0; t + 1 < kTones; ++t)
+      EXPECT_LT(Tone(t)[l].MeanDarkness() + 0.05, Tone(t + 1)[l].MeanDarkness()) << "level " << l << " tone " << t;
+}
+
+TEST_F(HatchingTextures, DarkerTonesKeepEveryStrokeOfLighterOnes) {
+  ASSERT_TRUE(Loaded());
+  for (int l = 0; l < kLevels; ++l)
+    for (int t = 0; t + 1 < kTones; ++t) {
+      const auto& light = Tone(t)[l].pixels;
+      const auto& dark = Tone(t + 1)[l].pixels;
+      size_t lighter = 0;
+      for (size_t i = 0; i < light.size(); ++i) lighter += dark[i] > light[i];
+      EXPECT_EQ(lighter, 0u) << "pixels of Hatch" << t + 1 << " lighter than Hatch" << t << " at level " << l;
+    }
+}
+
+TEST_F(HatchingTextures, LevelsBelowTheDrawnOnesAreBoxFiltered) {
+  ASSERT_TRUE(Loaded());
+  for (int t = 0; t < kTones; ++t)
+    for (int l = 1; l < kLevels; ++l) {
+      const Level& big = Tone(t)[l - 1];
+      const Level& small = Tone(t)[l];
+      if (big.size > kCoarsestDrawn) continue;
+      for (int y = 0; y < small.size; ++y)
+        for (int x = 0; x < small.size; ++x) {
+          const double mean =
+              (big.At(2 * x, 2 * y) + big.At(2 * x + 1, 2 * y) + big.At(2 * x, 2 * y + 1) + big.At(2 * x + 1, 2 * y + 1)) / 4.0;
+          ASSERT_NEAR(small.At(x, y), mean, 1.5) << "Hatch" << t << " level " << l;
+        }
+    }
+}
+
+// Mean absolute difference between neighbouring pixels along x and along y.
+std::pair<double, double> NeighbourDifferences(const Level& level) {
+  double along_x = 0, along_y = 0;
+  for (int y = 0; y < level.size; ++y)
+    for (int x = 0; x < level.size; ++x) {
+      along_x += std::abs(level.At(x, y) - level.At((x + 1) % level.size, y));
+      along_y += std::abs(level.At(x, y) - level.At(x, (y + 1) % level.size));
+    }
+  const double n = static_cast<double>(level.pixels.size());
+  return {along_x / n, along_y / n};
+}
+
+TEST_F(HatchingTextures, LightTonesHatchOneWayAndDarkTonesCrossHatch) {
+  ASSERT_TRUE(Loaded());
+  // Strokes running along x leave neighbours along x alike and neighbours along y different.
+  for (int t = 0; t < 3; ++t) {
+    const auto [dx, dy] = NeighbourDifferences(Tone(t)[0]);
+    EXPECT_LT(dx, 0.6 * dy) << "Hatch" << t << " should hatch in one direction";
+  }
+  const auto [dx, dy] = NeighbourDifferences(Tone(kTones - 1)[0]);
+  EXPECT_GT(dx, 0.6 * dy) << "the darkest tone should cross-hatch";
+  EXPECT_LT(dx, 1.6 * dy) << "the darkest tone should cross-hatch";
+}
+
+// Mean absolute difference between column a and column b (or rows, when `rows`).
+double LineDifference(const Level& level, int a, int b, bool rows) {
+  double sum = 0;
+  for (int i = 0; i < level.size; ++i)
+    sum += rows ? std::abs(level.At(i, a) - level.At(i, b)) : std::abs(level.At(a, i) - level.At(b, i));
+  return sum / level.size;
+}
+
+// Strokes wrap around the edges, so the last column and the first are as alike as any two
+// interior neighbours. Columns are compared for every tone (the strokes of every tone cross
+// the left/right edge); rows only for the cross-hatched tones, whose strokes cross top/bottom.
+TEST_F(HatchingTextures, EdgesContinueAcrossTheWrapLikeInteriorNeighbours) {
+  ASSERT_TRUE(Loaded());
+  for (int t = 0; t < kTones; ++t)
+    for (int l = 0; l < 3; ++l) {
+      const Level& level = Tone(t)[l];
+      const int n = level.size;
+      for (bool rows : {false, true}) {
+        if (rows && t < 3) continue;
+        double sum = 0, sum_sq = 0, distant = 0;
+        for (int i = 0; i + 1 < n; ++i) {
+          const double d = LineDifference(level, i, i + 1, rows);
+          sum += d;
+          sum_sq += d * d;
+          distant += LineDifference(level, i, (i + n / 3) % n, rows);
+        }
+        const double mean = sum / (n - 1), spread = std::sqrt(std::max(0.0, sum_sq / (n - 1) - mean * mean));
+        distant /= n - 1;
+        const double wrap = LineDifference(level, n - 1, 0, rows);
+        const char* what = rows ? "top/bottom" : "left/right";
+        // The statistic can tell neighbours from strangers...
+        EXPECT_LT(mean, 0.8 * distant) << "Hatch" << t << " level " << l << " " << what;
+        // ...and the last line and the first behave like neighbours.
+        EXPECT_LE(wrap, mean + 3 * spread) << "Hatch" << t << " level " << l << " " << what;
+      }
+    }
+}
+
+}  // namespace
