@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 enum class InputEventKind { kKey, kRightDown, kMove, kRightUp, kDeactivate, kActivate, kClose };
@@ -24,3 +25,24 @@ bool ParseInputScript(const std::string& text, const std::string& name, std::vec
 
 // Reads and parses the file at `path` (at most 16 MiB); errors name the file.
 bool LoadInputScript(const std::string& path, std::vector<InputEvent>* events, std::string* error);
+
+// Hands out the events of a replay in file order.
+class InputReplay {
+ public:
+  InputReplay() = default;
+  explicit InputReplay(std::vector<InputEvent> events) : events_(std::move(events)) {}
+
+  // The next event that is due once `framesRendered` frames are done; null when none is.
+  const InputEvent* NextDue(int framesRendered) {
+    if (Finished() || events_[next_].frame > framesRendered) return nullptr;
+    return &events_[next_++];
+  }
+  // The next event whatever its frame: used where the program would otherwise sleep until input
+  // arrives, since no frames are rendered while it sleeps.
+  const InputEvent* NextNow() { return Finished() ? nullptr : &events_[next_++]; }
+  bool Finished() const { return next_ >= events_.size(); }
+
+ private:
+  std::vector<InputEvent> events_;
+  size_t next_ = 0;
+};

@@ -136,3 +136,42 @@ TEST(InputScript, LoadRefusesAFolder) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(InputReplay, HandsOutEventsWhenTheirFrameIsReached) {
+  std::vector<InputEvent> events;
+  std::string error;
+  ASSERT_TRUE(ParseInputScript("0 key 87\n0 key 83\n3 close\n", "r", &events, &error));
+  InputReplay replay(events);
+  const InputEvent* first = replay.NextDue(0);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first->key, 87);
+  ASSERT_NE(replay.NextDue(0), nullptr);
+  EXPECT_EQ(replay.NextDue(0), nullptr);
+  EXPECT_EQ(replay.NextDue(2), nullptr);
+  EXPECT_FALSE(replay.Finished());
+  const InputEvent* close = replay.NextDue(5);
+  ASSERT_NE(close, nullptr);
+  EXPECT_EQ(close->kind, InputEventKind::kClose);
+  EXPECT_TRUE(replay.Finished());
+  EXPECT_EQ(replay.NextDue(100), nullptr);
+}
+
+TEST(InputReplay, NextNowIgnoresTheFrameNumber) {
+  InputReplay replay({InputEvent{.frame = 50, .kind = InputEventKind::kActivate}});
+  EXPECT_EQ(replay.NextDue(10), nullptr);
+  const InputEvent* event = replay.NextNow();
+  ASSERT_NE(event, nullptr);
+  EXPECT_EQ(event->kind, InputEventKind::kActivate);
+  EXPECT_EQ(replay.NextNow(), nullptr);
+}
+
+TEST(InputReplay, EmptyReplayIsFinished) {
+  InputReplay replay;
+  EXPECT_TRUE(replay.Finished());
+  EXPECT_EQ(replay.NextDue(0), nullptr);
+  EXPECT_EQ(replay.NextNow(), nullptr);
+}
+
+}  // namespace
