@@ -2,8 +2,9 @@
 #include "app/sdl/sdl_window_system.h"
 
 #include <cstdio>
+#include <cstring>
 
-#include "app/sdl/text_encoding.h"
+#include "render/gfx/cp949.h"
 
 namespace {
 
@@ -120,7 +121,9 @@ HWND SdlWindowSystem::CreateWindowExA(DWORD exStyle, const char* className, cons
   Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
   if (style & WS_THICKFRAME) flags |= SDL_WINDOW_RESIZABLE;
 
-  SDL_Window* sdlWindow = SDL_CreateWindow(Cp949ToUtf8(title).c_str(), left, top, w, h, flags);
+  std::string utf8Title;
+  if (title) Cp949ToUtf8(title, std::strlen(title), &utf8Title);
+  SDL_Window* sdlWindow = SDL_CreateWindow(utf8Title.c_str(), left, top, w, h, flags);
   if (!sdlWindow) {
     lastError_ = std::string("cannot create the window: ") + SDL_GetError();
     return nullptr;

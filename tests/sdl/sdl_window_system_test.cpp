@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "app/sdl/message_boxes.h"
-#include "app/sdl/text_encoding.h"
 #include "render/gfx/platform.h"
 
 namespace {
@@ -204,14 +203,6 @@ TEST_F(SdlWindowSystemTest, HeadlessWaitWithNothingLeftToArriveEndsTheRun) {
   MSG message{};
   EXPECT_EQ(system.GetMessageA(&message, nullptr, 0, 0), 0);
   EXPECT_EQ(message.wParam, 0u);
-}
-
-TEST(TextEncoding, ConvertsCodePage949ToUtf8) {
-  EXPECT_EQ(Cp949ToUtf8("\xbf\xc0\xb7\xf9"), "\xec\x98\xa4\xeb\xa5\x98");  // "error" in Korean
-  EXPECT_EQ(Cp949ToUtf8("ERROR"), "ERROR");
-  EXPECT_EQ(Cp949ToUtf8(nullptr), "");
-  // A lead byte without its trail byte is marked, not dropped silently or read past.
-  EXPECT_EQ(Cp949ToUtf8("a\xbf"), "a\xef\xbf\xbd");
 }
 
 TEST(MessageBoxes, HeadlessBoxWritesCaptionAndTextToStandardError) {
