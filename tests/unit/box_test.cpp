@@ -1,0 +1,120 @@
+// The surrounding box's buffers and the release of the scene objects.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "app/hatching_app.h"
+#include "render/gfx/recording/recording_device.h"
+#include "tests/unit/scripted_window_system.h"
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+
+namespace {
+
+class BoxTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    UseRecordingBackend();
+    ASSERT_EQ(app.renderContext.InitDevice(&window, 800, 600, 20), S_OK);
+    Recording().calls.clear();
+  }
+
+  ScriptedWindow window;
+  HatchingApp app;
+};
+
+TEST_F(BoxTest, VertexBufferHoldsTheCubeFaceByFace) {
+  ASSERT_EQ(app.CreateBoxVertexBuffer(), S_OK);
+  EXPECT_THAT(Recording().calls, ElementsAre("CreateVertexBuffer(768, 0, 0, 0, null) -> VertexBuffer#1",
+                                             "Lock(VertexBuffer#1, 0, 0, 0)", "Unlock(VertexBuffer#1)"));
+  auto& bytes = dynamic_cast<RecordingVertexBuffer*>(app.boxVertexBuffer)->bytes();
+  ASSERT_EQ(bytes.size(), 768u);
+  const float expected[24][3] = {
+      {-100, 100, -100},  {100, 100, -100},  {-100, -100, -100}, {100, -100, -100}, {100, 100, -100},
+      {100, 100, 100},    {100, -100, -100}, {100, -100, 100},   {100, 100, 100},   {-100, 100, 100},
+      {100, -100, 100},   {-100, -100, 100}, {-100, 100, 100},   {-100, 100, -100}, {-100, -100, 100},
+      {-100, -100, -100}, {-100, 100, 100},  {100, 100, 100},    {-100, 100, -100}, {100, 100, -100},
+      {-100, -100, -100}, {100, -100, -100}, {-100, -100, 100},  {100, -100, 100}};
+  for (int i = 0; i < 24; ++i) {
+    float vertex[8];
+    std::memcpy(vertex, bytes.data() + 32 * i, sizeof vertex);
+    EXPECT_EQ(vertex[0], expected[i][0]) << "vertex " << i;
+    EXPECT_EQ(vertex[1], expected[i][1]) << "vertex " << i;
+    EXPECT_EQ(vertex[2], expected[i][2]) << "vertex " << i;
+    for (int k = 3; k < 8; ++k) EXPECT_EQ(vertex[k], 0.0f) << "vertex " << i << " field " << k;
+  }
+}
+
+TEST_F(BoxTest, EveryFaceOfTheCubeIsASquareOfEdge200) {
+  ASSERT_EQ(app.CreateBoxVertexBuffer(), S_OK);
+  auto& bytes = dynamic_cast<RecordingVertexBuffer*>(app.boxVertexBuffer)->bytes();
+  for (int face = 0; face < 6; ++face) {
+    float corner[4][3];
+    for (int k = 0; k < 4; ++k) std::memcpy(corner[k], bytes.data() + 32 * (4 * face + k), 12);
+    // The four corners share the one coordinate that names the face.
+    int shared = 0;
+    for (int axis = 0; axis < 3; ++axis)
+      if (corner[0][axis] == corner[1][axis] && corner[0][axis] == corner[2][axis] &&
+          corner[0][axis] == corner[3][axis])
+        ++shared;
+    EXPECT_EQ(shared, 1) << "face " << face;
+  }
+}
+
+TEST_F(BoxTest, IndexBufferHoldsTwoTrianglesPerFace) {
+  ASSERT_EQ(app.CreateBoxIndexBuffer(), S_OK);
+  EXPECT_THAT(Recording().calls, ElementsAre("CreateIndexBuffer(72, 0, 101, 0, null) -> IndexBuffer#1",
+                                             "Lock(IndexBuffer#1, 0, 0, 0)", "Unlock(IndexBuffer#1)"));
+  auto& bytes = dynamic_cast<RecordingIndexBuffer*>(app.boxIndexBuffer)->bytes();
+  ASSERT_EQ(bytes.size(), 72u);
+  WORD indices[36];
+  std::memcpy(indices, bytes.data(), sizeof indices);
+  EXPECT_THAT(indices, ElementsAreArray<WORD>({0,  1,  2,  1,  3,  2,  4,  5,  6,  5,  7,  6,
+                                               8,  9,  10, 9,  11, 10, 12, 13, 14, 13, 15, 14,
+                                               16, 17, 18, 17, 19, 18, 20, 21, 22, 21, 23, 22}));
+}
+
+TEST_F(BoxTest, RefusedCreationFailsWithoutABuffer) {
+  Recording().FailOn("CreateVertexBuffer");
+  Recording().FailOn("CreateIndexBuffer");
+  EXPECT_EQ(app.CreateBoxVertexBuffer(), E_FAIL);
+  EXPECT_EQ(app.CreateBoxIndexBuffer(), E_FAIL);
+  EXPECT_EQ(app.boxVertexBuffer, nullptr);
+  EXPECT_EQ(app.boxIndexBuffer, nullptr);
+  EXPECT_EQ(Recording().Count("Lock"), 0);
+}
+
+TEST_F(BoxTest, RefusedLockFailsAndKeepsTheBufferForRelease) {
+  Recording().FailOn("Lock", 1);
+  Recording().FailOn("Lock", 2);
+  EXPECT_EQ(app.CreateBoxVertexBuffer(), E_FAIL);
+  EXPECT_EQ(app.CreateBoxIndexBuffer(), E_FAIL);
+  EXPECT_NE(app.boxVertexBuffer, nullptr);
+  EXPECT_NE(app.boxIndexBuffer, nullptr);
+  EXPECT_EQ(Recording().Count("Unlock"), 0);
+  Recording().calls.clear();
+  app.ReleaseSceneResources();
+  EXPECT_THAT(Recording().calls, ElementsAre("Release(IndexBuffer#1)", "Release(VertexBuffer#1)"));
+}
+
+TEST_F(BoxTest, WithoutADeviceNoBufferIsMade) {
+  HatchingApp bare;
+  EXPECT_EQ(bare.CreateBoxVertexBuffer(), E_FAIL);
+  EXPECT_EQ(bare.CreateBoxIndexBuffer(), E_FAIL);
+}
+
+TEST_F(BoxTest, ReleaseSceneResourcesGoesInOrderAndOnlyOnce) {
+  ASSERT_EQ(app.CreateBoxVertexBuffer(), S_OK);
+  ASSERT_EQ(app.CreateBoxIndexBuffer(), S_OK);
+  app.environmentMap = nullptr;
+  Recording().calls.clear();
+  app.ReleaseSceneResources();
+  app.ReleaseSceneResources();
+  EXPECT_THAT(Recording().calls, ElementsAre("Release(IndexBuffer#1)", "Release(VertexBuffer#1)"));
+  EXPECT_EQ(app.boxVertexBuffer, nullptr);
+  EXPECT_EQ(app.boxIndexBuffer, nullptr);
+}
+
+}  // namespace
