@@ -5,10 +5,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "model/skinned_model.h"
 #include "render/gfx/recording/recorder.h"
 #include "tests/unit/render_test_support.h"
 #include "tests/unit/scripted_window_system.h"
@@ -283,6 +286,30 @@ TEST_F(HatchingAppTest, ClosingTheWindowEndsWithCodeZero) {
   EXPECT_EQ(Run(), 0);
   EXPECT_EQ(framesSeen, 1);
   EXPECT_EQ(app.message.message, WM_QUIT);
+}
+
+TEST_F(HatchingAppTest, LoadsTheModelAndItsThreeClipsAndDrawsItInPassOne) {
+  const std::string data = HATCHING_TEST_DATA;
+  auto copy = [&](const std::string& from, const std::string& to) {
+    std::ifstream in(data + "/" + from, std::ios::binary);
+    files.Write(to, std::string(std::istreambuf_iterator<char>(in), {}));
+  };
+  copy("smd_reference_basic.smd", "Model/SMD/Vekku_Red/Ref_Red.smd");
+  for (const char* name : {"Attack", "Run", "Stun"})
+    copy("smd_animation_basic.smd", std::string("Model/SMD/Vekku_Red/Ani_Red(") + name + ").smd");
+  files.Write("Model/SMD/Vekku_Red/skin.bmp");
+  files.Write("Model/SMD/Vekku_Red/cloth.bmp");
+  At(2, WM_KEYDOWN, VK_SPACE);
+  At(3, WM_KEYDOWN, VK_ESCAPE);
+  EXPECT_EQ(Run(), 0);
+  EXPECT_TRUE(messageBoxes.shown().empty());
+  ASSERT_NE(app.model, nullptr);
+  EXPECT_EQ(app.model->meshCount, 1);
+  EXPECT_EQ(app.model->clipCount, 3);
+  // Five triangles, one draw each, in every one of the three frames; the third in wireframe.
+  EXPECT_EQ(Recording().Count("DrawPrimitive(4, "), 15);
+  EXPECT_THAT(Only({"SetRenderState(8, "}), ElementsAre("SetRenderState(8, 3)", "SetRenderState(8, 3)",
+                                                        "SetRenderState(8, 2)", "SetRenderState(8, 2)"));
 }
 
 TEST(HatchingAppWithoutWindowSystem, RunReturnsAtOnce) {
