@@ -1,12 +1,16 @@
 // SMD text output. Numbers carry six decimals, more than the 32-bit floats the viewer holds.
 #include "smd_writer.h"
 
+#include <cmath>
 #include <cstdio>
 
 #include "skeleton.h"
 
 namespace contentgen {
 namespace {
+
+// Values that print as zero are written as plain 0.000000, never -0.000000.
+double Tidy(double v) { return std::fabs(v) < 5e-7 ? 0.0 : v; }
 
 void AppendLine(std::string& out, const char* format, auto... args) {
   char line[256];
@@ -27,8 +31,8 @@ void AppendFrame(std::string& out, int time, const SkeletonFrame& frame) {
   AppendLine(out, "time %d", time);
   for (int b = 0; b < kBoneCount; ++b) {
     const BoneFrame& f = frame[b];
-    AppendLine(out, "%d %.6f %.6f %.6f %.6f %.6f %.6f", b, f.translation.x, f.translation.y, f.translation.z,
-               f.radians.x, f.radians.y, f.radians.z);
+    AppendLine(out, "%d %.6f %.6f %.6f %.6f %.6f %.6f", b, Tidy(f.translation.x), Tidy(f.translation.y),
+               Tidy(f.translation.z), Tidy(f.radians.x), Tidy(f.radians.y), Tidy(f.radians.z));
   }
 }
 
@@ -44,8 +48,8 @@ std::string ReferenceSmd(const Mesh& mesh) {
     out += mesh.materials[t.material];
     out += '\n';
     for (const MeshVertex& v : t.corners)
-      AppendLine(out, "%d %.6f %.6f %.6f %.6f %.6f %.6f %.6f %.6f", t.bone, v.position.x, v.position.y,
-                 v.position.z, v.normal.x, v.normal.y, v.normal.z, v.u, v.v);
+      AppendLine(out, "%d %.6f %.6f %.6f %.6f %.6f %.6f %.6f %.6f", t.bone, Tidy(v.position.x), Tidy(v.position.y),
+                 Tidy(v.position.z), Tidy(v.normal.x), Tidy(v.normal.y), Tidy(v.normal.z), Tidy(v.u), Tidy(v.v));
   }
   out += "end\n";
   return out;
