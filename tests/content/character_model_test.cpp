@@ -184,8 +184,13 @@ TEST_F(CharacterModel, ReferenceHasOneBindFrameAndAMeshOfSensibleSize) {
 
 TEST_F(CharacterModel, MaterialsAreAtLeastThreeTexturesNextToTheModel) {
   std::set<std::string> materials;
-  for (const Triangle& t : Ref().triangles) materials.insert(t.material);
+  size_t runs = 0;
+  for (size_t i = 0; i < Ref().triangles.size(); ++i) {
+    materials.insert(Ref().triangles[i].material);
+    runs += i == 0 || Ref().triangles[i].material != Ref().triangles[i - 1].material;
+  }
   EXPECT_GE(materials.size(), 3u);
+  EXPECT_EQ(runs, materials.size()) << "triangles grouped by material: one subset each";
   for (const std::string& m : materials) {
     std::ifstream in(kFolder / m, std::ios::binary);
     ASSERT_TRUE(in) << m;

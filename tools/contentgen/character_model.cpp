@@ -3,6 +3,8 @@
 // and the horn tips near z = 100; each part is one loft, ellipsoid or ring.
 #include "character_model.h"
 
+#include <algorithm>
+
 #include "skeleton.h"
 
 namespace contentgen {
@@ -191,6 +193,9 @@ Mesh BuildCharacterMesh() {
   AddLeg(m, true);
   AddTail(m);
   AddBlade(m);
+  // The viewer starts a new subset (and draw call) whenever the material changes.
+  std::stable_sort(m.triangles.begin(), m.triangles.end(),
+                   [](const MeshTriangle& a, const MeshTriangle& b) { return a.material < b.material; });
   return m;
 }
 
