@@ -129,7 +129,7 @@ void GlDevice::InvalidateGlState() {
   cache_.Invalidate();
   statesDirty_ = true;
   inputsDirty_ = true;
-  enabledAttributes_ = 0xFFFFu;  // unknown: disable every attribute we might have enabled
+  attributesUnknown_ = true;
   glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
 }
 

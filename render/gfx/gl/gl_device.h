@@ -118,6 +118,7 @@ class GlDevice final : public RefCounted<IDirect3DDevice9> {
   bool statesDirty_ = true;
   bool inputsDirty_ = true;
   uint32_t enabledAttributes_ = 0;
+  bool attributesUnknown_ = true;
   bool inScene_ = false;
 
   UINT pendingFirst_ = 0, pendingCount_ = 0;  // vertices of the merged DrawPrimitive run

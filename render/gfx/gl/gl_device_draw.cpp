@@ -111,10 +111,15 @@ void GlDevice::ApplyVertexInputs() {
   }
   for (GLuint location = 0; location < 16; ++location) {
     const uint32_t bit = 1u << location;
-    if ((enabled & bit) && !(enabledAttributes_ & bit)) glEnableVertexAttribArray(location);
-    if (!(enabled & bit) && (enabledAttributes_ & bit)) glDisableVertexAttribArray(location);
+    if ((enabled & bit) == (enabledAttributes_ & bit) && !attributesUnknown_) continue;
+    if (enabled & bit) {
+      glEnableVertexAttribArray(location);
+    } else {
+      glDisableVertexAttribArray(location);
+    }
   }
   enabledAttributes_ = enabled;
+  attributesUnknown_ = false;
 }
 
 void GlDevice::Forget(const GlVertexBuffer* buffer) {

@@ -1,13 +1,9 @@
 // What the GL device creates: buffers, declarations, textures from files, effects and the font.
 #include <string>
 
-#if __has_include("render/gfx/gl/gl_font.h")
-#include "render/gfx/gl/gl_font.h"
-#define HATCHING_HAS_GL_FONT 1
-#endif
-
 #include "render/gfx/gl/gl_device.h"
 #include "render/gfx/gl/gl_effect.h"
+#include "render/gfx/gl/gl_font.h"
 #include "render/gfx/gl/gl_text_buffer.h"
 #include "render/gfx/texture_image.h"
 
@@ -20,7 +16,7 @@ class GlDeviceFont final : public RefCounted<ID3DXFont> {
   GlDeviceFont(GlDevice* device, ID3DXFont* font) : device_(device), font_(font) { device_->AddRef(); }
   INT DrawTextA(void* sprite, LPCSTR text, INT count, RECT* rect, DWORD format, D3DCOLOR color) override {
     device_->FlushDraw();
-    const INT height = font_ ? font_->DrawTextA(sprite, text, count, rect, format, color) : 0;
+    const INT height = font_->DrawTextA(sprite, text, count, rect, format, color);
     device_->InvalidateGlState();
     return height;
   }
@@ -90,14 +86,10 @@ HRESULT GlDevice::CreateFont(const D3DXFONT_DESCA& desc, ID3DXFont** font) {
   if (!font) return D3DERR_INVALIDCALL;
   *font = nullptr;
   ID3DXFont* inner = nullptr;
-#ifdef HATCHING_HAS_GL_FONT
   window_->MakeCurrent();
-  const HRESULT result = CreateGlFont(desc, &inner);
+  const HRESULT result = CreateGlFont(desc, &inner, GlFontRows::kTopRowFirst);
   InvalidateGlState();
   if (FAILED(result)) return result;
-#else
-  (void)desc;  // until the GL font lands, text draws nothing
-#endif
   *font = new GlDeviceFont(this, inner);
   return S_OK;
 }
