@@ -252,6 +252,24 @@ TEST_F(CharacterModel, EachTriangleIsOneBoneWithUnitNormalsAndConsistentWinding)
   EXPECT_EQ(wrong_way, 0u);
 }
 
+// The viewer repeats the hatching ten times per unit of uv. For strokes of a readable size on
+// screen, a repeat should cover a hand's breadth of the body, not a texel or the whole part.
+TEST_F(CharacterModel, HatchingRepeatsCoverAboutTwelveUnitsOfSurface) {
+  std::vector<double> span;
+  for (const Triangle& t : Ref().triangles)
+    for (int k = 0; k < 3; ++k) {
+      const Vertex& a = t.c[k];
+      const Vertex& b = t.c[(k + 1) % 3];
+      const double uv = std::hypot(a.u - b.u, a.v - b.v);
+      const double model = std::hypot(a.p[0] - b.p[0], a.p[1] - b.p[1], a.p[2] - b.p[2]);
+      if (uv > 1e-6 && model > 1e-3) span.push_back(model / (10 * uv));
+    }
+  ASSERT_FALSE(span.empty());
+  std::sort(span.begin(), span.end());
+  EXPECT_GT(span[span.size() / 2], 6.0);
+  EXPECT_LT(span[span.size() / 2], 20.0);
+}
+
 TEST_F(CharacterModel, AnimationsHaveEnoughNumberedKeyFramesOfEveryBone) {
   for (const auto& [clip, minimum] : kClips) {
     const Smd& smd = File(clip);

@@ -137,7 +137,8 @@ float4 HatchPS(float2 Tex : TEXCOORD0, float3 ViewPos : TEXCOORD1, float3 ViewNo
 
     float diffuse = saturate(dot(n, toLight));
     float specular = pow(saturate(dot(n, normalize(toLight + toEye))), 24);
-    float intensity = saturate(0.15 + 0.75 * diffuse + 0.25 * specular);
+    // Little ambient, so the turning surface walks through the whole range of tones.
+    float intensity = saturate(0.06 + 0.74 * diffuse + 0.3 * specular);
 
     // Tone 0 is bare paper, tones 1..6 are Hatch0..Hatch5; the two tones either side of
     // 6 * (1 - intensity) share the weight, so the weights always sum to one.
@@ -158,8 +159,8 @@ float4 HatchPS(float2 Tex : TEXCOORD0, float3 ViewPos : TEXCOORD1, float3 ViewNo
     hatch *= 1 - 0.85 * rim;
 
     // Red-brown pencil on a faint red wash, so the creature reads as red.
-    float3 ink = float3(0.40, 0.05, 0.03);
-    float3 wash = float3(1.00, 0.86, 0.80);
+    float3 ink = float3(0.33, 0.03, 0.02);
+    float3 wash = float3(0.97, 0.74, 0.66);
     return float4(lerp(ink, wash, hatch), 1);
 }
 

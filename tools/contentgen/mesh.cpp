@@ -3,6 +3,12 @@
 // loft take the axis direction. Triangles are wound so that (b - a) x (c - a) points into the
 // part: counter-clockwise seen from outside in the model's left-handed space, which the viewer
 // turns into Direct3D's clockwise front faces when it reverses the order.
+//
+// Texture coordinates run around a part (u) and along it (v). The viewer repeats the hatching
+// textures ten times per unit of uv, so each part's uv is scaled for one repeat to cover about
+// twelve model units: strokes then come out a readable size on screen, and the same on big
+// and small parts. Around a part the number of repeats is whole, so the seam where u wraps
+// from its largest value back to 0 falls between two repeats and does not show.
 #include "mesh.h"
 
 #include <algorithm>
@@ -12,6 +18,31 @@ namespace contentgen {
 namespace {
 
 using SurfaceFn = std::function<Vec3(double, double)>;  // (a, b) -> point
+
+constexpr double kHatchRepeatsPerUv = 10;  // the viewer's tiling factor
+constexpr double kHatchSpan = 12;          // model units one repeat should cover
+
+// Range of uv to give a part `extent` model units long (or round).
+double UvRange(double extent) {
+  return std::clamp(std::round(extent / kHatchSpan), 1.0, kHatchRepeatsPerUv) / kHatchRepeatsPerUv;
+}
+
+// Longest closed loop around (fixed a, b over [0, 2pi]) and longest path along (fixed b,
+// a over [a0, a1]) of a surface, measured on a coarse polyline.
+void MeasureSurface(const SurfaceFn& f, double a0, double a1, double& around, double& along) {
+  constexpr int kSteps = 24;
+  around = along = 0;
+  for (int i = 0; i <= kSteps; ++i) {
+    double loop = 0, path = 0;
+    const double a = a0 + (a1 - a0) * i / kSteps, b = 2 * kPi * i / kSteps;
+    for (int k = 0; k < kSteps; ++k) {
+      loop += Length(f(a, 2 * kPi * (k + 1) / kSteps) - f(a, 2 * kPi * k / kSteps));
+      path += Length(f(a0 + (a1 - a0) * (k + 1) / kSteps, b) - f(a0 + (a1 - a0) * k / kSteps, b));
+    }
+    around = std::max(around, loop);
+    along = std::max(along, path);
+  }
+}
 
 double Smooth(const std::vector<double>& keys, double s) {
   if (keys.size() == 1) return keys[0];
@@ -81,9 +112,12 @@ void AddLoft(Mesh& mesh, const LoftShape& shape, int bone, int material) {
     return CatmullRom(shape.axis, s) + across * (std::cos(phi) * Smooth(shape.width, s) * envelope) +
            deep * (std::sin(phi) * Smooth(depth_keys, s) * envelope);
   };
+  double around, along;
+  MeasureSurface(surface, 0, kPi, around, along);
+  const double u_range = UvRange(around), v_range = UvRange(along);
   EmitGrid(mesh, bone, material, shape.rings, shape.sides, [&](int i, int j) {
     const double theta = kPi * i / shape.rings, phi = 2 * kPi * j / shape.sides;
-    const double u = static_cast<double>(j) / shape.sides, v = static_cast<double>(i) / shape.rings;
+    const double u = u_range * j / shape.sides, v = v_range * i / shape.rings;
     if (i == 0 || i == shape.rings) {
       Vec3 tangent, across, deep;
       frame(i == 0 ? 0.0 : 1.0, tangent, across, deep);
@@ -112,9 +146,13 @@ void AddRing(Mesh& mesh, Vec3 centre, double rx, double ry, double tube, int bon
     const Vec3 outward = Normalize(Vec3{std::cos(a) / rx, std::sin(a) / ry, 0});
     return core(a) + outward * (tube * std::cos(b)) + Vec3{0, 0, tube * std::sin(b)};
   };
+  double around_tube, around_ring;
+  MeasureSurface(surface, 0, 2 * kPi, around_tube, around_ring);
+  // Both directions close on themselves here, so both take whole numbers of repeats.
+  const double u_range = UvRange(around_ring), v_range = UvRange(around_tube);
   EmitGrid(mesh, bone, material, segments, tube_sides, [&](int i, int j) {
     const double a = 2 * kPi * i / segments, b = 2 * kPi * j / tube_sides;
-    return MakeVertex(surface, a, b, core(a), static_cast<double>(i) / segments, static_cast<double>(j) / tube_sides);
+    return MakeVertex(surface, a, b, core(a), u_range * i / segments, v_range * j / tube_sides);
   });
 }
 
