@@ -67,6 +67,7 @@ void AppendGlslangLog(const char* log, const std::string& fileName, int line, st
   std::istringstream lines(log ? log : "");
   std::string text;
   while (std::getline(lines, text)) {
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\r')) text.pop_back();
     if (text.empty() || text.find("compilation errors.") != std::string::npos) continue;
     std::string kind = "error";
     std::string rest = text;
@@ -120,13 +121,14 @@ bool HlslToSpirv(const std::string& hlsl, const std::string& fileName, const std
   }
   glslang::TProgram program;
   program.addShader(&shader);
-  if (!program.link(messages) || !program.mapIO()) {
-    AppendGlslangLog(program.getInfoLog(), fileName, line, errors);
-    return false;
-  }
+  const bool linked = program.link(messages) && program.mapIO();
   if (std::strstr(program.getInfoLog(), "Entry point not found")) {
     *errors +=
         fileName + "(" + std::to_string(line) + "): error: entry point '" + entryPoint + "' not found\n";
+    return false;
+  }
+  if (!linked) {
+    AppendGlslangLog(program.getInfoLog(), fileName, line, errors);
     return false;
   }
   glslang::SpvOptions options;
