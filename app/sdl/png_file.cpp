@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
 
