@@ -229,6 +229,7 @@ TEST_F(HatchingAppTest, ReleasesEverythingInOrderAtExit) {
         [](void* user, int) { static_cast<ScriptedWindowSystem*>(user)->PostQuitMessage(0); }, &ownWindows);
     ASSERT_EQ(owned->Run(nullptr, SW_SHOWDEFAULT), 0);
     Recording().calls.clear();
+    ownWindows.Detach();
     owned.reset();
   }
   EXPECT_THAT(

@@ -31,8 +31,13 @@ class ScriptedWindowSystem : public WindowSystem {
   static constexpr int kBorder = 8;
   static constexpr int kCaption = 31;
 
-  explicit ScriptedWindowSystem(HatchingApp& app) : app_(app) { app.UseWindowSystem(this); }
-  ~ScriptedWindowSystem() override { app_.UseWindowSystem(nullptr); }
+  explicit ScriptedWindowSystem(HatchingApp& app) : app_(&app) { app.UseWindowSystem(this); }
+  ~ScriptedWindowSystem() override { Detach(); }
+  // Unhooks from the application, for a test that destroys the application first.
+  void Detach() {
+    if (app_) app_->UseWindowSystem(nullptr);
+    app_ = nullptr;
+  }
 
   // Whether CreateWindowExA reports the new window's client size with WM_SIZE.
   bool reportSizeOnCreate = false;
@@ -102,7 +107,7 @@ class ScriptedWindowSystem : public WindowSystem {
   bool TranslateMessage(const MSG*) override { return true; }
   LRESULT DispatchMessageA(const MSG* message) override {
     ++dispatched;
-    return app_.HandleMessage(message->hwnd, message->message, message->wParam, message->lParam);
+    return app_ ? app_->HandleMessage(message->hwnd, message->message, message->wParam, message->lParam) : 0;
   }
   bool WaitMessage() override {
     ++waitMessageCalls;
@@ -126,9 +131,9 @@ class ScriptedWindowSystem : public WindowSystem {
     Recording().Log(line);
   }
   void Deliver(UINT message, WPARAM wParam, LPARAM lParam) {
-    app_.HandleMessage(&window, message, wParam, lParam);
+    if (app_) app_->HandleMessage(&window, message, wParam, lParam);
   }
 
-  HatchingApp& app_;
+  HatchingApp* app_;
   DWORD style_ = 0;
 };
