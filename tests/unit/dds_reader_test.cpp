@@ -317,4 +317,33 @@ TEST(DdsRefusal, EveryPrefixOfAGoodFileIsRefused) {
   EXPECT_TRUE(ReadDds(good.data(), good.size(), "p.dds", &image, &error)) << error;
 }
 
+TEST(DdsRefusal, MutatedFilesNeverCrashAndAlwaysSayWhy) {
+  std::vector<uint8_t> data;
+  for (int i = 0; i < 6; ++i) data.insert(data.end(), 64 + 16 + 16, static_cast<uint8_t>(i * 40));
+  DdsHeader header = WithMips(Dxt('5', 8, 8), 3);
+  header.caps2 = kCaps2CubeAllFaces;
+  const std::vector<uint8_t> good = MakeDds(header, data);
+  uint32_t seed = 12345;
+  auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+  for (int round = 0; round < 3000; ++round) {
+    std::vector<uint8_t> file = good;
+    const int flips = 1 + static_cast<int>(next() % 4);
+    for (int f = 0; f < flips; ++f) {
+      // Most mutations go to the header, where the sizes live.
+      const size_t at = next() % 4 ? next() % 128 : next() % file.size();
+      file[at] = static_cast<uint8_t>(next() >> 24);
+    }
+    if (next() % 8 == 0) file.resize(next() % file.size());
+    TextureImage image;
+    std::string error;
+    if (Read(file, &image, &error)) {
+      ASSERT_FALSE(image.levels.empty());
+      for (const ImageLevel& level : image.levels)
+        ASSERT_EQ(level.rgba.size(), size_t{level.width} * level.height * 4);
+    } else {
+      ASSERT_EQ(error.rfind("t.dds: ", 0), 0u) << error;
+    }
+  }
+}
+
 }  // namespace

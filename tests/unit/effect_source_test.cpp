@@ -235,4 +235,34 @@ TEST(EffectSourceErrors, EmptyAndNullTexts) {
   EXPECT_EQ(error, "Null.fx(1): error: no text");
 }
 
+TEST(EffectSourceErrors, MutatedFilesNeverCrashAndKeepTheirLines) {
+  const std::string good = ReadFixture("effect_hatching.fx");
+  ASSERT_FALSE(good.empty());
+  const char pieces[] = "{}()[]<>;:=,\"/*#\n\0x1 technique pass sampler_state compile";
+  uint32_t seed = 777;
+  auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+  for (int round = 0; round < 1500; ++round) {
+    std::string text = good;
+    const int edits = 1 + static_cast<int>(next() % 3);
+    for (int e = 0; e < edits; ++e) {
+      const size_t at = next() % text.size();
+      if (next() % 2) {
+        text[at] = pieces[next() % (sizeof pieces - 1)];
+      } else {
+        text.erase(at, 1 + next() % 8);
+      }
+    }
+    EffectSource effect;
+    std::string error;
+    if (ParseEffectSource(text.data(), text.size(), "M.fx", &effect, &error)) {
+      ASSERT_EQ(effect.hlsl.size(), text.size());
+      ASSERT_EQ(std::count(effect.hlsl.begin(), effect.hlsl.end(), '\n'),
+                std::count(text.begin(), text.end(), '\n'));
+    } else {
+      ASSERT_EQ(error.rfind("M.fx(", 0), 0u) << error;
+      ASSERT_NE(error.find("): error: "), std::string::npos) << error;
+    }
+  }
+}
+
 }  // namespace
