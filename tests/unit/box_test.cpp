@@ -47,22 +47,6 @@ TEST_F(BoxTest, VertexBufferHoldsTheCubeFaceByFace) {
   }
 }
 
-TEST_F(BoxTest, EveryFaceOfTheCubeIsASquareOfEdge200) {
-  ASSERT_EQ(app.CreateBoxVertexBuffer(), S_OK);
-  auto& bytes = dynamic_cast<RecordingVertexBuffer*>(app.boxVertexBuffer)->bytes();
-  for (int face = 0; face < 6; ++face) {
-    float corner[4][3];
-    for (int k = 0; k < 4; ++k) std::memcpy(corner[k], bytes.data() + 32 * (4 * face + k), 12);
-    // The four corners share the one coordinate that names the face.
-    int shared = 0;
-    for (int axis = 0; axis < 3; ++axis)
-      if (corner[0][axis] == corner[1][axis] && corner[0][axis] == corner[2][axis] &&
-          corner[0][axis] == corner[3][axis])
-        ++shared;
-    EXPECT_EQ(shared, 1) << "face " << face;
-  }
-}
-
 TEST_F(BoxTest, IndexBufferHoldsTwoTrianglesPerFace) {
   ASSERT_EQ(app.CreateBoxIndexBuffer(), S_OK);
   EXPECT_THAT(Recording().calls, ElementsAre("CreateIndexBuffer(72, 0, 101, 0, null) -> IndexBuffer#1",
