@@ -51,30 +51,42 @@ bool MatchFace(const char* family, const char* language, bool bold, bool italic,
   return found;
 }
 
-// Decodes one code point and advances `i`; malformed sequences give U+FFFD and skip one byte.
+// Decodes one code point and advances `i`; a malformed sequence gives U+FFFD and skips one byte.
 char32_t NextCodePoint(std::string_view s, size_t* i) {
   const auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
   const unsigned char lead = byte(*i);
-  int length = 0;
-  char32_t cp = 0;
-  if (lead < 0x80) return ++*i, lead;
-  if ((lead & 0xE0) == 0xC0)
-    length = 2, cp = lead & 0x1F;
-  else if ((lead & 0xF0) == 0xE0)
-    length = 3, cp = lead & 0x0F;
-  else if ((lead & 0xF8) == 0xF0)
-    length = 4, cp = lead & 0x07;
-  else
-    return ++*i, kReplacement;
-  if (*i + length > s.size()) return ++*i, kReplacement;
-  for (int k = 1; k < length; ++k) {
-    if ((byte(*i + k) & 0xC0) != 0x80) return ++*i, kReplacement;
+  size_t length = 1;
+  char32_t cp = lead;
+  if (lead >= 0xF0 && lead < 0xF8) {
+    length = 4;
+    cp = lead & 0x07;
+  } else if (lead >= 0xE0 && lead < 0xF0) {
+    length = 3;
+    cp = lead & 0x0F;
+  } else if (lead >= 0xC0 && lead < 0xE0) {
+    length = 2;
+    cp = lead & 0x1F;
+  } else if (lead >= 0x80) {
+    length = 0;
+  }
+  bool valid = length > 0 && *i + length <= s.size();
+  for (size_t k = 1; valid && k < length; ++k) {
+    valid = (byte(*i + k) & 0xC0) == 0x80;
     cp = (cp << 6) | (byte(*i + k) & 0x3F);
   }
-  static constexpr char32_t kMinimum[5] = {0, 0, 0x80, 0x800, 0x10000};
-  if (cp < kMinimum[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return ++*i, kReplacement;
+  static constexpr char32_t kShortest[5] = {0, 0, 0x80, 0x800, 0x10000};
+  valid = valid && cp >= kShortest[length] && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
+  if (!valid) {
+    ++*i;
+    return kReplacement;
+  }
   *i += length;
   return cp;
+}
+
+bool Fail(const std::string& what, std::string* error) {
+  if (error) *error = what;
+  return false;
 }
 
 }  // namespace
@@ -97,18 +109,18 @@ bool GlyphAtlas::Create(const GlyphAtlasOptions& options, std::unique_ptr<GlyphA
                         std::string* error) {
   std::unique_ptr<GlyphAtlas> atlas(new GlyphAtlas);
   Faces& faces = *atlas->faces_;
-  if (FT_Init_FreeType(&faces.library) != 0) return *error = "FreeType cannot start", false;
-  if (!FcInit()) return *error = "fontconfig cannot start", false;
+  if (FT_Init_FreeType(&faces.library) != 0) return Fail("FreeType cannot start", error);
+  if (!FcInit()) return Fail("fontconfig cannot start", error);
   const std::string family = options.family.empty() ? "Arial" : options.family;
   FaceFile files[2];
   if (!MatchFace(family.c_str(), nullptr, options.bold, options.italic, &files[0]))
-    return *error = "no font matches \"" + family + "\"", false;
+    return Fail("no font matches \"" + family + "\"", error);
   const bool hangul = MatchFace("NanumGothic", "ko", options.bold, false, &files[1]);
   const int height = options.height != 0 ? options.height : 16;
   for (int i = 0; i < (hangul ? 2 : 1); ++i) {
     if (FT_New_Face(faces.library, files[i].path.c_str(), files[i].index, &faces.face[i]) != 0) {
       faces.face[i] = nullptr;
-      if (i == 0) return *error = "cannot open font file " + files[i].path, false;
+      if (i == 0) return Fail("cannot open font file " + files[i].path, error);
       continue;
     }
     faces.embolden[i] = files[i].embolden;
@@ -117,7 +129,7 @@ bool GlyphAtlas::Create(const GlyphAtlasOptions& options, std::unique_ptr<GlyphA
     request.type = height > 0 ? FT_SIZE_REQUEST_TYPE_REAL_DIM : FT_SIZE_REQUEST_TYPE_NOMINAL;
     request.height = static_cast<FT_Long>(height > 0 ? height : -height) * 64;
     if (FT_Request_Size(faces.face[i], &request) != 0 && i == 0)
-      return *error = "cannot size font " + files[i].path, false;
+      return Fail("cannot size font " + files[i].path, error);
   }
   const FT_Size_Metrics& metrics = faces.face[0]->size->metrics;
   atlas->ascender_ = static_cast<int>((FT_MulFix(faces.face[0]->ascender, metrics.y_scale) + 32) >> 6);
