@@ -44,6 +44,7 @@ Difference Compare(const Picture& a, const Picture& b, int x = 0, int y = 0, int
 // Compares `actualPath` with tests/data/`referenceName`. Where they differ by more than the
 // tolerance, or the reference is missing, the frame and a difference picture go to the test
 // output folder and the result says where. The frame-rate line at the top is not compared.
+// With HATCHING_UPDATE_REFERENCES=1 in the environment the frame replaces the reference.
 std::string CheckAgainstReference(const std::string& actualPath, const std::string& referenceName,
                                   double maxMeanAbsolute = 3.0, double maxFractionOver32 = 0.01);
 
