@@ -7,6 +7,7 @@
 #include "model/skinned_model.h"
 #include "model/smd_messages.h"
 #include "model/smd_node_line.h"
+#include "model/smd_padded_scan.h"
 #include "model/smd_scan.h"
 #include "render/gfx/platform.h"
 
@@ -14,13 +15,14 @@ namespace {
 
 // "%d %f %f %f %f %f %f %f %f": bone, position, normal, u, v. Corner and bone change only when
 // the whole pattern matches.
-void ScanVertexLine(const char* line, int& bone, SkinVertex& corner) {
-  const char* p = line;
+void ScanVertexLine(const char* line, size_t length, int& bone, SkinVertex& corner) {
+  const smd::PaddedLine padded(line, length);
+  const char* p = padded.text;
   int b = 0;
   float f[8];
   if (!smd::ScanInt(p, b)) return;
   for (float& value : f)
-    if (!smd::ScanFloat(p, value)) return;
+    if (!smd::ScanPaddedFloat(p, value)) return;
   bone = b;
   corner.position = D3DXVECTOR3(f[0], f[1], f[2]);
   corner.normal = D3DXVECTOR3(f[3], f[4], f[5]);
@@ -176,6 +178,9 @@ bool SkinnedModel::ReadTriangles(SmdReader& file) {
   const int tableSize = mesh && mesh->triangles ? mesh->triangleCount : 0;
   static constexpr int kCornerOfLine[3] = {0, 2, 1};
   bool ended = false;
+  bool haveLookup = false;
+  char lookupName[kSmdNameSize];
+  int lookupIndex = 0;
   int t = 0;
   while (NextLine(file)) {
     if (smd::IsKeyword(token, "end")) {
@@ -183,19 +188,24 @@ bool SkinnedModel::ReadTriangles(SmdReader& file) {
       break;
     }
     // The last entry of that name; a name the table lacks (the file changed between the passes)
-    // falls back to material 0.
-    int material = 0;
-    for (int j = (materialCount < kSmdMaxMaterials ? materialCount : kSmdMaxMaterials) - 1; j >= 0; --j) {
-      if (std::strcmp(materialNames[j], token) == 0) {
-        material = j;
-        break;
+    // falls back to material 0. Runs of one material look it up once.
+    if (!haveLookup || std::strcmp(token, lookupName) != 0) {
+      std::memcpy(lookupName, token, sizeof lookupName);
+      lookupIndex = 0;
+      for (int j = (materialCount < kSmdMaxMaterials ? materialCount : kSmdMaxMaterials) - 1; j >= 0; --j) {
+        if (std::strcmp(materialNames[j], token) == 0) {
+          lookupIndex = j;
+          break;
+        }
       }
+      haveLookup = true;
     }
+    const int material = lookupIndex;
     SmdTriangle* triangle = t < tableSize ? &mesh->triangles[t] : nullptr;
     if (triangle) triangle->material = material;
     for (int k : kCornerOfLine) {
       if (!file.ReadLine(line, sizeof line)) break;
-      if (triangle) ScanVertexLine(line, triangle->bones[k], triangle->corners[k]);
+      if (triangle) ScanVertexLine(line, file.lastLength(), triangle->bones[k], triangle->corners[k]);
     }
     ++t;
   }

@@ -1,8 +1,6 @@
 // CPU skinning: every triangle corner moved by its one bone's model-space matrix into the mesh's
 // vertex buffer. The arithmetic is that of D3DXVec3TransformCoord / TransformNormal, written out
 // so the loop has no call and no data-dependent branch per corner.
-#include <cstring>
-
 #include "model/smd_mesh.h"
 
 namespace {
@@ -16,23 +14,25 @@ const D3DXMATRIX& Identity() {
   return identity;
 }
 
-// Same operations in the same order as D3DXVec3TransformCoord. Dividing by w = 1 is exact, so
-// dividing always gives the platform function's result without its test of w.
+// Same operations in the same order as D3DXVec3TransformCoord / TransformNormal, column by column
+// so the compiler can do the four columns at once. Dividing by w = 1 is exact, so dividing always
+// gives the platform function's result without its test of w.
 inline void SkinCorner(const SkinVertex& in, const D3DXMATRIX& m, SkinVertex& out) {
   const float x = in.position.x, y = in.position.y, z = in.position.z;
-  const float rx = x * m.m[0][0] + y * m.m[1][0] + z * m.m[2][0] + m.m[3][0];
-  const float ry = x * m.m[0][1] + y * m.m[1][1] + z * m.m[2][1] + m.m[3][1];
-  const float rz = x * m.m[0][2] + y * m.m[1][2] + z * m.m[2][2] + m.m[3][2];
-  const float rw = x * m.m[0][3] + y * m.m[1][3] + z * m.m[2][3] + m.m[3][3];
   const float nx = in.normal.x, ny = in.normal.y, nz = in.normal.z;
-  SkinVertex v;
-  v.position = D3DXVECTOR3(rx / rw, ry / rw, rz / rw);
-  v.normal = D3DXVECTOR3(nx * m.m[0][0] + ny * m.m[1][0] + nz * m.m[2][0],
-                         nx * m.m[0][1] + ny * m.m[1][1] + nz * m.m[2][1],
-                         nx * m.m[0][2] + ny * m.m[1][2] + nz * m.m[2][2]);
-  v.u = in.u;
-  v.v = in.v;
-  std::memcpy(&out, &v, sizeof v);
+  float r[4], n[4];
+  for (int c = 0; c < 4; ++c) {
+    r[c] = x * m.m[0][c] + y * m.m[1][c] + z * m.m[2][c] + m.m[3][c];
+    n[c] = nx * m.m[0][c] + ny * m.m[1][c] + nz * m.m[2][c];
+  }
+  out.position.x = r[0] / r[3];
+  out.position.y = r[1] / r[3];
+  out.position.z = r[2] / r[3];
+  out.normal.x = n[0];
+  out.normal.y = n[1];
+  out.normal.z = n[2];
+  out.u = in.u;
+  out.v = in.v;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "model/skinned_model.h"
+#include "model/smd_padded_scan.h"
 #include "model/smd_scan.h"
 
 bool SkinnedModel::NextLine(SmdReader& file) {
@@ -100,12 +101,13 @@ bool SkinnedModel::CountTriangles(SmdReader& file) {
 }
 
 void ApplyPoseLine(SmdBone* bones, int boneCount, const char* poseLine) {
-  const char* p = poseLine;
+  const smd::PaddedLine padded(poseLine);
+  const char* p = padded.text;
   int b = 0;
   float value[6];
   if (!smd::ScanInt(p, b)) return;
   for (float& v : value)
-    if (!smd::ScanFloat(p, v)) return;
+    if (!smd::ScanPaddedFloat(p, v)) return;
   if (!bones || b < 0 || b >= boneCount) return;
   SmdBone& bone = bones[b];
   D3DXMATRIX rotationX, rotationY, rotationZ, translation;

@@ -65,6 +65,7 @@ bool SmdReader::ReadLine(char* line, size_t capacity) {
   }
   if (out == 0) return false;
   line[out] = '\0';
+  lastLength_ = out;
   ++lineNumber_;
   return true;
 }

@@ -22,6 +22,8 @@ class SmdReader {
   void Rewind();
   // Lines (and pieces of long lines) read since the start or the last Rewind.
   int lineNumber() const { return lineNumber_; }
+  // Characters of the line the last successful ReadLine returned.
+  size_t lastLength() const { return lastLength_; }
 
  private:
   bool Fill();
@@ -32,5 +34,6 @@ class SmdReader {
   size_t end_ = 0;
   bool heldCarriageReturn_ = false;
   int lineNumber_ = 0;
+  size_t lastLength_ = 0;
   char buffer_[kBufferSize];
 };

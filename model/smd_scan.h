@@ -6,6 +6,7 @@
 
 #include <charconv>
 #include <cstddef>
+#include <cstring>
 #include <limits>
 
 namespace smd {
@@ -47,6 +48,17 @@ inline bool IsKeyword(const char* word, const char* keyword) {
 
 inline bool ScanInt(const char*& p, int& value) {
   const char* s = SkipSpace(p);
+  const bool negative = *s == '-';
+  const char* digits = s + (negative || (*s == '+' && s[1] != '-'));
+  // Up to 9 digits cannot overflow; longer numbers go through the checked conversion.
+  const char* d = digits;
+  int magnitude = 0;
+  while (static_cast<unsigned>(*d - '0') < 10u && d - digits < 9) magnitude = magnitude * 10 + (*d++ - '0');
+  if (d != digits && static_cast<unsigned>(*d - '0') >= 10u) {
+    value = negative ? -magnitude : magnitude;
+    p = d;
+    return true;
+  }
   if (*s == '+' && s[1] != '-') ++s;
   const char* end = s;
   while (*end != '\0' && !IsSpace(*end)) ++end;
@@ -58,14 +70,82 @@ inline bool ScanInt(const char*& p, int& value) {
   return true;
 }
 
-// Reals out of the float range read as "%f" reads them: infinity on overflow, zero on underflow.
+// Decimal reals of up to 19 significant digits and a power of ten up to 22: the double quotient
+// or product is one correctly rounded operation, and rounding it on to float gives the float
+// nearest the decimal unless it lies exactly halfway between two floats. Returns false where
+// that shortcut does not apply, with `p` and `value` untouched.
+inline bool ScanShortDecimal(const char*& p, float& value) {
+  static constexpr double kPowers[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  const char* s = p;
+  const bool negative = *s == '-';
+  s += negative || *s == '+';
+  // Up to 19 digits fit the 64-bit mantissa; longer ones (even of leading zeros) take the slow path.
+  unsigned long long mantissa = 0;
+  const char* first = s;
+  while (static_cast<unsigned>(*s - '0') < 10u) mantissa = mantissa * 10 + static_cast<unsigned>(*s++ - '0');
+  long digits = s - first;
+  int exponent = 0;
+  if (*s == '.') {
+    const char* fraction = ++s;
+    while (static_cast<unsigned>(*s - '0') < 10u)
+      mantissa = mantissa * 10 + static_cast<unsigned>(*s++ - '0');
+    exponent = -static_cast<int>(s - fraction);
+    digits += s - fraction;
+  }
+  // "0x..." is a hexadecimal real: the slow path reads it.
+  if (digits == 0 || digits > 19 || (*s | 0x20) == 'x') return false;
+  if ((*s | 0x20) == 'e') {
+    const char* e = s + 1;
+    const bool negativeExponent = *e == '-';
+    e += negativeExponent || *e == '+';
+    if (static_cast<unsigned>(*e - '0') < 10u) {
+      int written = 0;
+      while (static_cast<unsigned>(*e - '0') < 10u) {
+        if (written > 1000) return false;
+        written = written * 10 + (*e++ - '0');
+      }
+      exponent += negativeExponent ? -written : written;
+      s = e;
+    }
+  }
+  if (mantissa > (1ull << 53) || exponent < -22 || exponent > 22) return false;
+  const double quotient = exponent < 0 ? static_cast<double>(mantissa) / kPowers[-exponent]
+                                       : static_cast<double>(mantissa) * kPowers[exponent];
+  // Halfway between two floats: the low 29 of the 52 fraction bits are 1 followed by zeros.
+  unsigned long long bits;
+  std::memcpy(&bits, &quotient, sizeof bits);
+  if ((bits & ((1ull << 29) - 1)) == (1ull << 28)) return false;
+  const float rounded = static_cast<float>(quotient);
+  value = negative ? -rounded : rounded;
+  p = s;
+  return true;
+}
+
+// Reals as "%f" reads them, correctly rounded to float; out of the float range they read as
+// infinity (overflow) or zero (underflow).
 inline bool ScanFloat(const char*& p, float& value) {
   const char* s = SkipSpace(p);
+  if (ScanShortDecimal(s, value)) {
+    p = s;
+    return true;
+  }
   if (*s == '+' && s[1] != '-') ++s;
   // Numbers are short: bound the parse to the next white space instead of the whole line.
   const char* end = s;
   while (*end != '\0' && !IsSpace(*end)) ++end;
   float parsed = 0;
+  // Hexadecimal reals ("0x1.8p3"), which "%f" also reads.
+  const char* digits = s + (*s == '-');
+  if (digits[0] == '0' && (digits[1] | 0x20) == 'x') {
+    const auto [next, error] = std::from_chars(digits + 2, end, parsed, std::chars_format::hex);
+    if (error == std::errc()) {
+      value = *s == '-' ? -parsed : parsed;
+      p = next;
+      return true;
+    }
+  }
   const auto [next, error] = std::from_chars(s, end, parsed, std::chars_format::general);
   if (error == std::errc::result_out_of_range) {
     const bool negative = *s == '-';

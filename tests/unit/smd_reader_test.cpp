@@ -5,11 +5,16 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "model/smd_node_line.h"
+#include "model/smd_padded_scan.h"
 #include "model/smd_scan.h"
 #include "smd_test_files.h"
 
@@ -151,6 +156,92 @@ TEST(SmdScanTest, RealsReadAsScanfReadsThemWhateverTheLocale) {
   EXPECT_EQ(value, 16777216.0f);
   ASSERT_TRUE(smd::ScanFloat(p, value));
   EXPECT_EQ(value, std::numeric_limits<float>::max());
+}
+
+// Both real scanners against the C library's strtof: same float to the bit, same end.
+void ExpectSameAsStrtof(const std::string& text) {
+  char* strtofEnd = nullptr;
+  const float expected = std::strtof(text.c_str(), &strtofEnd);
+  const ptrdiff_t expectedLength = strtofEnd - text.c_str();
+  float generic = -7, padded = -7;
+  const char* p = text.c_str();
+  const bool genericRead = smd::ScanFloat(p, generic);
+  const ptrdiff_t genericLength = p - text.c_str();
+  const smd::PaddedLine line(text.c_str());
+  const char* q = line.text;
+  const bool paddedRead = smd::ScanPaddedFloat(q, padded);
+  const ptrdiff_t paddedLength = q - line.text;
+  ASSERT_EQ(genericRead, expectedLength > 0) << text;
+  ASSERT_EQ(paddedRead, expectedLength > 0) << text;
+  if (expectedLength == 0) return;
+  EXPECT_EQ(std::memcmp(&generic, &expected, sizeof expected), 0)
+      << text << " " << generic << " " << expected;
+  EXPECT_EQ(std::memcmp(&padded, &expected, sizeof expected), 0) << text << " " << padded << " " << expected;
+  EXPECT_EQ(genericLength, expectedLength) << text;
+  EXPECT_EQ(paddedLength, expectedLength) << text;
+}
+
+TEST(SmdScanTest, FastPathsGiveStrtofsFloatForEveryShapeOfNumber) {
+  for (const char* text : {"0",
+                           "-0",
+                           "-0.0",
+                           "+0.5",
+                           "1.",
+                           ".5",
+                           "-.25",
+                           "8388608.5",
+                           "8388609.5",
+                           "-8388610.5",
+                           "16777217",
+                           "0.1",
+                           "0.2",
+                           "0.3",
+                           "3.4028235e38",
+                           "3.5e38",
+                           "1e-45",
+                           "1e-46",
+                           "7e-46",
+                           "1.17549435e-38",
+                           "123456789012345678901234",
+                           "0.000000000000000000000001",
+                           "1234567.1234567",
+                           "12345678.5",
+                           "0.12345678",
+                           "1e5",
+                           "1E+5",
+                           "2e-3x",
+                           "1e",
+                           "1e+",
+                           "5.",
+                           "-",
+                           "+",
+                           ".",
+                           "+-1",
+                           "--1",
+                           "inf",
+                           "-infinity",
+                           "nan",
+                           "0x10",
+                           "  \t 42 rest",
+                           "1,5",
+                           "00000000000000000000001.5",
+                           "99999999999999999999"})
+    ExpectSameAsStrtof(text);
+  std::mt19937 random(20240611);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  const char* formats[] = {"%.6f", "%.3f", "%.7f", "%.1f", "%.9g", "%.6e", "%.12f", "%.0f"};
+  char text[64];
+  for (int i = 0; i < 40000; ++i) {
+    const double magnitude = std::pow(10.0, unit(random) * 16 - 8);
+    const double value = (unit(random) < 0.5 ? -1 : 1) * magnitude;
+    std::snprintf(text, sizeof text, formats[i % 8], value);
+    ExpectSameAsStrtof(text);
+    // Points halfway between two floats near 2^k, written with few digits.
+    const int exponent = static_cast<int>(unit(random) * 24);
+    const double halfway = std::ldexp(1.0, exponent) + std::ldexp(1.0, exponent - 24) * (2 * (i % 64) + 1);
+    std::snprintf(text, sizeof text, "%.7f", halfway);
+    ExpectSameAsStrtof(text);
+  }
 }
 
 TEST(SmdScanTest, NodeLinesNeedAQuotedNameAndAParent) {
