@@ -81,13 +81,17 @@ inline bool ScanPaddedFloat(const char*& p, float& value) {
   // within 2 units in the last place of the double quotient; unless that is that close to a
   // point halfway between two floats, it rounds to the same float as the quotient. Near such a
   // point the exact path decides.
-  const double product = static_cast<double>(mantissa) * kInverse[fractionDigits];
+  const double product = static_cast<double>(static_cast<int64_t>(mantissa)) * kInverse[fractionDigits];
   uint64_t bits;
   std::memcpy(&bits, &product, sizeof bits);
   const uint64_t offset = (bits & ((1ull << 29) - 1)) - (1ull << 28);
   if (offset + 8 <= 16) return ScanFloat(p, value);
-  const float rounded = static_cast<float>(product);
-  value = negative ? -rounded : rounded;
+  // The sign goes in without a branch: signs of coordinates follow no pattern a predictor learns.
+  const float magnitude = static_cast<float>(product);
+  uint32_t floatBits;
+  std::memcpy(&floatBits, &magnitude, sizeof floatBits);
+  floatBits ^= static_cast<uint32_t>(negative) << 31;
+  std::memcpy(&value, &floatBits, sizeof value);
   p = s;
   return true;
 }
