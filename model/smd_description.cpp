@@ -1,3 +1,4 @@
+// JSON and summary text of a loaded SMD file; numbers print with the digits that read back exactly.
 #include "model/smd_description.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// SmdReader: one buffered read pass over the file, CR LF folded to LF as the blocks arrive.
 #include "model/smd_reader.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Code page 949 to UTF-8 through iconv.
 #include "tools/smdinfo/text_encoding.h"
 
 #include <iconv.h>
