@@ -80,6 +80,15 @@ bool SdlWindowSystem::Start(bool headless, std::string* error) {
     return false;
   }
   started_ = true;
+  // SDL falls back to its offscreen driver when no display answers; a windowed run would then
+  // render forever where nobody can see it or quit it.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  const bool invisible = driver && (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0);
+  if (!headless && invisible && !SDL_getenv("SDL_VIDEODRIVER")) {
+    *error = "no display to open a window on";
+    Stop();
+    return false;
+  }
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);

@@ -193,6 +193,17 @@ TEST(Hatching, OptionsAndTheirRefusals) {
   EXPECT_EQ(badCount.exitCode, 2);
 }
 
+// Rather than render where nobody can see it (SDL would fall back to its offscreen driver).
+TEST(Hatching, WindowedRunWithoutDisplayFailsAndSaysSo) {
+  const RunResult run =
+      RunProgramUnder({"env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "SDL_VIDEODRIVER"},
+                      {"--frames", "1"}, ContentDirectory(), "no-display", 30);
+  ASSERT_FALSE(run.timedOut);
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.err.find("hatching: no display to open a window on (try --headless)"), std::string::npos)
+      << run.err;
+}
+
 TEST(Hatching, BadInputFileIsRefusedWithFileAndLine) {
   const std::string input = InputFile("bad-input", "0 key 87\n1 wave 3\n");
   const RunResult run = RunHeadless("bad-input", {"--frames", "1", "--input", input});
