@@ -19,7 +19,7 @@ struct EffectParameter {
 };
 
 struct EffectSampler {
-  std::string type;     // "sampler", "sampler2D", "samplerCUBE", ...
+  std::string type;  // "sampler", "sampler2D", "samplerCUBE", ...
   std::string name;
   std::string texture;  // the parameter named by Texture = <name>; empty when not given
   DWORD minFilter = D3DTEXF_POINT, magFilter = D3DTEXF_POINT, mipFilter = D3DTEXF_NONE;
