@@ -103,6 +103,12 @@ float4 BoxPS(float3 Dir : TEXCOORD0) : COLOR0
 // ---------------------------------------------------------------------------------------------
 // Pass P1: the hatched character.
 
+// Every mip level of a hatching texture draws its strokes the same number of texels wide, so
+// the level that trilinear filtering blends in from above is magnified and its strokes come
+// out blurred and twice as thick. Leaning towards the finer level keeps the lines crisp; a
+// whole level would start to shimmer.
+static const float StrokeLodBias = -0.75;
+
 struct HatchVSOut
 {
     float4 Pos : POSITION;
@@ -137,8 +143,12 @@ float4 HatchPS(float2 Tex : TEXCOORD0, float3 ViewPos : TEXCOORD1, float3 ViewNo
 
     float diffuse = saturate(dot(n, toLight));
     float specular = pow(saturate(dot(n, normalize(toLight + toEye))), 24);
-    // Little ambient, so the turning surface walks through the whole range of tones.
-    float intensity = saturate(0.06 + 0.74 * diffuse + 0.3 * specular);
+    // A tone curve rather than plain Lambert: the light sits in front of the character, so
+    // most of what the eye sees has a diffuse term between 0.4 and 0.9. Stretching 0.25..0.8
+    // over the range puts the best-lit parts on sparse single strokes (bare paper only in the
+    // highlight), the turning flanks in the single-direction tones and the sides away from
+    // the light in dense cross-hatching.
+    float intensity = saturate(0.92 * saturate((diffuse - 0.25) / 0.55) + 0.4 * specular);
 
     // Tone 0 is bare paper, tones 1..6 are Hatch0..Hatch5; the two tones either side of
     // 6 * (1 - intensity) share the weight, so the weights always sum to one.
@@ -146,22 +156,31 @@ float4 HatchPS(float2 Tex : TEXCOORD0, float3 ViewPos : TEXCOORD1, float3 ViewNo
     float4 w0123 = saturate(1 - abs(tone - float4(0, 1, 2, 3)));
     float3 w456 = saturate(1 - abs(tone - float3(4, 5, 6)));
     float hatch = w0123.x
-                + w0123.y * tex2D(Hatch0Sampler, Tex).r
-                + w0123.z * tex2D(Hatch1Sampler, Tex).r
-                + w0123.w * tex2D(Hatch2Sampler, Tex).r
-                + w456.x * tex2D(Hatch3Sampler, Tex).r
-                + w456.y * tex2D(Hatch4Sampler, Tex).r
-                + w456.z * tex2D(Hatch5Sampler, Tex).r;
+                + w0123.y * tex2Dbias(Hatch0Sampler, float4(Tex, 0, StrokeLodBias)).r
+                + w0123.z * tex2Dbias(Hatch1Sampler, float4(Tex, 0, StrokeLodBias)).r
+                + w0123.w * tex2Dbias(Hatch2Sampler, float4(Tex, 0, StrokeLodBias)).r
+                + w456.x * tex2Dbias(Hatch3Sampler, float4(Tex, 0, StrokeLodBias)).r
+                + w456.y * tex2Dbias(Hatch4Sampler, float4(Tex, 0, StrokeLodBias)).r
+                + w456.z * tex2Dbias(Hatch5Sampler, float4(Tex, 0, StrokeLodBias)).r;
 
-    // Outline: darken where the surface turns edge-on to the eye.
+    // Crimson pencil over a pale red wash on warm paper: the wash deepens a little into the
+    // shade so the creature reads as red even where the strokes are sparse, and the pencil
+    // presses harder (darker) in the shadows.
+    float3 paper = float3(0.98, 0.96, 0.91);
+    float3 wash = paper * lerp(float3(1.0, 0.88, 0.83), float3(0.92, 0.55, 0.5), 1 - intensity);
+    float3 ink = lerp(float3(0.72, 0.1, 0.1), float3(0.28, 0.02, 0.03), saturate(tone / 6));
+    float3 colour = lerp(ink, wash, hatch);
+
+    // Outline: a dark pencil line where the surface turns edge-on to the eye. Its width follows
+    // how fast the facing changes across the screen, so the line stays a couple of pixels wide
+    // near and far; a softer rim darkening inside it rounds the forms.
     float facing = abs(dot(n, toEye));
-    float rim = 1 - smoothstep(0.10, 0.35, facing);
-    hatch *= 1 - 0.85 * rim;
-
-    // Red-brown pencil on a faint red wash, so the creature reads as red.
-    float3 ink = float3(0.33, 0.03, 0.02);
-    float3 wash = float3(0.97, 0.74, 0.66);
-    return float4(lerp(ink, wash, hatch), 1);
+    float lineWidth = max(2.5 * fwidth(facing), 0.08);
+    float outline = 1 - smoothstep(0.05 + 0.5 * lineWidth, 0.05 + lineWidth, facing);
+    float rim = 1 - smoothstep(0.1, 0.4, facing);
+    colour = lerp(colour, ink, 0.35 * rim);
+    colour = lerp(colour, float3(0.16, 0.03, 0.03), outline);
+    return float4(colour, 1);
 }
 
 technique TShader

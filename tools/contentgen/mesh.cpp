@@ -4,11 +4,13 @@
 // part: counter-clockwise seen from outside in the model's left-handed space, which the viewer
 // turns into Direct3D's clockwise front faces when it reverses the order.
 //
-// Texture coordinates run around a part (u) and along it (v). The viewer repeats the hatching
-// textures ten times per unit of uv, so each part's uv is scaled for one repeat to cover about
-// twelve model units: strokes then come out a readable size on screen, and the same on big
-// and small parts. Around a part the number of repeats is whole, so the seam where u wraps
-// from its largest value back to 0 falls between two repeats and does not show.
+// Texture coordinates run around a part (u) and along it (v) at the same density everywhere:
+// the viewer repeats the hatching textures ten times per unit of uv, and one repeat covers
+// 48 model units, about a hundred pixels from the start camera, so strokes read as single
+// pencil lines rather than grain, and are the same size on the torso and on a finger. The
+// number of repeats around a part is then fractional, so u jumps where it wraps; that seam is
+// turned to face away from the camera (the character's back, +y, or underneath where a part
+// points backwards).
 #include "mesh.h"
 
 #include <algorithm>
@@ -20,12 +22,15 @@ namespace {
 using SurfaceFn = std::function<Vec3(double, double)>;  // (a, b) -> point
 
 constexpr double kHatchRepeatsPerUv = 10;  // the viewer's tiling factor
-constexpr double kHatchSpan = 12;          // model units one repeat should cover
+constexpr double kHatchSpan = 48;          // model units one repeat should cover
 
-// Range of uv to give a part `extent` model units long (or round).
+// Range of uv to give a path `extent` model units long (kept within the file's 0..1).
 double UvRange(double extent) {
-  return std::clamp(std::round(extent / kHatchSpan), 1.0, kHatchRepeatsPerUv) / kHatchRepeatsPerUv;
+  return std::min(1.0, extent / (kHatchSpan * kHatchRepeatsPerUv));
 }
+
+// Where the u seam should go: behind the character, a little downwards.
+const Vec3 kSeamSide = Normalize(Vec3{0, 1, -0.3});
 
 // Longest closed loop around (fixed a, b over [0, 2pi]) and longest path along (fixed b,
 // a over [a0, a1]) of a surface, measured on a coarse polyline.
@@ -99,10 +104,23 @@ void AddLoft(Mesh& mesh, const LoftShape& shape, int bone, int material) {
   const auto& depth_keys = shape.depth.empty() ? shape.width : shape.depth;
   auto frame = [&](double s, Vec3& tangent, Vec3& across, Vec3& deep) {
     constexpr double h = 1e-4;
-    tangent = Normalize(CatmullRom(shape.axis, std::min(1.0, s + h)) - CatmullRom(shape.axis, std::max(0.0, s - h)));
+    tangent = Normalize(CatmullRom(shape.axis, std::min(1.0, s + h)) -
+                        CatmullRom(shape.axis, std::max(0.0, s - h)));
     deep = Normalize(shape.depth_hint - tangent * Dot(shape.depth_hint, tangent));
     across = Cross(deep, tangent);
   };
+  // The angle around at which the loop starts, and so the u seam: the cross-section direction
+  // nearest kSeamSide at mid-length (straight down if the part itself points backwards).
+  double phi0 = 0;
+  {
+    Vec3 tangent, across, deep;
+    frame(0.5, tangent, across, deep);
+    Vec3 seam = kSeamSide - tangent * Dot(kSeamSide, tangent);
+    if (Length(seam) < 0.3) seam = Vec3{0, 0, -1} - tangent * -tangent.z;
+    // Rounded to a column of the grid, so the vertices are the ones an unturned loop has.
+    const double step = 2 * kPi / shape.sides;
+    phi0 = step * std::round(std::atan2(Dot(seam, deep), Dot(seam, across)) / step);
+  }
   // theta in [0, pi] runs from one end to the other, phi around.
   const SurfaceFn surface = [&](double theta, double phi) {
     const double s = 0.5 * (1.0 - std::cos(theta));
@@ -116,7 +134,7 @@ void AddLoft(Mesh& mesh, const LoftShape& shape, int bone, int material) {
   MeasureSurface(surface, 0, kPi, around, along);
   const double u_range = UvRange(around), v_range = UvRange(along);
   EmitGrid(mesh, bone, material, shape.rings, shape.sides, [&](int i, int j) {
-    const double theta = kPi * i / shape.rings, phi = 2 * kPi * j / shape.sides;
+    const double theta = kPi * i / shape.rings, phi = phi0 + 2 * kPi * j / shape.sides;
     const double u = u_range * j / shape.sides, v = v_range * i / shape.rings;
     if (i == 0 || i == shape.rings) {
       Vec3 tangent, across, deep;
@@ -148,10 +166,10 @@ void AddRing(Mesh& mesh, Vec3 centre, double rx, double ry, double tube, int bon
   };
   double around_tube, around_ring;
   MeasureSurface(surface, 0, 2 * kPi, around_tube, around_ring);
-  // Both directions close on themselves here, so both take whole numbers of repeats.
+  // Both directions close on themselves: the seams go behind (a = pi/2 is +y) and inside.
   const double u_range = UvRange(around_ring), v_range = UvRange(around_tube);
   EmitGrid(mesh, bone, material, segments, tube_sides, [&](int i, int j) {
-    const double a = 2 * kPi * i / segments, b = 2 * kPi * j / tube_sides;
+    const double a = kPi / 2 + 2 * kPi * i / segments, b = kPi + 2 * kPi * j / tube_sides;
     return MakeVertex(surface, a, b, core(a), u_range * i / segments, v_range * j / tube_sides);
   });
 }

@@ -23,7 +23,7 @@ struct PencilStroke {
 
 // Width of every stroke in pixels, whatever the level's size: coarse levels then show fewer,
 // relatively thicker strokes, which keeps the on-screen stroke width steady under mip-mapping.
-inline constexpr double kStrokeWidthPixels = 1.6;
+inline constexpr double kStrokeWidthPixels = 2.0;
 
 // Calls visit(x, y, amount) for each pixel the stroke touches on a size x size image, where
 // amount in (0, 1] is the fraction of light the stroke removes there.
@@ -55,12 +55,12 @@ void ForEachStrokePixel(const PencilStroke& s, int size, Visit&& visit) {
       if (coverage <= 0.0) continue;
       const int wx = ((px % size) + size) % size, wy = ((py % size) + size) % size;
       // Pencil pressure rises after touch-down and eases before lift-off.
-      const double pressure = 0.6 + 0.4 * std::sin(kPi * tc);
+      const double pressure = 0.7 + 0.3 * std::sin(kPi * tc);
       // Grain: the paper's fixed tooth plus the graphite's own unevenness along this stroke.
       const double paper = HashToUnit(static_cast<uint32_t>(wx), static_cast<uint32_t>(wy), 0x5EEDu + size);
-      const double graphite = HashToUnit(static_cast<uint32_t>(along * 0.7 + 64.0), static_cast<uint32_t>(across * 3 + 8),
-                                         s.seed);
-      const double grain = 0.62 + 0.22 * paper + 0.16 * graphite;
+      const double graphite = HashToUnit(static_cast<uint32_t>(along * 0.7 + 64.0),
+                                         static_cast<uint32_t>(across * 3 + 8), s.seed);
+      const double grain = 0.72 + 0.16 * paper + 0.12 * graphite;
       visit(wx, wy, coverage * s.darkness * pressure * grain);
     }
   }

@@ -88,9 +88,9 @@ PencilStroke RandomStroke(Random& rng, int tone, double length_scale) {
   bool across = tone >= 3;
   if (tone >= 5) across = rng.Uniform() < 0.5;
   s.angle = Radians((across ? 90.0 : 0.0) + rng.Uniform(-4.0, 4.0));
-  s.length = rng.Uniform(0.28, 0.45) * length_scale;
+  s.length = rng.Uniform(0.45, 0.7) * length_scale;
   s.bend = rng.Uniform(-0.02, 0.02);
-  s.darkness = rng.Uniform(0.55, 0.8);
+  s.darkness = rng.Uniform(0.75, 0.95);
   s.seed = static_cast<uint32_t>(rng.NextBits());
   return s;
 }
@@ -134,7 +134,8 @@ std::vector<std::vector<GrayImage>> BuildTonalArtMap(const TonalArtMapOptions& o
 
   std::vector<std::vector<GrayImage>> tones(kToneCount);
   for (int tone = 0; tone < kToneCount; ++tone) {
-    for (size_t level = 0; level < levels.size(); ++level) FillLevel(levels, level, tone, options.candidates, rng);
+    for (size_t level = 0; level < levels.size(); ++level)
+      FillLevel(levels, level, tone, options.candidates, rng);
 
     // Finest first for the file; below the coarsest drawn level, box-filter down to 1x1.
     std::vector<GrayImage>& chain = tones[tone];
