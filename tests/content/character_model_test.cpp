@@ -254,11 +254,11 @@ TEST_F(CharacterModel, EachTriangleIsOneBoneWithUnitNormalsAndConsistentWinding)
 
 // The viewer repeats the hatching ten times per unit of uv. For strokes that read as single
 // pencil lines from the start camera (about 2.5 pixels per model unit), a repeat should cover
-// some forty units of the body: about a hundred pixels. Measured per triangle as the square
+// some 48 units of the body: about a hundred pixels. Measured per triangle as the square
 // root of its model-space area over its uv area (times 10 squared), weighted by surface area
 // since that is what the eye sees; small parts (claws, teeth) take one repeat around and so
 // come out finer.
-TEST_F(CharacterModel, HatchingRepeatsCoverAboutFortyUnitsOfSurface) {
+TEST_F(CharacterModel, HatchingRepeatsCoverAboutFiftyUnitsOfSurface) {
   std::vector<std::pair<double, double>> span_and_area;
   double total_area = 0;
   for (const Triangle& t : Ref().triangles) {
