@@ -38,18 +38,25 @@ struct Difference {
   double fractionOver32 = 0;  // pixels with any channel off by more than 32
 };
 
+// The picture with each `block` x `block` square averaged into one pixel.
+Picture Shrink(const Picture& picture, int block);
+
 // Compares two pictures of the same size within a rectangle (the whole picture when w or h is 0).
 Difference Compare(const Picture& a, const Picture& b, int x = 0, int y = 0, int w = 0, int h = 0);
 
 // Compares `actualPath` with tests/data/`referenceName`. Where they differ by more than the
 // tolerance, or the reference is missing, the frame and a difference picture go to the test
-// output folder and the result says where. The frame-rate line at the top is not compared.
+// output folder and the result says where. The pictures are compared in 4 x 4 blocks, and the
+// frame-rate line at the top not at all.
 // With HATCHING_UPDATE_REFERENCES=1 in the environment the frame replaces the reference.
 std::string CheckAgainstReference(const std::string& actualPath, const std::string& referenceName,
                                   double maxMeanAbsolute = 3.0, double maxFractionOver32 = 0.01);
 
 // The folder this test may write into (made on first use), under the build's test output.
 std::string TestOutputDirectory(const std::string& tag);
+
+// The same, emptied first, so that nothing from an earlier run can pass for this run's output.
+std::string FreshOutputDirectory(const std::string& tag);
 
 // A copy of the generated content, for tests that take files away.
 std::string CopyOfContent(const std::string& tag);

@@ -52,7 +52,7 @@ long CountNonBackground(const Picture& picture) {
 }
 
 TEST(Hatching, FramesMatchTheReferencePictures) {
-  const std::string out = TestOutputDirectory("frames");
+  const std::string out = FreshOutputDirectory("frames");
   const RunResult run = RunHeadless("frames", {"--frames", "120", "--capture", out, "--every", "60"});
   ASSERT_FALSE(run.timedOut);
   ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -74,7 +74,7 @@ TEST(Hatching, FramesMatchTheReferencePictures) {
 }
 
 TEST(Hatching, ReplayedInputMovesTheCameraAndTheLight) {
-  const std::string out = TestOutputDirectory("replay");
+  const std::string out = FreshOutputDirectory("replay");
   const RunResult plain = RunHeadless("replay-plain", {"--frames", "2", "--screenshot", out + "/plain.png"});
   ASSERT_EQ(plain.exitCode, 0) << plain.err;
   const std::string input = TestDataDirectory() + "/e2e_replay.txt";
@@ -132,7 +132,7 @@ TEST(Hatching, MissingTextureStopsSilentlyWithExitCodeZero) {
 TEST(Hatching, EscapeAndCloseEndWithExitCodeZero) {
   for (const char* event : {"key 27", "close"}) {
     const std::string tag = event[0] == 'k' ? "escape" : "close";
-    const std::string out = TestOutputDirectory(tag);
+    const std::string out = FreshOutputDirectory(tag);
     fs::remove_all(out + "/frames");
     const std::string input = InputFile(tag, std::string("3 ") + event + "\n");
     const RunResult run = RunHeadless(
@@ -147,7 +147,7 @@ TEST(Hatching, EscapeAndCloseEndWithExitCodeZero) {
 // While inactive nothing is rendered but messages are still handled; the replay then delivers
 // its next event at once rather than waiting for a frame that cannot come.
 TEST(Hatching, InactiveWindowHandlesInputAndResumesOnActivation) {
-  const std::string out = TestOutputDirectory("inactive");
+  const std::string out = FreshOutputDirectory("inactive");
   fs::remove_all(out + "/frames");
   const std::string input = InputFile("inactive",
                                       "2 deactivate\n2 key 102\n2 key 102\n2 key 102\n"

@@ -37,7 +37,7 @@ exit $code
 
 TEST(Windowed, ShowsTheWindowUnderXvfbAndQuitsWithZero) {
   if (!Have("xvfb-run") || !Have("xwininfo")) GTEST_SKIP() << "xvfb-run or xwininfo is not installed";
-  const std::string out = TestOutputDirectory("windowed");
+  const std::string out = FreshOutputDirectory("windowed");
   std::remove((out + "/screen.png").c_str());
   setenv("HATCHING_WATCH_OUT", out.c_str(), 1);
   const RunResult run =
