@@ -19,6 +19,7 @@ bool SkinnedModel::LoadAnimation(const char* path) {
   std::fclose(file);
   if (result == kSmdHeaderRefused) MessageBoxA(nullptr, kSmdNotSmdMessage, kSmdErrorCaption, MB_OK);
   if (result == kSmdWrongKind) MessageBoxA(nullptr, kSmdNotAnimationMessage, kSmdErrorCaption, MB_OK);
+  if (result == kSmdRefused) ShowRefusal(path);
   return result == kSmdRead;
 }
 

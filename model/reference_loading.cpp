@@ -85,6 +85,7 @@ bool SkinnedModel::LoadReference(IDirect3DDevice9* newDevice, const char* path) 
   if (!path || BoundedLength(path, kSmdDirectorySize) >= kSmdDirectorySize) {
     directory[0] = '\0';
     Refuse(kSmdRefused, 0, "the path is longer than 127 characters");
+    ShowRefusal(path);
     return false;
   }
   std::memcpy(directory, path, BoundedLength(path, kSmdDirectorySize) + 1);
@@ -105,6 +106,7 @@ bool SkinnedModel::LoadReference(IDirect3DDevice9* newDevice, const char* path) 
   std::fclose(file);
   if (result == kSmdHeaderRefused) MessageBoxA(nullptr, kSmdNotSmdMessage, kSmdErrorCaption, MB_OK);
   if (result == kSmdWrongKind) MessageBoxA(nullptr, kSmdNotReferenceMessage, kSmdErrorCaption, MB_OK);
+  if (result == kSmdRefused) ShowRefusal(path);
   return result == kSmdRead;
 }
 

@@ -20,11 +20,11 @@ enum SmdResult : int {
   kSmdHeaderRefused = 1,
   kSmdWrongKind = 2,
   // The file exceeds a fixed table (slots, materials), ends inside a block, or its path is too
-  // long. Silent in the program; `diagnostic` says why.
+  // long. The loaders show `diagnostic` (file, line, why) in an "Error" box.
   kSmdRefused = 3,
 };
 
-// Why the last file was refused, for tools and tests; the program shows only the message boxes.
+// Why the last file was refused: shown for our own refusals, kept for tools and tests.
 struct SmdDiagnostic {
   // Result of the last load; -1 when the file could not be opened.
   int result = 0;
@@ -93,6 +93,8 @@ struct SkinnedModel {
   bool BlockLoop(SmdReader& file, BlockReader nodes, BlockReader skeleton, BlockReader triangles);
   void ResetCounters();
   int Refuse(int result, int lineNumber, const char* reason);
+  // The "Error" box for a kSmdRefused file: "<path>(<line>): <reason>".
+  void ShowRefusal(const char* path) const;
   bool EndOfFileInBlock(const SmdReader& file, const char* block);
 };
 

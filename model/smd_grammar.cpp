@@ -3,8 +3,10 @@
 #include <cstring>
 
 #include "model/skinned_model.h"
+#include "model/smd_messages.h"
 #include "model/smd_padded_scan.h"
 #include "model/smd_scan.h"
+#include "render/gfx/platform.h"
 
 bool SkinnedModel::NextLine(SmdReader& file) {
   if (!file.ReadLine(line, sizeof line)) return false;
@@ -25,6 +27,16 @@ int SkinnedModel::Refuse(int result, int lineNumber, const char* reason) {
   diagnostic.line = lineNumber;
   std::snprintf(diagnostic.reason, sizeof diagnostic.reason, "%s", reason);
   return result;
+}
+
+void SkinnedModel::ShowRefusal(const char* path) const {
+  char text[sizeof diagnostic.reason + kSmdDirectorySize + 32];
+  if (diagnostic.line > 0) {
+    std::snprintf(text, sizeof text, "%.127s(%d): %s", path ? path : "", diagnostic.line, diagnostic.reason);
+  } else {
+    std::snprintf(text, sizeof text, "%.127s: %s", path ? path : "", diagnostic.reason);
+  }
+  MessageBoxA(nullptr, text, kSmdErrorCaption, MB_OK);
 }
 
 bool SkinnedModel::EndOfFileInBlock(const SmdReader& file, const char* block) {

@@ -41,14 +41,19 @@ TEST_F(SmdMalformedTest, FileEndingInsideAnyBlockIsRefusedBeforeAnythingIsAlloca
   EXPECT_EQ(Recording().Count("CreateVertexBuffer"), 0);
 }
 
-TEST_F(SmdMalformedTest, RefusalThroughLoadShowsNoMessageButNamesTheLine) {
+TEST_F(SmdMalformedTest, RefusalThroughLoadShowsAnErrorNamingFileAndLine) {
   TempFile file("version 1\nnodes\n0 \"root\" -1\n1 \"child\" 0\n");
   EXPECT_FALSE(model->LoadReference(device, file.path().c_str()));
-  EXPECT_TRUE(ShownMessages().empty());
   EXPECT_EQ(model->diagnostic.result, kSmdRefused);
   EXPECT_EQ(model->diagnostic.line, 4);
+  ASSERT_EQ(ShownMessages().size(), 1u);
+  EXPECT_EQ(ShownMessages()[0].caption, "Error");
+  EXPECT_TRUE(ShownMessages()[0].ownerless);
+  EXPECT_EQ(ShownMessages()[0].text,
+            file.path() + "(4): the file ends inside the \"nodes\" block (no \"end\" line)");
   EXPECT_FALSE(model->LoadAnimation(file.path().c_str()));
-  EXPECT_TRUE(ShownMessages().empty());
+  ASSERT_EQ(ShownMessages().size(), 2u);
+  EXPECT_EQ(ShownMessages()[1].text, ShownMessages()[0].text);
 }
 
 TEST_F(SmdMalformedTest, EmptySkeletonBlockDoesNotSwallowTheTriangles) {
@@ -150,7 +155,8 @@ TEST_F(SmdMalformedTest, SlotTablesHold32MeshesAnd32Clips) {
   EXPECT_EQ(model->meshCount, 32);
   EXPECT_EQ(model->clipCount, 32);
   EXPECT_EQ(Recording().Count("CreateVertexBuffer"), buffers);
-  EXPECT_TRUE(ShownMessages().empty());
+  ASSERT_EQ(ShownMessages().size(), 2u);
+  EXPECT_EQ(ShownMessages()[0].text, mesh.path() + ": all 32 mesh slots are in use");
 }
 
 TEST_F(SmdMalformedTest, PathOver127CharactersIsRefusedWithoutOpening) {
