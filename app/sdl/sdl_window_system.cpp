@@ -71,10 +71,9 @@ bool SdlWindowSystem::Start(bool headless, std::string* error) {
     // Offscreen windows draw through EGL, which Mesa provides without a display or a GPU.
     SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "offscreen", SDL_HINT_OVERRIDE);
   }
-  // The window does not capture the mouse; the program quits through its own messages only.
+  // The window does not capture the mouse, and closing it only sends its own message.
   SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
-  SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
     *error = std::string("cannot start the video system: ") + SDL_GetError();
     return false;

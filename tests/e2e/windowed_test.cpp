@@ -15,19 +15,20 @@ bool Have(const char* command) {
   return std::system(probe.c_str()) == 0;
 }
 
-// Starts the program, waits until its window is mapped, photographs the screen, then asks the
-// program to quit as the desktop would (SIGTERM) and passes its exit code on.
+// Starts the program, waits until its window is mapped and has shown ten frames, photographs
+// the screen, then asks the program to quit as the desktop would (SIGTERM) and passes its exit
+// code on.
 constexpr char kWatcher[] = R"(
 out="$HATCHING_WATCH_OUT"
 "$@" & pid=$!
 mapped=1
-for i in $(seq 300); do
-  if xwininfo -name "[Tavrel] Hatching for HLSL" >"$out/xwininfo.txt" 2>&1 &&
+for i in $(seq 600); do
+  if [ -f "$out/frames/frame_000010.png" ] &&
+     xwininfo -name "[Tavrel] Hatching for HLSL" >"$out/xwininfo.txt" 2>&1 &&
      grep -q IsViewable "$out/xwininfo.txt"; then mapped=0; break; fi
   kill -0 $pid 2>/dev/null || break
   sleep 0.1
 done
-sleep 1
 if [ $mapped = 0 ] && command -v import >/dev/null 2>&1; then import -window root "$out/screen.png"; fi
 kill -TERM $pid 2>/dev/null
 wait $pid; code=$?
@@ -38,11 +39,11 @@ exit $code
 TEST(Windowed, ShowsTheWindowUnderXvfbAndQuitsWithZero) {
   if (!Have("xvfb-run") || !Have("xwininfo")) GTEST_SKIP() << "xvfb-run or xwininfo is not installed";
   const std::string out = FreshOutputDirectory("windowed");
-  std::remove((out + "/screen.png").c_str());
   setenv("HATCHING_WATCH_OUT", out.c_str(), 1);
   const RunResult run =
       RunProgramUnder({"xvfb-run", "-a", "-s", "-screen 0 1024x768x24", "sh", "-c", kWatcher, "watcher"},
-                      {"--screenshot", out + "/frame.png"}, ContentDirectory(), "windowed", 90);
+                      {"--screenshot", out + "/frame.png", "--capture", out + "/frames", "--every", "10"},
+                      ContentDirectory(), "windowed", 90);
   ASSERT_FALSE(run.timedOut);
   ASSERT_NE(run.exitCode, 90) << "the window never appeared: " << run.err;
   EXPECT_EQ(run.exitCode, 0) << run.err;
