@@ -2,8 +2,10 @@
 BUILD ?= build
 JOBS  ?= $(shell nproc)
 CMAKE_FLAGS ?=
+FUZZ_SECONDS ?= 60
+SOAK_FRAMES ?= 20000
 
-.PHONY: all deps configure build test run bench clean
+.PHONY: all deps configure build test run bench clean fuzz test-sanitize soak
 
 all: build
 
@@ -21,6 +23,19 @@ test: build
 
 run: build
 	@scripts/run
+
+# libFuzzer targets (clang) in build-fuzz, FUZZ_SECONDS each, seeded from the generated content too.
+fuzz: configure
+	@cmake --build $(BUILD) --target content -j $(JOBS)
+	@FUZZ_SECONDS=$(FUZZ_SECONDS) BUILD=$(BUILD) scripts/fuzz
+
+# The whole test suite under AddressSanitizer and UndefinedBehaviorSanitizer in build-sanitize.
+test-sanitize: deps
+	@JOBS=$(JOBS) scripts/test-sanitize
+
+# The long headless run under the sanitizers: no leak, no report, flat resident memory.
+soak: deps
+	@SOAK_FRAMES=$(SOAK_FRAMES) JOBS=$(JOBS) scripts/soak
 
 clean:
 	rm -rf $(BUILD) build-* out
