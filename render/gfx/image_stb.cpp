@@ -15,6 +15,8 @@
 #define STBI_MAX_DIMENSIONS 16384
 #include <stb/stb_image.h>
 
+#include "render/gfx/jpeg_huffman_check.h"
+
 namespace {
 
 constexpr int kMaxDimension = 16384;
@@ -32,6 +34,9 @@ bool DecodeStbImage(const uint8_t* bytes, size_t size, const char* name, ImageLe
   if (!bytes || size == 0) return Fail(name, "empty file", error);
   if (size > static_cast<size_t>(INT_MAX)) return Fail(name, "file too large", error);
   const int length = static_cast<int>(size);
+  // A JPEG starts with 0xFF; stb reads its Huffman tables already while it only looks at the size.
+  if (bytes[0] == 0xFF && !JpegHuffmanCountsFit(bytes, size))
+    return Fail(name, "corrupt JPEG: a Huffman table holds more than 256 codes", error);
   int width = 0, height = 0, channels = 0;
   if (!stbi_info_from_memory(bytes, length, &width, &height, &channels))
     return Fail(name, "not a DDS, BMP, TGA, PNG or JPG picture", error);

@@ -1,0 +1,127 @@
+// Inputs the fuzz targets found harmful, kept as tests of the fixes. A JPEG whose Huffman table
+// claims more than 256 codes made stb_image write past its tables; it is now refused first, and
+// the check neither misses a table hidden after scan data nor refuses a valid file.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "render/gfx/jpeg_huffman_check.h"
+#include "render/gfx/texture_image.h"
+
+namespace {
+
+// A 16x8 baseline JPEG: APP0, two DQT, SOF0, four DHT (the first at offset 0xB1), SOS, EOI.
+const std::string kGradient(
+    "\xff\xd8\xff\xe0\x00\x10\x4a\x46\x49\x46\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00\xff\xdb\x00\x43"
+    "\x00\x10\x0b\x0c\x0e\x0c\x0a\x10\x0e\x0d\x0e\x12\x11\x10\x13\x18\x28\x1a\x18\x16\x16\x18\x31\x23"
+    "\x25\x1d\x28\x3a\x33\x3d\x3c\x39\x33\x38\x37\x40\x48\x5c\x4e\x40\x44\x57\x45\x37\x38\x50\x6d\x51"
+    "\x57\x5f\x62\x67\x68\x67\x3e\x4d\x71\x79\x70\x64\x78\x5c\x65\x67\x63\xff\xdb\x00\x43\x01\x11\x12"
+    "\x12\x18\x15\x18\x2f\x1a\x1a\x2f\x63\x42\x38\x42\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63"
+    "\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63"
+    "\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\xff\xc0\x00\x11\x08\x00\x08\x00\x10\x03"
+    "\x01\x22\x00\x02\x11\x01\x03\x11\x01\xff\xc4\x00\x15\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00"
+    "\x00\x00\x00\x00\x00\x00\x00\x06\xff\xc4\x00\x16\x10\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00"
+    "\x00\x00\x00\x00\x00\x00\x14\x61\xff\xc4\x00\x15\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00"
+    "\x00\x00\x00\x00\x00\x04\x06\xff\xc4\x00\x18\x11\x00\x03\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00"
+    "\x00\x00\x00\x00\x00\x04\x15\x51\x52\xff\xda\x00\x0c\x03\x01\x00\x02\x11\x03\x11\x00\x3f\x00\x99"
+    "\xab\x4a\xb4\x14\xb2\xd6\xe4\x55\x16\x34\xff\xd9",
+    300);
+constexpr size_t kFirstDhtCounts = 0xB1 + 5;  // after FF C4, the length and the class byte
+constexpr size_t kEoi = 0x12A;
+
+bool Decode(const std::string& bytes, TextureImage* image, std::string* error) {
+  return DecodeTextureImage(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), "x.jpg", image,
+                            error);
+}
+bool CountsFit(const std::string& bytes) {
+  return JpegHuffmanCountsFit(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+}
+
+// A DHT segment with one DC table of the given sixteen code counts and as many code values.
+std::string Dht(int countEach) {
+  std::string table(1, '\0');
+  table += std::string(16, static_cast<char>(countEach));
+  table += std::string(static_cast<size_t>(16 * countEach), '\x01');
+  const size_t length = table.size() + 2;
+  return std::string("\xFF\xC4") + static_cast<char>(length >> 8) + static_cast<char>(length & 0xFF) + table;
+}
+
+TEST(FuzzRegression, ValidJpegStillDecodes) {
+  ASSERT_EQ(kGradient[0xB1 + 1], '\xC4');
+  ASSERT_EQ(kGradient.substr(kEoi), "\xFF\xD9");
+  EXPECT_TRUE(CountsFit(kGradient));
+  TextureImage image;
+  std::string error;
+  ASSERT_TRUE(Decode(kGradient, &image, &error)) << error;
+  EXPECT_EQ(image.levels[0].width, 16u);
+  EXPECT_EQ(image.levels[0].height, 8u);
+}
+
+TEST(FuzzRegression, HuffmanTableOfMoreThan256CodesIsRefusedBeforeDecoding) {
+  // The fuzzer's find: counts of 17 each, 272 codes, in the header's first table.
+  std::string bytes = kGradient;
+  for (size_t i = 0; i < 16; ++i) bytes[kFirstDhtCounts + i] = 17;
+  TextureImage image;
+  std::string error;
+  EXPECT_FALSE(Decode(bytes, &image, &error));
+  EXPECT_EQ(error, "x.jpg: corrupt JPEG: a Huffman table holds more than 256 codes");
+  // The largest counts a byte can give: 4080 codes.
+  for (size_t i = 0; i < 16; ++i) bytes[kFirstDhtCounts + i] = '\xFF';
+  EXPECT_FALSE(Decode(bytes, &image, &error));
+  EXPECT_TRUE(image.levels.empty());
+}
+
+TEST(FuzzRegression, ExactlyTheTableSizeIsLeftToTheDecoder) {
+  std::string bytes = kGradient;
+  bytes.insert(0x111, Dht(16));  // 256 codes, before the scan
+  EXPECT_TRUE(CountsFit(bytes));
+  TextureImage image;
+  std::string error;
+  Decode(bytes, &image, &error);  // stb may refuse the code lengths; it must not overflow
+  bytes = kGradient;
+  bytes.insert(0x111, Dht(17));
+  EXPECT_FALSE(CountsFit(bytes));
+}
+
+TEST(FuzzRegression, TableAfterScanDataIsChecked) {
+  // Scan data with a stuffed 0xFF and a restart marker, then a DHT between the scan and EOI.
+  std::string bytes = kGradient;
+  bytes.insert(kEoi, "\xFF\x00\xFF\xD3" + Dht(17));
+  EXPECT_FALSE(CountsFit(bytes));
+  TextureImage image;
+  std::string error;
+  EXPECT_FALSE(Decode(bytes, &image, &error));
+  // Fill bytes before the marker hide nothing either.
+  bytes = kGradient;
+  bytes.insert(kEoi, "\xFF\xFF\xFF" + Dht(17).substr(1));
+  EXPECT_FALSE(CountsFit(bytes));
+}
+
+TEST(FuzzRegression, HuffmanLookalikeInsideApplicationDataIsNotATable) {
+  // An APP1 segment whose payload happens to hold FF C4 and large counts: stb skips the payload.
+  const std::string payload = Dht(17);
+  const size_t length = payload.size() + 2;
+  std::string app1 =
+      std::string("\xFF\xE1") + static_cast<char>(length >> 8) + static_cast<char>(length & 0xFF);
+  std::string bytes = kGradient;
+  bytes.insert(2, app1 + payload);
+  EXPECT_TRUE(CountsFit(bytes));
+  TextureImage image;
+  std::string error;
+  ASSERT_TRUE(Decode(bytes, &image, &error)) << error;
+  EXPECT_EQ(image.levels[0].width, 16u);
+}
+
+TEST(FuzzRegression, CutJpegsNeitherCrashNorReadPastTheEnd) {
+  for (size_t size = 1; size < kGradient.size(); ++size) {
+    const std::string bytes = kGradient.substr(0, size);
+    CountsFit(bytes);
+    TextureImage image;
+    std::string error;
+    if (!Decode(bytes, &image, &error)) {
+      EXPECT_EQ(error.rfind("x.jpg: ", 0), 0u) << error;
+    }
+  }
+}
+
+}  // namespace
