@@ -5,6 +5,7 @@
 #include <new>
 
 #include "model/skinned_model.h"
+#include "model/smd_line_scan.h"
 #include "model/smd_messages.h"
 #include "model/smd_node_line.h"
 #include "model/smd_padded_scan.h"
@@ -14,15 +15,19 @@
 namespace {
 
 // "%d %f %f %f %f %f %f %f %f": bone, position, normal, u, v. Corner and bone change only when
-// the whole pattern matches.
-void ScanVertexLine(const char* line, size_t length, int& bone, SkinVertex& corner) {
-  const smd::PaddedLine padded(line, length);
-  const char* p = padded.text;
+// the whole pattern matches. `line` is the model's line buffer, which holds the bytes the
+// whole-line scanner reads past a short line.
+void ScanVertexLine(const char (&line)[kSmdLineSize], size_t length, int& bone, SkinVertex& corner) {
+  static_assert(kSmdLineSize >= smd::kPlainLineReadable);
   int b = 0;
   float f[8];
-  if (!smd::ScanInt(p, b)) return;
-  for (float& value : f)
-    if (!smd::ScanPaddedFloat(p, value)) return;
+  if (!smd::ScanPlainLine(line, length, b, f, 8)) {
+    const smd::PaddedLine padded(line, length);
+    const char* p = padded.text;
+    if (!smd::ScanInt(p, b)) return;
+    for (float& value : f)
+      if (!smd::ScanPaddedFloat(p, value)) return;
+  }
   bone = b;
   corner.position = D3DXVECTOR3(f[0], f[1], f[2]);
   corner.normal = D3DXVECTOR3(f[3], f[4], f[5]);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "model/skinned_model.h"
+#include "model/smd_line_scan.h"
 #include "model/smd_messages.h"
 #include "model/smd_padded_scan.h"
 #include "model/smd_scan.h"
@@ -114,12 +115,15 @@ bool SkinnedModel::CountTriangles(SmdReader& file) {
 
 void ApplyPoseLine(SmdBone* bones, int boneCount, const char* poseLine) {
   const smd::PaddedLine padded(poseLine);
-  const char* p = padded.text;
+  static_assert(sizeof padded.text >= smd::kPlainLineReadable);
   int b = 0;
   float value[6];
-  if (!smd::ScanInt(p, b)) return;
-  for (float& v : value)
-    if (!smd::ScanPaddedFloat(p, v)) return;
+  if (!smd::ScanPlainLine(padded.text, padded.length, b, value, 6)) {
+    const char* p = padded.text;
+    if (!smd::ScanInt(p, b)) return;
+    for (float& v : value)
+      if (!smd::ScanPaddedFloat(p, v)) return;
+  }
   if (!bones || b < 0 || b >= boneCount) return;
   SmdBone& bone = bones[b];
   D3DXMATRIX rotationX, rotationY, rotationZ, translation;

@@ -15,6 +15,7 @@ struct PaddedLine {
   static constexpr size_t kCapacity = 256;
   static constexpr size_t kPadding = 32;
   char text[kCapacity + kPadding];
+  size_t length = 0;
 
   // Lines longer than the reader's 255 characters are cut; the reader never gives such lines.
   explicit PaddedLine(const char* line) {
@@ -26,6 +27,7 @@ struct PaddedLine {
 
  private:
   void Copy(const char* line, size_t n) {
+    length = n;
     std::memcpy(text, line, n);
     std::memset(text + n, 0, kPadding);
   }

@@ -1,0 +1,105 @@
+// Writing of the generated SMD inputs.
+#include "bench/bench_inputs.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+// A fixed-seed generator: the same files on every run.
+class Values {
+ public:
+  double Next(double low, double high) {
+    state_ = state_ * 6364136223846793005ull + 1442695040888963407ull;
+    const double unit = static_cast<double>(state_ >> 11) / static_cast<double>(1ull << 53);
+    return low + (high - low) * unit;
+  }
+  int Index(int count) { return static_cast<int>(Next(0, count)) % count; }
+
+ private:
+  uint64_t state_ = 0x9E3779B97F4A7C15ull;
+};
+
+void WriteNodes(FILE* out) {
+  std::fputs("nodes\n", out);
+  for (int b = 0; b < kBenchBones; ++b)
+    std::fprintf(out, "%d \"Bone%02d\" %d\n", b, b, b == 0 ? -1 : (b - 1) / 2);
+  std::fputs("end\n", out);
+}
+
+void WriteFrame(FILE* out, Values& values, int time) {
+  std::fprintf(out, "time %d\n", time);
+  for (int b = 0; b < kBenchBones; ++b) {
+    std::fprintf(out, "%d %.6f %.6f %.6f %.6f %.6f %.6f\n", b, values.Next(-20, 20), values.Next(-20, 20),
+                 values.Next(-20, 20), values.Next(-3.2, 3.2), values.Next(-3.2, 3.2),
+                 values.Next(-3.2, 3.2));
+  }
+}
+
+bool WriteReference(const std::string& path) {
+  FILE* out = std::fopen(path.c_str(), "w");
+  if (!out) return false;
+  Values values;
+  std::fputs("version 1\n", out);
+  WriteNodes(out);
+  std::fputs("skeleton\n", out);
+  WriteFrame(out, values, 0);
+  std::fputs("end\ntriangles\n", out);
+  static constexpr const char* kMaterials[4] = {"Armour.bmp", "Skin.bmp", "Horn.bmp", "Blade.bmp"};
+  for (int t = 0; t < kBenchTriangles; ++t) {
+    // A quarter of the triangles for each material, grouped as an exporter groups them.
+    std::fprintf(out, "%s\n", kMaterials[t / (kBenchTriangles / 4) % 4]);
+    const int bone = values.Index(kBenchBones);
+    for (int k = 0; k < 3; ++k) {
+      std::fprintf(out, "%d %.6f %.6f %.6f %.6f %.6f %.6f %.6f %.6f\n", bone, values.Next(-60, 60),
+                   values.Next(-60, 60), values.Next(0, 180), values.Next(-1, 1), values.Next(-1, 1),
+                   values.Next(-1, 1), values.Next(0, 1), values.Next(0, 1));
+    }
+  }
+  std::fputs("end\n", out);
+  return std::fclose(out) == 0;
+}
+
+bool WriteAnimation(const std::string& path) {
+  FILE* out = std::fopen(path.c_str(), "w");
+  if (!out) return false;
+  Values values;
+  std::fputs("version 1\n", out);
+  WriteNodes(out);
+  std::fputs("skeleton\n", out);
+  for (int f = 0; f < kBenchFrames; ++f) WriteFrame(out, values, f);
+  std::fputs("end\n", out);
+  return std::fclose(out) == 0;
+}
+
+}  // namespace
+
+bool WriteBenchInputs(const std::string& parent, BenchInputs* inputs, std::string* error) {
+  std::error_code code;
+  std::filesystem::create_directories(parent, code);
+  std::string pattern = parent + "/smd-XXXXXX";
+  if (!mkdtemp(pattern.data())) {
+    *error = parent + ": cannot make a folder for the inputs";
+    return false;
+  }
+  inputs->directory = pattern;
+  inputs->reference = pattern + "/reference.smd";
+  inputs->animation = pattern + "/animation.smd";
+  if (!WriteReference(inputs->reference)) {
+    *error = inputs->reference + ": cannot be written";
+    return false;
+  }
+  if (!WriteAnimation(inputs->animation)) {
+    *error = inputs->animation + ": cannot be written";
+    return false;
+  }
+  return true;
+}
+
+void RemoveBenchInputs(const BenchInputs& inputs) {
+  std::error_code code;
+  if (!inputs.directory.empty()) std::filesystem::remove_all(inputs.directory, code);
+}

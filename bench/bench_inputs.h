@@ -1,0 +1,23 @@
+// The benchmarks' inputs, written by the benchmarks themselves so that nothing large is kept in
+// the repository: a reference SMD file (a chain of bones, triangles in runs of a few materials)
+// and an animation SMD file of the same skeleton. Values follow no pattern a branch predictor
+// could learn, and are printed with six decimals as the content generator prints them.
+#pragma once
+
+#include <string>
+
+struct BenchInputs {
+  std::string directory;
+  std::string reference;
+  std::string animation;
+};
+
+inline constexpr int kBenchTriangles = 200000;
+inline constexpr int kBenchBones = 30;
+inline constexpr int kBenchFrames = 100;
+
+// Writes both files into a new folder under `parent` (made when missing). False with `error` set
+// when a file cannot be written.
+bool WriteBenchInputs(const std::string& parent, BenchInputs* inputs, std::string* error);
+// Removes the files and their folder.
+void RemoveBenchInputs(const BenchInputs& inputs);

@@ -1,0 +1,28 @@
+// Whole-line scanning of the numeric lines (vertex and pose lines), which hold nearly all of an
+// SMD file's bytes. Only lines whose numbers are all plain decimals are read here, with the
+// arithmetic of ScanInt and of ScanPaddedFloat's fast path, so the values are theirs to the bit;
+// any other line is refused and left to those scanners, which define the results.
+#pragma once
+
+#include <cstddef>
+
+namespace smd {
+
+// Lines of up to this many characters are read here; longer ones are refused.
+inline constexpr size_t kPlainLineLimit = 127;
+// Bytes the text must hold from the line's start on, whatever the line's length.
+inline constexpr size_t kPlainLineReadable = 144;
+
+// Reads "%d" and then `count` (6 or 8) times "%f" from text[0, length) when all of them are
+// plain: the integer of 1 to 7 digits, each real of up to 7 digits on either side of one '.'
+// (at least one digit in all), each with an optional '-', separated by white space, with only
+// white space before the first. What follows the last number is ignored, as the general
+// scanners ignore it, unless it could continue the number (an exponent); the line ends at
+// `length` whatever text[length] holds. Returns false, writing nothing, for any other line, and
+// on processors without AVX-512 (with VBMI2).
+bool ScanPlainLine(const char* text, size_t length, int& first, float* values, int count);
+
+// Whether this processor reads lines here at all.
+bool PlainLineScanAvailable();
+
+}  // namespace smd

@@ -1,0 +1,163 @@
+// The whole-line scanner of vertex and pose lines against the general scanners it stands in
+// for: wherever it reads a line, every value is the general scanners' to the bit; lines it
+// cannot vouch for are refused, untouched.
+#include "model/smd_line_scan.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "model/smd_padded_scan.h"
+#include "model/smd_scan.h"
+
+namespace {
+
+struct Scanned {
+  bool read = false;
+  int first = 0;
+  float values[8] = {};
+};
+
+// What the loaders read from the line without the whole-line scanner.
+Scanned General(const std::string& line, int count) {
+  Scanned result;
+  const smd::PaddedLine padded(line.c_str(), line.size());
+  const char* p = padded.text;
+  if (!smd::ScanInt(p, result.first)) return result;
+  for (int k = 0; k < count; ++k)
+    if (!smd::ScanPaddedFloat(p, result.values[k])) return result;
+  result.read = true;
+  return result;
+}
+
+// The line as the loaders hand it over: in a buffer of the reader's line size, zero-terminated,
+// with stale characters of an earlier line after the terminator.
+Scanned Plain(const std::string& line, int count) {
+  char buffer[256];
+  std::memset(buffer, '7', sizeof buffer);
+  std::memcpy(buffer, line.c_str(), line.size() + 1);
+  Scanned result;
+  result.first = -99;
+  std::fill(std::begin(result.values), std::end(result.values), -99.0f);
+  result.read = smd::ScanPlainLine(buffer, line.size(), result.first, result.values, count);
+  return result;
+}
+
+// Returns whether the whole-line scanner read the line; fails the test where it read something
+// else than the general scanners or wrote into a refused line's results.
+bool ExpectSameAsGeneral(const std::string& line, int count) {
+  const Scanned plain = Plain(line, count);
+  if (!plain.read) {
+    EXPECT_EQ(plain.first, -99) << line;
+    return false;
+  }
+  const Scanned general = General(line, count);
+  EXPECT_TRUE(general.read) << line;
+  EXPECT_EQ(plain.first, general.first) << line;
+  for (int k = 0; k < count; ++k) {
+    EXPECT_EQ(std::memcmp(&plain.values[k], &general.values[k], sizeof(float)), 0)
+        << line << " value " << k << ": " << plain.values[k] << " against " << general.values[k];
+  }
+  return true;
+}
+
+std::string VertexLine(std::mt19937& random, const char* format) {
+  std::uniform_real_distribution<double> coordinate(-200.0, 200.0), unit(-1.0, 1.0);
+  char text[256];
+  std::snprintf(text, sizeof text, "%d", static_cast<int>(random() % 64));
+  std::string line = text;
+  for (int k = 0; k < 8; ++k) {
+    std::snprintf(text, sizeof text, format, k < 3 ? coordinate(random) : unit(random));
+    line += ' ';
+    line += text;
+  }
+  return line + "\n";
+}
+
+TEST(SmdLineScanTest, ExporterLinesReadAsTheGeneralScannersReadThem) {
+  std::mt19937 random(7);
+  int read = 0;
+  for (const char* format : {"%.6f", "%.3f", "%.7f", "%.1f", "%.0f."}) {
+    for (int i = 0; i < 20000; ++i) read += ExpectSameAsGeneral(VertexLine(random, format), 8);
+  }
+  if (smd::PlainLineScanAvailable()) {
+    EXPECT_EQ(read, 100000) << "plain lines take the whole-line path";
+  }
+}
+
+TEST(SmdLineScanTest, PoseLinesReadSixReals) {
+  EXPECT_EQ(ExpectSameAsGeneral("12 -1.250000 0.000000 33.500000 -3.141593 0.5 1.570796\n", 6),
+            smd::PlainLineScanAvailable());
+  ExpectSameAsGeneral("12 -1.250000 0.000000 33.500000 -3.141593 0.5\n", 6);
+  ExpectSameAsGeneral("  3\t-0.000000  7.25 1 2 3 4\r\n", 6);
+}
+
+TEST(SmdLineScanTest, OddLinesAreRefusedOrReadAlike) {
+  const std::string base = "5 1.5 -2.25 3.0 0.5 0.5 -0.5 0.25 0.75";
+  for (const std::string& line :
+       std::vector<std::string>{base,
+                                base + "\n",
+                                base + " trailing words",
+                                base + "e",
+                                base + "e3",
+                                base + "x",
+                                base + ".5",
+                                base + "-1",
+                                "  \t" + base,
+                                "-5 .5 5. -.5 0.0 -0.0 1 2 3",
+                                "+5 1.5 2 3 4 5 6 7 8",
+                                "5 +1.5 2.0 3.0 4.0 5.0 6.0 7.0 8.0",
+                                "5 1.5.5 2.0 3.0 4.0 5.0 6.0 7.0 8.0",
+                                "5 1-5 2.0 3.0 4.0 5.0 6.0 7.0 8.0",
+                                "5 --1.5 2.0 3.0 4.0 5.0 6.0 7.0 8.0",
+                                "5 - 1.5 2.0 3.0 4.0 5.0 6.0 7.0",
+                                "5.0 1.5 2.0 3.0 4.0 5.0 6.0 7.0 8.0",
+                                "5 1.5,2.0 3.0 4.0 5.0 6.0 7.0 8.0",
+                                "5 1.5 2.0 3.0",
+                                "5",
+                                "",
+                                "\n",
+                                "12345678 1.0 2.0 3.0 4.0 5.0 6.0 7.0 8.0",
+                                "1234567 1.0 2.0 3.0 4.0 5.0 6.0 7.0 8.0",
+                                "5 12345678.0 2.0 3.0 4.0 5.0 6.0 7.0 8.0",
+                                "5 1234567.1234567 2.0 3.0 4.0 5.0 6.0 7.0 8.0",
+                                "5 1.12345678 2.0 3.0 4.0 5.0 6.0 7.0 8.0",
+                                "5 1e5 2.0 3.0 4.0 5.0 6.0 7.0 8.0",
+                                "5 inf 2.0 3.0 4.0 5.0 6.0 7.0 8.0",
+                                "5 0x1p3 2.0 3.0 4.0 5.0 6.0 7.0 8.0",
+                                "5 1.5 2.0 3.0 4.0 5.0 6.0 7.0 8.0 9.0 10.0",
+                                std::string("5 1.5 2.0\0 3.0 4.0 5.0 6.0 7.0 8.0", 34),
+                                "5 1.5 2.0 3.0 4.0 5.0 6.0 7.0 8" + std::string(120, '0')}) {
+    ExpectSameAsGeneral(line, 8);
+  }
+}
+
+TEST(SmdLineScanTest, LinesPastTheLimitGoToTheGeneralScanners) {
+  std::string line = "5";
+  for (int k = 0; k < 8; ++k) line += " 1.000000";
+  line += std::string(smd::kPlainLineLimit - line.size(), ' ');
+  EXPECT_EQ(ExpectSameAsGeneral(line, 8), smd::PlainLineScanAvailable()) << "127 characters";
+  EXPECT_FALSE(ExpectSameAsGeneral(line + " ", 8)) << "128 characters";
+}
+
+TEST(SmdLineScanTest, NumbersNearAHalfwayPointAgreeBitForBit) {
+  std::mt19937 random(11);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  char text[64];
+  for (int i = 0; i < 20000; ++i) {
+    // Halfway between two floats near 2^k, written with few digits, in every place of the line.
+    const int exponent = static_cast<int>(unit(random) * 20) - 6;
+    const double halfway = std::ldexp(1.0, exponent) + std::ldexp(1.0, exponent - 24) * (2 * (i % 64) + 1);
+    std::snprintf(text, sizeof text, "%.7f", halfway);
+    std::string line = "1";
+    for (int k = 0; k < 8; ++k) line += k == i % 8 ? std::string(" ") + text : " 0.5";
+    ExpectSameAsGeneral(line, 8);
+  }
+}
+
+}  // namespace
