@@ -1,17 +1,22 @@
-// Vertex and index buffers with a shadow copy on the processor, and the vertex declaration.
+// Vertex buffers mapped while locked, index buffers with a shadow copy on the processor, and
+// the vertex declaration.
 #include <algorithm>
 #include <cstring>
 
 #include "render/gfx/gl/gl_device.h"
 #include "render/gfx/gl/gl_resources.h"
 
-bool GlBufferStorage::Create(GlDevice* device, UINT length) {
+bool GlBufferStorage::Create(GlDevice* device, UINT length, Access access) {
   device_ = device;
-  shadow_.assign(length, 0);
+  access_ = access;
+  size_ = length;
+  // Both kinds start zeroed; mapped storage needs the zeros only for the initial upload.
+  std::vector<uint8_t> zeros(length, 0);
   glGenBuffers(1, &name_);
   // The copy-write target belongs to no draw state, so uploads leave the device's bindings alone.
   glBindBuffer(GL_COPY_WRITE_BUFFER, name_);
-  glBufferData(GL_COPY_WRITE_BUFFER, length, shadow_.data(), GL_DYNAMIC_DRAW);
+  glBufferData(GL_COPY_WRITE_BUFFER, length, zeros.data(), GL_DYNAMIC_DRAW);
+  if (access_ == Access::kShadow) shadow_ = std::move(zeros);
   return glGetError() == GL_NO_ERROR;
 }
 
@@ -24,13 +29,21 @@ void GlBufferStorage::Destroy() {
 
 HRESULT GlBufferStorage::Lock(UINT offset, UINT size, void** data) {
   if (!data || locked_) return D3DERR_INVALIDCALL;
-  if (size == 0) size = offset < shadow_.size() ? static_cast<UINT>(shadow_.size()) - offset : 0;
-  if (static_cast<uint64_t>(offset) + size > shadow_.size() || size == 0) return D3DERR_INVALIDCALL;
+  if (size == 0) size = offset < size_ ? size_ - offset : 0;
+  if (static_cast<uint64_t>(offset) + size > size_ || size == 0) return D3DERR_INVALIDCALL;
   device_->FlushDraw();
+  if (access_ == Access::kMapped) {
+    // Read and write: a lock keeps the contents, as the platform's lock without flags does.
+    glBindBuffer(GL_COPY_WRITE_BUFFER, name_);
+    void* mapped = glMapBufferRange(GL_COPY_WRITE_BUFFER, offset, size, GL_MAP_READ_BIT | GL_MAP_WRITE_BIT);
+    if (!mapped) return D3DERR_INVALIDCALL;
+    *data = mapped;
+  } else {
+    *data = shadow_.data() + offset;
+  }
   locked_ = true;
   lockOffset_ = offset;
   lockSize_ = size;
-  *data = shadow_.data() + offset;
   return S_OK;
 }
 
@@ -39,6 +52,10 @@ HRESULT GlBufferStorage::Unlock() {
   device_->FlushDraw();
   locked_ = false;
   glBindBuffer(GL_COPY_WRITE_BUFFER, name_);
+  if (access_ == Access::kMapped) {
+    // False only when the driver lost the contents while mapped (a mode switch, say).
+    return glUnmapBuffer(GL_COPY_WRITE_BUFFER) ? S_OK : D3DERR_INVALIDCALL;
+  }
   glBufferSubData(GL_COPY_WRITE_BUFFER, lockOffset_, lockSize_, shadow_.data() + lockOffset_);
   return S_OK;
 }
@@ -55,7 +72,7 @@ GlVertexBuffer::~GlVertexBuffer() {
 
 HRESULT GlVertexBuffer::Create(GlDevice* device, UINT length, IDirect3DVertexBuffer9** out) {
   auto* buffer = new GlVertexBuffer(device);
-  if (!buffer->storage_.Create(device, length)) {
+  if (!buffer->storage_.Create(device, length, GlBufferStorage::Access::kMapped)) {
     buffer->Release();
     return E_OUTOFMEMORY;
   }
@@ -84,7 +101,7 @@ GlIndexBuffer::~GlIndexBuffer() {
 HRESULT GlIndexBuffer::Create(GlDevice* device, UINT length, D3DFORMAT format, IDirect3DIndexBuffer9** out) {
   if (format != D3DFMT_INDEX16 || length % 2 != 0) return D3DERR_INVALIDCALL;
   auto* buffer = new GlIndexBuffer(device);
-  if (!buffer->storage_.Create(device, length)) {
+  if (!buffer->storage_.Create(device, length, GlBufferStorage::Access::kShadow)) {
     buffer->Release();
     return E_OUTOFMEMORY;
   }

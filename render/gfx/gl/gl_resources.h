@@ -22,20 +22,26 @@ enum GlAttributeUsage : int {
   kAttributeUsageCount
 };
 
-// Storage shared by both buffer kinds: the GL buffer and the shadow copy that Lock hands out.
+// Storage shared by both buffer kinds: the GL buffer and, where the processor reads the contents
+// (index buffers), the shadow copy that Lock hands out. Without a shadow, Lock maps the GL buffer
+// itself, so a mesh skinned every frame is written once instead of written and then copied.
 class GlBufferStorage {
  public:
-  bool Create(GlDevice* device, UINT length);
+  enum class Access { kShadow, kMapped };
+  bool Create(GlDevice* device, UINT length, Access access);
   void Destroy();
   HRESULT Lock(UINT offset, UINT size, void** data);
   HRESULT Unlock();
   GLuint name() const { return name_; }
-  UINT size() const { return static_cast<UINT>(shadow_.size()); }
+  UINT size() const { return size_; }
+  // The shadow copy; empty for mapped storage.
   const uint8_t* bytes() const { return shadow_.data(); }
 
  private:
   GlDevice* device_ = nullptr;
   GLuint name_ = 0;
+  Access access_ = Access::kShadow;
+  UINT size_ = 0;
   std::vector<uint8_t> shadow_;
   bool locked_ = false;
   UINT lockOffset_ = 0, lockSize_ = 0;
