@@ -1,5 +1,7 @@
 // The program's entry point: reads the options, sets up the window system over SDL and the
 // OpenGL backend, runs the application object, and writes the pictures the options ask for.
+#include <time.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -19,6 +21,15 @@ namespace {
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
+double MonotonicSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// Taken before main runs, as close to the process's start as the program itself can see.
+const double programStart = MonotonicSeconds();
+
 // What the options ask of each rendered frame: the replay's clock, captured pictures, the frame
 // limit. The picture buffer is reused from frame to frame.
 struct FrameRecorder {
@@ -27,14 +38,43 @@ struct FrameRecorder {
   std::vector<uint8_t> pixels;
   std::string error;  // the first picture that could not be written
   int capturedFrames = 0;
+  // For --report-startup: when the first and the latest frame were presented.
+  double firstFrameAt = 0;
+  double lastFrameAt = 0;
+  int lastFrame = 0;
 
   static void OnFrame(void* user, int framesRendered) {
     auto* self = static_cast<FrameRecorder*>(user);
     self->windowSystem->NoteFramesRendered(framesRendered);
     const Options& options = *self->options;
+    if (options.reportStartup) self->NoteTime(framesRendered);
     if (!options.captureDirectory.empty() && framesRendered % options.every == 0 && self->error.empty())
       self->Capture(framesRendered);
     if (options.frames > 0 && framesRendered >= options.frames) self->windowSystem->PostQuitMessage(0);
+  }
+
+  void NoteTime(int framesRendered) {
+    lastFrameAt = MonotonicSeconds();
+    lastFrame = framesRendered;
+    if (framesRendered == 1) firstFrameAt = lastFrameAt;
+  }
+
+  // The monotonic clock's reading is printed too, so that a caller that noted the clock when it
+  // started the process can tell the whole start-up time.
+  void ReportTimes() const {
+    if (lastFrame < 1) {
+      std::fprintf(stderr, "hatching: startup: no frame was presented\n");
+      return;
+    }
+    std::fprintf(
+        stderr,
+        "hatching: startup: first frame presented %.1f ms after the program started (monotonic %.6f s)\n",
+        (firstFrameAt - programStart) * 1e3, firstFrameAt);
+    if (lastFrame > 1 && lastFrameAt > firstFrameAt) {
+      std::fprintf(
+          stderr, "hatching: startup: %d frames after the first in %.1f ms, %.2f frames per second\n",
+          lastFrame - 1, (lastFrameAt - firstFrameAt) * 1e3, (lastFrame - 1) / (lastFrameAt - firstFrameAt));
+    }
   }
 
   void Capture(int framesRendered) {
@@ -131,6 +171,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "hatching: %s\n", recorder.error.c_str());
     exitCode = kExitFailure;
   }
+  if (options.reportStartup) recorder.ReportTimes();
 
   // Everything made on the GL context goes before the context does.
   app.SetFrameObserver(nullptr, nullptr);

@@ -78,6 +78,8 @@ OptionsStatus ParseOptions(int argc, const char* const* argv, Options* options, 
       options->captureDirectory = value;
     } else if (name == "--input") {
       options->inputFile = value;
+    } else if (name == "--report-startup") {
+      options->reportStartup = true;
     } else if (name == "--help" || name == "-h") {
       options->help = true;
     } else if (name == "--version") {
@@ -109,6 +111,8 @@ const char* UsageText() {
          "  --capture DIR        write rendered frames to DIR/frame_NNNNNN.png\n"
          "  --every K            with --capture: only every K-th frame (default 1)\n"
          "  --input FILE         replay the input events listed in FILE\n"
+         "  --report-startup     print to standard error when the first frame was presented\n"
+         "                       and the frame rate of the frames after it\n"
          "  --help               show this text\n"
          "  --version            show the version\n"
          "\n"

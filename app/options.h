@@ -15,6 +15,8 @@ struct Options {
   int every = 0;
   // Input replay file; empty for none.
   std::string inputFile;
+  // Print to standard error when the first frame was presented and the frame rate after it.
+  bool reportStartup = false;
   bool help = false;
   bool version = false;
 };

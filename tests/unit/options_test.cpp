@@ -57,6 +57,15 @@ TEST(Options, CaptureWithoutEveryTakesEveryFrame) {
   EXPECT_EQ(parsed.options.every, 1);
 }
 
+TEST(Options, ReportStartupIsAFlagWithoutAValue) {
+  EXPECT_FALSE(Parse({"--headless"}).options.reportStartup);
+  const Parsed parsed = Parse({"--headless", "--report-startup", "--frames", "2"});
+  EXPECT_EQ(parsed.status, OptionsStatus::kRun);
+  EXPECT_TRUE(parsed.options.reportStartup);
+  EXPECT_EQ(Parse({"--report-startup=yes"}).status, OptionsStatus::kError);
+  EXPECT_NE(std::string(UsageText()).find("--report-startup"), std::string::npos);
+}
+
 TEST(Options, HelpAndVersionWinOverRunning) {
   EXPECT_EQ(Parse({"--help"}).status, OptionsStatus::kHelp);
   EXPECT_EQ(Parse({"--headless", "-h"}).status, OptionsStatus::kHelp);
