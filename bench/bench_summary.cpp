@@ -6,7 +6,10 @@
 #include <cstdlib>
 
 void TimesReporter::ReportRuns(const std::vector<Run>& runs) {
+  // The console shows errors and the statistics of each benchmark, not every repetition.
+  std::vector<Run> shown;
   for (const Run& run : runs) {
+    if (run.run_type == Run::RT_Aggregate || run.error_occurred) shown.push_back(run);
     if (run.run_type != Run::RT_Iteration || run.error_occurred || run.iterations == 0) continue;
     const std::string& name = run.run_name.function_name;
     seconds_[name].push_back(run.real_accumulated_time / static_cast<double>(run.iterations));
@@ -15,7 +18,7 @@ void TimesReporter::ReportRuns(const std::vector<Run>& runs) {
       largest = std::max(largest, static_cast<double>(value));
     }
   }
-  ConsoleReporter::ReportRuns(runs);
+  if (!shown.empty()) ConsoleReporter::ReportRuns(shown);
 }
 
 double TimesReporter::MinSeconds(const std::string& name) const {

@@ -11,6 +11,7 @@
 
 class TimesReporter : public benchmark::ConsoleReporter {
  public:
+  TimesReporter() : ConsoleReporter(OO_Tabular) {}
   void ReportRuns(const std::vector<Run>& runs) override;
 
   // The fastest repetition's seconds per iteration of the benchmark function `name`; 0 when it

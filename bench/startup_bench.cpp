@@ -1,0 +1,198 @@
+// Start-up and frame rate of the program itself, measured as whole processes: the time from
+// starting `hatching --headless` in the content folder to its first presented frame (it reports
+// that moment with --report-startup), the frames per second after it at 800 x 600 on the GL
+// backend, and the parts of start-up (textures, effect compile, model) timed one by one in this
+// process on the same backend and files.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "bench/bench_summary.h"
+#include "model/skinned_model.h"
+#include "render/gfx/gl/gl_backend.h"
+#include "tests/gl/egl_context.h"
+
+extern char** environ;
+
+namespace {
+
+double Monotonic() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+struct Run {
+  bool ok = false;
+  double startedAt = 0;
+  std::string errors;
+};
+
+// Runs the program in the content folder and keeps what it wrote to standard error.
+Run RunProgram(const std::string& program, const std::string& content, int frames) {
+  Run run;
+  int pipeEnds[2];
+  if (pipe(pipeEnds) != 0) return run;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addchdir_np(&actions, content.c_str());
+  posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDERR_FILENO);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
+  const std::string frameCount = std::to_string(frames);
+  std::vector<char*> arguments = {
+      const_cast<char*>(program.c_str()),    const_cast<char*>("--headless"),
+      const_cast<char*>("--frames"),         const_cast<char*>(frameCount.c_str()),
+      const_cast<char*>("--report-startup"), nullptr};
+  pid_t child = 0;
+  run.startedAt = Monotonic();
+  const int spawned = posix_spawn(&child, program.c_str(), &actions, nullptr, arguments.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(pipeEnds[1]);
+  if (spawned != 0) {
+    close(pipeEnds[0]);
+    return run;
+  }
+  char buffer[4096];
+  ssize_t n;
+  while ((n = read(pipeEnds[0], buffer, sizeof buffer)) > 0)
+    run.errors.append(buffer, static_cast<size_t>(n));
+  close(pipeEnds[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return run;
+}
+
+// The number that follows `marker` in the program's report; negative when it is missing.
+double Reported(const std::string& text, const std::string& marker) {
+  const size_t at = text.find(marker);
+  if (at == std::string::npos) return -1;
+  return std::strtod(text.c_str() + at + marker.size(), nullptr);
+}
+
+double Median(std::vector<double> values) {
+  if (values.empty()) return -1;
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+struct Parts {
+  double textures = -1;
+  double effect = -1;
+  double model = -1;
+};
+
+// The program's start-up steps after its window and device, in its order and with its files.
+Parts TimeParts(const std::string& content) {
+  Parts parts;
+  EglContext context;
+  std::string error;
+  if (chdir(content.c_str()) != 0 || !context.Create(800, 600, &error)) return parts;
+  IDirect3D9* direct3d = CreateGlDirect3D(D3D_SDK_VERSION);
+  D3DPRESENT_PARAMETERS parameters{};
+  parameters.BackBufferWidth = 800;
+  parameters.BackBufferHeight = 600;
+  parameters.Windowed = 1;
+  parameters.EnableAutoDepthStencil = 1;
+  parameters.AutoDepthStencilFormat = D3DFMT_D24S8;
+  IDirect3DDevice9* device = nullptr;
+  if (!direct3d ||
+      FAILED(direct3d->CreateDevice(0, D3DDEVTYPE_HAL, &context, D3DCREATE_HARDWARE_VERTEXPROCESSING,
+                                    &parameters, &device))) {
+    SafeRelease(direct3d);
+    return parts;
+  }
+  double start = Monotonic();
+  IDirect3DCubeTexture9* environment = nullptr;
+  IDirect3DTexture9* hatching[6] = {};
+  bool loaded = SUCCEEDED(D3DXCreateCubeTextureFromFileA(device, "./Textures/Snow.dds", &environment));
+  for (int n = 0; n < 6; ++n) {
+    char path[32];
+    std::snprintf(path, sizeof path, "./Textures/Hatch%d.dds", n);
+    loaded = loaded && SUCCEEDED(D3DXCreateTextureFromFileA(device, path, &hatching[n]));
+  }
+  if (loaded) parts.textures = Monotonic() - start;
+
+  start = Monotonic();
+  ID3DXEffect* effect = nullptr;
+  if (SUCCEEDED(D3DXCreateEffectFromFileA(device, "./Shaders/Hatching.fx", nullptr, nullptr, D3DXSHADER_DEBUG,
+                                          nullptr, &effect, nullptr))) {
+    parts.effect = Monotonic() - start;
+  }
+
+  start = Monotonic();
+  auto* model = new SkinnedModel();
+  loaded = model->LoadReference(device, "Model\\SMD\\Vekku_Red\\Ref_Red.smd");
+  for (const char* path :
+       {"Model\\SMD\\Vekku_Red\\Ani_Red(Attack).smd", "Model\\SMD\\Vekku_Red\\Ani_Red(Run).smd",
+        "Model\\SMD\\Vekku_Red\\Ani_Red(Stun).smd"}) {
+    loaded = model->LoadAnimation(path) && loaded;
+  }
+  if (loaded) parts.model = Monotonic() - start;
+
+  delete model;
+  SafeRelease(effect);
+  for (IDirect3DTexture9*& texture : hatching) SafeRelease(texture);
+  SafeRelease(environment);
+  SafeRelease(device);
+  SafeRelease(direct3d);
+  return parts;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: startup_bench PROGRAM CONTENT_DIR\n");
+    return 2;
+  }
+  // The program starts in the content folder: its path must not depend on this one.
+  char* programPath = realpath(argv[1], nullptr);
+  char* contentPath = realpath(argv[2], nullptr);
+  if (!programPath || !contentPath) {
+    std::fprintf(stderr, "startup_bench: %s or %s is missing\n", argv[1], argv[2]);
+    return 1;
+  }
+  const std::string program = programPath;
+  const std::string content = contentPath;
+  std::free(programPath);
+  std::free(contentPath);
+
+  std::vector<double> startups;
+  for (int run = 0; run < 5; ++run) {
+    const Run result = RunProgram(program, content, 1);
+    const double presentedAt = Reported(result.errors, "(monotonic ");
+    if (!result.ok || presentedAt < 0) {
+      std::fprintf(stderr, "startup_bench: %s did not report its first frame:\n%s", program.c_str(),
+                   result.errors.c_str());
+      return 1;
+    }
+    startups.push_back((presentedAt - result.startedAt) * 1e3);
+    std::printf("start-up run %d: first frame after %.1f ms\n", run + 1, startups.back());
+  }
+  double fps = 0;
+  for (int run = 0; run < 2; ++run) {
+    const Run result = RunProgram(program, content, 61);
+    const double measured = Reported(result.errors, "ms, ");
+    std::printf("frame rate run %d: %.2f frames per second\n", run + 1, measured);
+    fps = std::max(fps, measured);
+  }
+  const Parts parts = TimeParts(content);
+  const double startup = Median(startups);
+  std::vector<Figure> figures = {{"startup_ms", startup, "≤ 1000", startup > 0 && startup <= 1000}};
+  figures.push_back({"startup_textures_ms", parts.textures * 1e3, "part of startup_ms", parts.textures >= 0});
+  figures.push_back(
+      {"startup_effect_compile_ms", parts.effect * 1e3, "part of startup_ms", parts.effect >= 0});
+  figures.push_back({"startup_model_ms", parts.model * 1e3, "part of startup_ms", parts.model >= 0});
+  figures.push_back({"fps_default", fps, "report", fps > 0});
+  return PrintSummary(figures) == 0 ? 0 : 3;
+}
