@@ -37,5 +37,9 @@ test-sanitize: deps
 soak: deps
 	@SOAK_FRAMES=$(SOAK_FRAMES) JOBS=$(JOBS) scripts/soak
 
+# Release build in build-release, every benchmark, and the summary of ratios against their targets.
+bench: deps
+	@JOBS=$(JOBS) scripts/bench
+
 clean:
 	rm -rf $(BUILD) build-* out
