@@ -88,7 +88,7 @@ bool SkinnedModel::ReadAnimationSkeleton(SmdReader& file) {
     }
     if (posesLeft <= 0) continue;
     --posesLeft;
-    if (pose) ApplyPoseLine(pose, clip->boneCount, line);
+    if (pose) ApplyPoseLineInBuffer(pose, clip->boneCount, line, file.lastLength());
   }
   return false;
 }

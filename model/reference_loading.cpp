@@ -175,7 +175,7 @@ bool SkinnedModel::ReadBindPose(SmdReader& file) {
   if (smd::IsKeyword(token, "end")) return true;
   while (NextLine(file)) {
     if (smd::IsKeyword(token, "end")) return true;
-    if (mesh) ApplyPoseLine(mesh->bones, mesh->boneCount, line);
+    if (mesh) ApplyPoseLineInBuffer(mesh->bones, mesh->boneCount, line, file.lastLength());
   }
   return false;
 }

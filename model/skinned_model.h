@@ -102,3 +102,5 @@ struct SkinnedModel {
 // when the bone is a root, else local·(parent's combined as it stands). Lines whose bone index is
 // outside the table, or that do not match the pose pattern, change nothing.
 void ApplyPoseLine(SmdBone* bones, int boneCount, const char* poseLine);
+// The same for a line of `length` characters in the model's line buffer, read where it lies.
+void ApplyPoseLineInBuffer(SmdBone* bones, int boneCount, const char (&line)[kSmdLineSize], size_t length);

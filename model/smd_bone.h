@@ -11,8 +11,9 @@ struct SmdBone {
   D3DXMATRIX local;
   D3DXMATRIX combined;
 
+  // Identity matrices, written here rather than by a call: key-frame tables hold thousands.
   SmdBone() {
-    D3DXMatrixIdentity(&local);
-    D3DXMatrixIdentity(&combined);
+    for (int r = 0; r < 4; ++r)
+      for (int c = 0; c < 4; ++c) local.m[r][c] = combined.m[r][c] = r == c ? 1.0f : 0.0f;
   }
 };
