@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "model/skin_corner.h"
 #include "model/skinned_model.h"
 #include "model/smd_line_scan.h"
 #include "model/smd_messages.h"
@@ -51,8 +52,9 @@ D3DXMATRIX InverseOf(const D3DXMATRIX& m) {
   return inverse;
 }
 
-// Moves every corner into the space of its bone. Each bone's inverse is computed once; it is the
-// same matrix the per-corner computation would give.
+// Moves every corner into the space of its bone, as D3DXVec3TransformCoord and TransformNormal
+// would (see skin_corner.h). Each bone's inverse is computed once; it is the same matrix the
+// per-corner computation would give.
 void MoveCornersIntoBoneSpace(SmdMesh& mesh, int count) {
   if (!mesh.triangles) return;
   if (count > mesh.triangleCount) count = mesh.triangleCount;
@@ -69,8 +71,11 @@ void MoveCornersIntoBoneSpace(SmdMesh& mesh, int count) {
       if (b < 0 || b >= boneCount) continue;
       const D3DXMATRIX m = inverses ? inverses[b] : InverseOf(mesh.bones[b].combined);
       SkinVertex& corner = triangle.corners[k];
-      D3DXVec3TransformCoord(&corner.position, &corner.position, &m);
-      D3DXVec3TransformNormal(&corner.normal, &corner.normal, &m);
+#if defined(__SSE2__)
+      smd::SkinCornerSse<false>(corner, m, corner);
+#else
+      smd::SkinCorner(corner, m, corner);
+#endif
     }
   }
   delete[] inverses;
