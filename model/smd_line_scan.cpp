@@ -31,6 +31,9 @@ namespace {
 
 struct alignas(64) Constants {
   uint8_t iota[128];
+  // Where the reals' starts and stops lie in the sorted list of all starts and stops.
+  uint8_t realStarts[64];
+  uint8_t realStops[64];
   // For each byte of four 16-byte lanes: its lane, and its lane plus four.
   uint8_t firstLanes[64];
   uint8_t lastLanes[64];
@@ -43,6 +46,10 @@ struct alignas(64) Constants {
 constexpr Constants MakeConstants() {
   Constants c{};
   for (int b = 0; b < 128; ++b) c.iota[b] = static_cast<uint8_t>(b);
+  for (int b = 0; b < 64; ++b) {
+    c.realStarts[b] = static_cast<uint8_t>((2 + 2 * b) & 63);
+    c.realStops[b] = static_cast<uint8_t>((3 + 2 * b) & 63);
+  }
   for (int b = 0; b < 64; ++b) {
     c.firstLanes[b] = static_cast<uint8_t>(b / 16);
     c.lastLanes[b] = static_cast<uint8_t>(4 + b / 16);
@@ -129,25 +136,25 @@ SMD_AVX512 bool ScanLine(const char* text, size_t length, int& first, float* val
   const uint64_t stops[2] = {~number[0] & (number[0] << 1), ~number[1] & ((number[1] << 1) | carry)};
   bool bad = std::popcount(starts[0]) + std::popcount(starts[1]) < kCount + 1;
 
-  const __m512i start = Positions(starts[0], starts[1]);
-  const __m512i stop = Positions(stops[0], stops[1]);
+  // Runs alternate with the gaps between them, so the sorted starts and stops pair up: number
+  // k starts at bounds[2k] and stops at bounds[2k + 1].
+  const __m512i bounds = Positions(starts[0] | stops[0], starts[1] | stops[1]);
   const __m512i points = Positions(point[0], point[1]);
-  const __mmask64 negative =
-      _mm512_cmpeq_epi8_mask(_mm512_permutex2var_epi8(bytes[0], start, bytes[1]), _mm512_set1_epi8('-'));
-  const __m512i sign = _mm512_maskz_mov_epi8(negative, _mm512_set1_epi8(1));
+  alignas(16) uint8_t boundBytes[16];
+  _mm_store_si128(reinterpret_cast<__m128i*>(boundBytes), _mm512_castsi512_si128(bounds));
 
   // The integer, number 0: 1 to 7 digits.
-  const int integerStart = _mm_extract_epi8(_mm512_castsi512_si128(start), 0);
-  const int integerStop = _mm_extract_epi8(_mm512_castsi512_si128(stop), 0);
-  const int integerSign = static_cast<int>(negative & 1);
-  const int digits = integerStop - integerStart - integerSign;
+  const int integerStart = boundBytes[0] & 127;
+  const int integerSign = text[integerStart] == '-';
+  const int digits = boundBytes[1] - integerStart - integerSign;
   bad |= (digits < 1) | (digits > 7);
 
   // The reals, numbers 1 to kCount, one per byte: each holds exactly one point.
-  const __m512i shift = _mm512_add_epi8(Load(kConstants.iota), _mm512_set1_epi8(1));
-  const __m512i realStart = _mm512_permutexvar_epi8(shift, start);
-  const __m512i realStop = _mm512_permutexvar_epi8(shift, stop);
-  const __m512i realSign = _mm512_permutexvar_epi8(shift, sign);
+  const __m512i realStart = _mm512_permutexvar_epi8(Load(kConstants.realStarts), bounds);
+  const __m512i realStop = _mm512_permutexvar_epi8(Load(kConstants.realStops), bounds);
+  const __mmask64 negative =
+      _mm512_cmpeq_epi8_mask(_mm512_permutex2var_epi8(bytes[0], realStart, bytes[1]), _mm512_set1_epi8('-'));
+  const __m512i realSign = _mm512_maskz_mov_epi8(negative, _mm512_set1_epi8(1));
   const __m512i integerDigits = _mm512_sub_epi8(_mm512_sub_epi8(points, realStart), realSign);
   const __m512i fractionDigits = _mm512_sub_epi8(_mm512_sub_epi8(realStop, points), _mm512_set1_epi8(1));
   constexpr __mmask64 kReals = (1ull << kCount) - 1;
@@ -175,14 +182,14 @@ SMD_AVX512 bool ScanLine(const char* text, size_t length, int& first, float* val
   bad |= (_mm512_cmple_epu64_mask(_mm512_add_epi64(offset, _mm512_set1_epi64(8)), _mm512_set1_epi64(16)) &
           kReals) != 0;
   const __m256i magnitudes = _mm256_castps_si256(_mm512_cvtpd_ps(product));
-  const __m256i reals = _mm256_mask_xor_epi32(magnitudes, static_cast<__mmask8>(negative >> 1), magnitudes,
+  const __m256i reals = _mm256_mask_xor_epi32(magnitudes, static_cast<__mmask8>(negative), magnitudes,
                                               _mm256_set1_epi32(static_cast<int>(0x80000000u)));
 
   // Up to the end of the last number: numbers and white space only, minus signs only where a
   // number starts, and one point for each real. After it, nothing that continues a number.
   alignas(16) uint8_t stopBytes[16];
-  _mm_store_si128(reinterpret_cast<__m128i*>(stopBytes), _mm512_castsi512_si128(stop));
-  const int end = stopBytes[kCount] & 127;
+  _mm_store_si128(reinterpret_cast<__m128i*>(stopBytes), _mm512_castsi512_si128(realStop));
+  const int end = stopBytes[kCount - 1] & 127;
   int pointsBefore = 0;
   for (int w = 0; w < 2; ++w) {
     const uint64_t before = Below(end, w);
