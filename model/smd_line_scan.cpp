@@ -21,8 +21,10 @@ namespace smd {
 #if defined(SMD_HAVE_AVX512_PATH)
 // GCC 12's AVX-512 intrinsics start many results from a deliberately undefined register, which
 // its flow analysis reports as a use of an uninitialized value.
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wuninitialized"
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 
 namespace {
 
