@@ -201,7 +201,7 @@ bool SkinnedModel::ReadTriangles(SmdReader& file) {
     }
     // The last entry of that name; a name the table lacks (the file changed between the passes)
     // falls back to material 0. Runs of one material look it up once.
-    if (!haveLookup || std::strcmp(token, lookupName) != 0) {
+    if (!haveLookup || !smd::SameName(token, lookupName)) {
       std::memcpy(lookupName, token, sizeof lookupName);
       lookupIndex = 0;
       for (int j = (materialCount < kSmdMaxMaterials ? materialCount : kSmdMaxMaterials) - 1; j >= 0; --j) {

@@ -94,7 +94,7 @@ bool SkinnedModel::CountTriangles(SmdReader& file) {
   char lastMaterial[kSmdNameSize] = {};
   while (NextLine(file)) {
     if (smd::IsKeyword(token, "end")) return true;
-    if (std::strcmp(token, lastMaterial) != 0) {
+    if (!smd::SameName(token, lastMaterial)) {
       if (materialCount == kSmdMaxMaterials) {
         char reason[sizeof diagnostic.reason];
         std::snprintf(reason, sizeof reason, "more than %d material changes in the \"triangles\" block",

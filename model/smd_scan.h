@@ -9,6 +9,10 @@
 #include <cstring>
 #include <limits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace smd {
 
 // The white-space set of the C locale, as "%s" and the numeric conversions skip it.
@@ -34,6 +38,24 @@ inline bool ScanWord(const char*& p, char* word, size_t capacity) {
   word[n] = '\0';
   p = s;
   return true;
+}
+
+// Whether the zero-terminated strings a and b are equal, as strcmp(a, b) == 0 tells; both must
+// have 16 readable bytes (the loaders' name buffers do). Names shorter than 16 characters, the
+// usual material names, are compared in one step.
+inline bool SameName(const char* a, const char* b) {
+#if defined(__SSE2__)
+  const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a));
+  const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b));
+  const auto terminators = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, _mm_setzero_si128())));
+  if (terminators != 0) {
+    const unsigned differing = ~static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, y))) & 0xFFFFu;
+    // Equal up to and including a's terminator.
+    const unsigned first = terminators & (0u - terminators);
+    return (differing & (first * 2 - 1)) == 0;
+  }
+#endif
+  return std::strcmp(a, b) == 0;
 }
 
 // Case-insensitive comparison of a word with a lower-case keyword.

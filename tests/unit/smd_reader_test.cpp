@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
@@ -241,6 +242,21 @@ TEST(SmdScanTest, FastPathsGiveStrtofsFloatForEveryShapeOfNumber) {
     const double halfway = std::ldexp(1.0, exponent) + std::ldexp(1.0, exponent - 24) * (2 * (i % 64) + 1);
     std::snprintf(text, sizeof text, "%.7f", halfway);
     ExpectSameAsStrtof(text);
+  }
+}
+
+TEST(SmdScanTest, SameNameIsStrcmpEqualityWhateverFollowsTheTerminator) {
+  std::mt19937 random(17);
+  for (int i = 0; i < 20000; ++i) {
+    char a[80], b[80];
+    // Stale characters of longer names after the terminators, as in the loaders' buffers.
+    for (char& c : a) c = static_cast<char>('a' + random() % 3);
+    for (char& c : b) c = static_cast<char>('a' + random() % 3);
+    const size_t lengthA = random() % 24, lengthB = random() % 3 ? lengthA : random() % 24;
+    std::memcpy(b, a, std::min(lengthA, lengthB) + random() % 2);
+    a[lengthA] = '\0';
+    b[lengthB] = '\0';
+    ASSERT_EQ(smd::SameName(a, b), std::strcmp(a, b) == 0) << a << " / " << b;
   }
 }
 
