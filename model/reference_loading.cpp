@@ -15,6 +15,14 @@
 
 namespace {
 
+void StoreCorner(int b, const float (&f)[8], int& bone, SkinVertex& corner) {
+  bone = b;
+  corner.position = D3DXVECTOR3(f[0], f[1], f[2]);
+  corner.normal = D3DXVECTOR3(f[3], f[4], f[5]);
+  corner.u = f[6];
+  corner.v = 1.0f - f[7];
+}
+
 // "%d %f %f %f %f %f %f %f %f": bone, position, normal, u, v. Corner and bone change only when
 // the whole pattern matches. `line` is the model's line buffer, which holds the bytes the
 // whole-line scanner reads past a short line.
@@ -29,11 +37,17 @@ void ScanVertexLine(const char (&line)[kSmdLineSize], size_t length, int& bone, 
     for (float& value : f)
       if (!smd::ScanPaddedFloat(p, value)) return;
   }
-  bone = b;
-  corner.position = D3DXVECTOR3(f[0], f[1], f[2]);
-  corner.normal = D3DXVECTOR3(f[3], f[4], f[5]);
-  corner.u = f[6];
-  corner.v = 1.0f - f[7];
+  StoreCorner(b, f, bone, corner);
+}
+
+// The same for a line read where it lies in the reader's buffer; false, changing nothing, where
+// only the general scanners can read it.
+bool ScanPlainVertexLine(const char* text, size_t length, int& bone, SkinVertex& corner) {
+  int b = 0;
+  float f[8];
+  if (!smd::ScanPlainLine(text, length, b, f, 8)) return false;
+  StoreCorner(b, f, bone, corner);
+  return true;
 }
 
 const D3DXMATRIX& IdentityMatrix() {
@@ -194,7 +208,21 @@ bool SkinnedModel::ReadTriangles(SmdReader& file) {
   char lookupName[kSmdNameSize];
   int lookupIndex = 0;
   int t = 0;
-  while (NextLine(file)) {
+  // Vertex lines are read where they lie in the reader's buffer. `line` must still hold the last
+  // line read when a read finds the end of the file, so the last line read in place is copied
+  // there before any read that refills the buffer.
+  const char* inPlace = nullptr;
+  size_t inPlaceLength = 0;
+  const auto keepLastLine = [&] {
+    if (!inPlace || file.Buffered()) return;
+    std::memcpy(line, inPlace, inPlaceLength);
+    line[inPlaceLength] = '\0';
+    inPlace = nullptr;
+  };
+  for (;;) {
+    keepLastLine();
+    if (!NextLine(file)) break;
+    inPlace = nullptr;
     if (smd::IsKeyword(token, "end")) {
       ended = true;
       break;
@@ -216,7 +244,17 @@ bool SkinnedModel::ReadTriangles(SmdReader& file) {
     SmdTriangle* triangle = t < tableSize ? &mesh->triangles[t] : nullptr;
     if (triangle) triangle->material = material;
     for (int k : kCornerOfLine) {
+      size_t length = 0;
+      const char* text = triangle ? file.PeekLine(sizeof line, smd::kPlainLineReadable, &length) : nullptr;
+      if (text && ScanPlainVertexLine(text, length, triangle->bones[k], triangle->corners[k])) {
+        file.Consume(length);
+        inPlace = text;
+        inPlaceLength = length;
+        continue;
+      }
+      keepLastLine();
       if (!file.ReadLine(line, sizeof line)) break;
+      inPlace = nullptr;
       if (triangle) ScanVertexLine(line, file.lastLength(), triangle->bones[k], triangle->corners[k]);
     }
     ++t;

@@ -71,6 +71,22 @@ bool SmdReader::ReadLine(char* line, size_t capacity) {
   return true;
 }
 
+const char* SmdReader::PeekLine(size_t capacity, size_t readable, size_t* length) const {
+  if (begin_ == end_ || begin_ + readable > kBufferSize) return nullptr;
+  const char* start = buffer_ + begin_;
+  const size_t want = std::min(end_ - begin_, capacity - 1);
+  const char* newline = static_cast<const char*>(std::memchr(start, '\n', want));
+  if (!newline) return nullptr;
+  *length = static_cast<size_t>(newline - start) + 1;
+  return start;
+}
+
+void SmdReader::Consume(size_t length) {
+  begin_ += length;
+  lastLength_ = length;
+  ++lineNumber_;
+}
+
 bool SmdReader::SkipLine(size_t capacity) {
   const size_t limit = capacity - 1;
   size_t out = 0;

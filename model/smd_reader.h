@@ -16,6 +16,14 @@ class SmdReader {
   // Reads the next line into `line` and zero-terminates it. Returns false, leaving `line` as it
   // was, when no character is left.
   bool ReadLine(char* line, size_t capacity);
+  // The line ReadLine would return, where it lies in the read buffer: null unless the whole line
+  // ends with its '\n' in the buffer and the buffer holds `readable` bytes from its start (what
+  // lies past the line is not part of it). Nothing is consumed; Consume(length) then does what
+  // that ReadLine would have done, without the copy.
+  const char* PeekLine(size_t capacity, size_t readable, size_t* length) const;
+  void Consume(size_t length);
+  // Whether characters wait in the buffer: then the next ReadLine reads no block and succeeds.
+  bool Buffered() const { return begin_ < end_; }
   // Consumes the line ReadLine would return without copying it.
   bool SkipLine(size_t capacity);
   // Back to the first line; also clears the end-of-file state.
@@ -35,5 +43,6 @@ class SmdReader {
   bool heldCarriageReturn_ = false;
   int lineNumber_ = 0;
   size_t lastLength_ = 0;
-  char buffer_[kBufferSize];
+  // Zeroed so that what PeekLine lets a caller read past a line is never indeterminate.
+  char buffer_[kBufferSize] = {};
 };

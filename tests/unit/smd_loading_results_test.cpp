@@ -61,7 +61,20 @@ std::string Nodes() {
 
 using SmdLoadingResults = ModelTest;
 
-TEST_F(SmdLoadingResults, ReferenceCornersAreTheirTextMovedIntoBoneSpace) {
+// Files larger than the reader's 64 KiB blocks, so that lines straddle blocks, with LF and CR LF.
+class SmdReferenceResults : public ModelTest, public ::testing::WithParamInterface<bool> {};
+
+std::string WithLineEnds(const std::string& text, bool crlf) {
+  if (!crlf) return text;
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  return out;
+}
+
+TEST_P(SmdReferenceResults, CornersAreTheirTextMovedIntoBoneSpace) {
   std::mt19937 random(3);
   std::string text = "version 1\n" + Nodes() + "skeleton\ntime 0\n";
   std::vector<D3DXMATRIX> local(kBones), combined(kBones);
@@ -72,7 +85,7 @@ TEST_F(SmdLoadingResults, ReferenceCornersAreTheirTextMovedIntoBoneSpace) {
   }
   text += "end\ntriangles\n";
   std::uniform_real_distribution<double> coordinate(-80.0, 80.0), unit(-1.0, 1.0);
-  constexpr int kTriangles = 400;
+  constexpr int kTriangles = 2500;
   std::vector<int> bones(3 * kTriangles);
   std::vector<float> values(3 * kTriangles * 8);
   for (int t = 0; t < kTriangles; ++t) {
@@ -93,7 +106,8 @@ TEST_F(SmdLoadingResults, ReferenceCornersAreTheirTextMovedIntoBoneSpace) {
     }
   }
   text += "end\n";
-  ASSERT_EQ(ParseReferenceText(text), kSmdRead);
+  ASSERT_GT(text.size(), 200000u);
+  ASSERT_EQ(ParseReferenceText(WithLineEnds(text, GetParam())), kSmdRead);
 
   const SmdMesh& mesh = model->meshes[0];
   ASSERT_EQ(mesh.triangleCount, kTriangles);
@@ -123,6 +137,8 @@ TEST_F(SmdLoadingResults, ReferenceCornersAreTheirTextMovedIntoBoneSpace) {
     EXPECT_EQ(got.v, 1.0f - v[7]);
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(LineEnds, SmdReferenceResults, ::testing::Values(false, true));
 
 TEST_F(SmdLoadingResults, KeyFramesAreThePoseRuleOnTheirText) {
   std::mt19937 random(9);
