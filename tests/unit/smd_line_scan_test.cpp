@@ -137,6 +137,36 @@ TEST(SmdLineScanTest, OddLinesAreRefusedOrReadAlike) {
   }
 }
 
+TEST(SmdLineScanTest, DamagedLinesAreRefusedOrReadAlike) {
+  std::mt19937 random(23);
+  static constexpr char kCharacters[] = " \t\r\n-+.0123456789eExX,ab";
+  int read = 0;
+  for (int i = 0; i < 40000; ++i) {
+    std::string line = VertexLine(random, i % 2 ? "%.6f" : "%.2f");
+    const int changes = 1 + static_cast<int>(random() % 3);
+    for (int c = 0; c < changes; ++c) {
+      const size_t at = random() % line.size();
+      const char character = i % 97 == 0 ? '\0' : kCharacters[random() % (sizeof kCharacters - 1)];
+      switch (random() % 3) {
+        case 0:
+          line[at] = character;
+          break;
+        case 1:
+          line.insert(at, 1, character);
+          break;
+        default:
+          line.erase(at, 1);
+          break;
+      }
+    }
+    read += ExpectSameAsGeneral(line, 8);
+    read += ExpectSameAsGeneral(line, 6);
+  }
+  if (smd::PlainLineScanAvailable()) {
+    EXPECT_GT(read, 1000) << "some damaged lines still hold plain numbers";
+  }
+}
+
 TEST(SmdLineScanTest, LinesPastTheLimitGoToTheGeneralScanners) {
   std::string line = "5";
   for (int k = 0; k < 8; ++k) line += " 1.000000";
