@@ -6,6 +6,7 @@
 
 bool AnimationClip::AllocateFrames(int newFrameCount, int newBoneCount) {
   if (newFrameCount <= 0 || newBoneCount <= 0) return false;
+  if (static_cast<long long>(newFrameCount) * newBoneCount > kMaxKeyFrameBones) return false;
   if (frames) FreeFrames();
   frameCount = newFrameCount;
   boneCount = newBoneCount;

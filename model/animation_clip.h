@@ -4,6 +4,11 @@
 
 #include "model/smd_bone.h"
 
+// Key frames times bones: the file's length bounds each factor but not their product, so a few
+// kilobytes of "time" lines could otherwise ask for gigabytes. The bound (about a quarter of a
+// GiB of bones) is far above any real clip.
+inline constexpr long long kMaxKeyFrameBones = 1 << 20;
+
 struct AnimationClip {
   int frameCount = 0;
   int boneCount = 0;
@@ -18,7 +23,8 @@ struct AnimationClip {
   AnimationClip& operator=(const AnimationClip&) = delete;
   ~AnimationClip() { FreeFrames(); }
 
-  // Refuses a count of 0 (or below), leaving the clip unchanged. Otherwise replaces the tables;
+  // Refuses a count of 0 (or below), or tables of more than kMaxKeyFrameBones bones in all,
+  // leaving the clip unchanged. Otherwise replaces the tables;
   // when memory runs out nothing is held (`frames` null) and the result is false.
   bool AllocateFrames(int frameCount, int boneCount);
   void FreeFrames();

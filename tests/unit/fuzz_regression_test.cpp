@@ -1,11 +1,19 @@
 // Inputs the fuzz targets found harmful, kept as tests of the fixes. A JPEG whose Huffman table
 // claims more than 256 codes made stb_image write past its tables; it is now refused first, and
-// the check neither misses a table hidden after scan data nor refuses a valid file.
+// the check neither misses a table hidden after scan data nor refuses a valid file. An animation
+// of a few thousand nodes and key frames asked for gigabytes and took seconds; its key-frame
+// tables are now bounded.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <cstdio>
+#include <memory>
 #include <string>
 
+#include "model/skinned_model.h"
 #include "render/gfx/jpeg_huffman_check.h"
+#include "render/gfx/platform.h"
 #include "render/gfx/texture_image.h"
 
 namespace {
@@ -122,6 +130,37 @@ TEST(FuzzRegression, CutJpegsNeitherCrashNorReadPastTheEnd) {
       EXPECT_EQ(error.rfind("x.jpg: ", 0), 0u) << error;
     }
   }
+}
+
+// 18 KB: 4,000 nodes and 2,000 key frames, eight million bones (2 GB) if nothing stopped it.
+TEST(FuzzRegression, AnimationOfManyNodesAndKeyFramesIsBounded) {
+  std::string text = "version 1\nnodes\n";
+  for (int i = 0; i < 4000; ++i) text += "x\n";
+  text += "end\nskeleton\n";
+  for (int i = 0; i < 2000; ++i) text += "time\n";
+  text += "end\n";
+  char path[] = "/tmp/fuzz_regression_XXXXXX";
+  const int fd = mkstemp(path);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+  close(fd);
+
+  SetMessageBoxHandler([](HWND, const char*, const char*, UINT) { return IDOK; });
+  auto model = std::make_unique<SkinnedModel>();
+  const auto start = std::chrono::steady_clock::now();
+  model->LoadAnimation(path);
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  std::remove(path);
+  SetMessageBoxHandler(nullptr);
+  EXPECT_EQ(model->clips[0].frames, nullptr) << "no key-frame table of eight million bones";
+  EXPECT_LT(elapsed, std::chrono::seconds(1));
+  EXPECT_FALSE(model->UpdateAndDraw(nullptr, D3DFILL_SOLID, 0, 1, 0.5f, 0, true));
+
+  AnimationClip clip;
+  EXPECT_TRUE(clip.AllocateFrames(16, 16));
+  EXPECT_FALSE(clip.AllocateFrames(1025, 1024));
+  EXPECT_EQ(clip.frameCount, 16) << "a refused size leaves the clip as it was";
+  EXPECT_FALSE(clip.AllocateFrames(1 << 30, 1 << 30));
 }
 
 }  // namespace
