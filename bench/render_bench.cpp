@@ -173,9 +173,20 @@ int main(int argc, char** argv) {
   const double draws = reporter.MaxCounter("BM_UpdateAndDrawGl", "draws");
   const double whole = reporter.MinSeconds("BM_UpdateAndDrawGl");
   const double skin = reporter.MinSeconds("BM_SkinMeshPlain");
+  // For comparison only, after the measured runs so as not to disturb them: skinning with the
+  // caches warm from the pass before.
+  double warm = 0;
+  for (int pass = 0; pass < 30; ++pass) {
+    const Clock::time_point start = Clock::now();
+    plainModel->meshes[0].SkinMesh();
+    const double seconds = SecondsSince(start);
+    if (pass == 0 || seconds < warm) warm = seconds;
+  }
   const double ratio = whole > 0 && skin > 0 ? whole / skin : 0;
-  std::printf("\nUpdateAndDraw on OpenGL %.2f ms, SkinMesh alone %.2f ms, %.0f GL draw calls a frame\n",
-              whole * 1e3, skin * 1e3, draws);
+  std::printf(
+      "\nUpdateAndDraw on OpenGL %.2f ms, SkinMesh alone after a frame %.2f ms (warm %.2f ms, UpdateAndDraw "
+      "%.2f times that), %.0f GL draw calls a frame\n",
+      whole * 1e3, skin * 1e3, warm * 1e3, warm > 0 ? whole / warm : 0.0, draws);
   const int missed = PrintSummary({{"gl_draws_per_frame", draws, "≤ 8", draws >= 1 && draws <= 8},
                                    {"update_and_draw_vs_skin", ratio, "≤ 2.0", ratio > 0 && ratio <= 2.0}});
 
