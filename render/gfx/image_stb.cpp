@@ -27,6 +27,18 @@ bool Fail(const char* name, const std::string& what, std::string* error) {
   return false;
 }
 
+// stb_image reads zeros past the end of a file and decodes a whole picture from them, so a few
+// bytes that claim thousands of pixels on a side cost up to 256 MiB and seconds. Every format
+// needs some data per pixel: the most pixels one byte of each can describe, with room to spare.
+// PNG's deflate stream (at most 1032:1, 1-bit pixels) and JPEG's DC codes (at least one bit per
+// 8x8 block) are bounded the same way; BMP keeps 1-bit rows, RLE TGA 128 pixels in 2 bytes.
+size_t MostPixelsPerByte(const uint8_t* bytes, size_t size) {
+  if (size >= 8 && std::memcmp(bytes, "\x89PNG\r\n\x1a\n", 8) == 0) return 8 * 1032;
+  if (bytes[0] == 0xFF) return 1024;
+  if (size >= 2 && bytes[0] == 'B' && bytes[1] == 'M') return 8;
+  return 128;
+}
+
 }  // namespace
 
 bool DecodeStbImage(const uint8_t* bytes, size_t size, const char* name, ImageLevel* level,
@@ -45,6 +57,10 @@ bool DecodeStbImage(const uint8_t* bytes, size_t size, const char* name, ImageLe
     return Fail(name, "width or height larger than 16384", error);
   if (static_cast<size_t>(width) * static_cast<size_t>(height) * 4 > kMaxRgbaBytes)
     return Fail(name, "picture larger than 256 MiB", error);
+  if (static_cast<size_t>(width) * static_cast<size_t>(height) / MostPixelsPerByte(bytes, size) > size)
+    return Fail(name,
+                "file too short for a " + std::to_string(width) + "x" + std::to_string(height) + " picture",
+                error);
 
   stbi_uc* pixels = stbi_load_from_memory(bytes, length, &width, &height, &channels, 4);
   if (!pixels) {

@@ -2,7 +2,8 @@
 // claims more than 256 codes made stb_image write past its tables; it is now refused first, and
 // the check neither misses a table hidden after scan data nor refuses a valid file. An animation
 // of a few thousand nodes and key frames asked for gigabytes and took seconds; its key-frame
-// tables are now bounded.
+// tables are now bounded. A 98-byte TGA that claimed 6168 x 6168 pixels was decoded from the
+// zeros stb reads past the end of a file, taking seconds; such a file is now refused.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -130,6 +131,60 @@ TEST(FuzzRegression, CutJpegsNeitherCrashNorReadPastTheEnd) {
       EXPECT_EQ(error.rfind("x.jpg: ", 0), 0u) << error;
     }
   }
+}
+
+// The TGA header of the fuzzer's find: run-length coded, 24 bits, 6168 x 6168, then 80 bytes.
+std::string TgaHeader(int width, int height, int type) {
+  std::string header = {0, 0, static_cast<char>(type), 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  header += {static_cast<char>(width & 0xFF),
+             static_cast<char>(width >> 8),
+             static_cast<char>(height & 0xFF),
+             static_cast<char>(height >> 8),
+             24,
+             0x20};
+  return header;
+}
+
+bool DecodeAs(const std::string& bytes, const char* name, TextureImage* image, std::string* error) {
+  return DecodeTextureImage(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), name, image, error);
+}
+
+TEST(FuzzRegression, PictureFileTooShortForItsSizeIsRefusedBeforeDecoding) {
+  TextureImage image;
+  std::string error;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(DecodeAs(TgaHeader(6168, 6168, 10) + std::string(80, '\x18'), "x.tga", &image, &error));
+  EXPECT_EQ(error, "x.tga: file too short for a 6168x6168 picture");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+  // A BMP header that claims 2000 x 2000 pixels over nine of them.
+  std::string bmp = "BM" + std::string(52, '\0') + std::string(27, '\x40');
+  bmp[10] = 54;
+  bmp[14] = 40;
+  bmp[18] = static_cast<char>(2000 & 0xFF);
+  bmp[19] = static_cast<char>(2000 >> 8);
+  bmp[22] = bmp[18];
+  bmp[23] = bmp[19];
+  bmp[26] = 1;
+  bmp[28] = 24;
+  EXPECT_FALSE(DecodeAs(bmp, "x.bmp", &image, &error));
+  EXPECT_EQ(error, "x.bmp: file too short for a 2000x2000 picture");
+  // The gradient JPEG with its frame header claiming 4112 x 4104 pixels.
+  std::string jpeg = kGradient;
+  jpeg[0x9E + 5] = 0x10;  // height 0x1008 in the frame header
+  jpeg[0x9E + 7] = 0x10;  // width 0x1010
+  EXPECT_FALSE(Decode(jpeg, &image, &error));
+  EXPECT_EQ(error, "x.jpg: file too short for a 4112x4104 picture");
+}
+
+TEST(FuzzRegression, RunLengthPicturesWithinTheBoundStillDecode) {
+  // 256 x 2 pixels in two run-length packets of 128 pixels per row: 64 pixels a byte.
+  std::string tga = TgaHeader(256, 2, 10);
+  for (int packet = 0; packet < 4; ++packet) tga += std::string("\xFF\x10\x20\x30");
+  TextureImage image;
+  std::string error;
+  ASSERT_TRUE(DecodeAs(tga, "x.tga", &image, &error)) << error;
+  EXPECT_EQ(image.levels[0].width, 256u);
+  EXPECT_EQ(image.levels[0].rgba[0], 0x30);
 }
 
 // 18 KB: 4,000 nodes and 2,000 key frames, eight million bones (2 GB) if nothing stopped it.
