@@ -40,6 +40,12 @@ int SkinnedModel::ParseAnimation(FILE* input) {
     return Refuse(kSmdWrongKind, 0, reason);
   }
   if (!counted) return diagnostic.result;
+  if (static_cast<long long>(timeCount) * nodeCount > kMaxKeyFrameBones) {
+    char reason[sizeof diagnostic.reason];
+    std::snprintf(reason, sizeof reason, "%d key frames of %d nodes: more than %lld key-frame bones",
+                  timeCount, nodeCount, kMaxKeyFrameBones);
+    return Refuse(kSmdRefused, 0, reason);
+  }
 
   clips[clipCount].AllocateFrames(timeCount, nodeCount);
   file.Rewind();

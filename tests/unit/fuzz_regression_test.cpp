@@ -200,16 +200,23 @@ TEST(FuzzRegression, AnimationOfManyNodesAndKeyFramesIsBounded) {
   ASSERT_EQ(write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
   close(fd);
 
-  SetMessageBoxHandler([](HWND, const char*, const char*, UINT) { return IDOK; });
+  static std::string shown;
+  SetMessageBoxHandler([](HWND, const char* text, const char*, UINT) {
+    shown = text;
+    return IDOK;
+  });
   auto model = std::make_unique<SkinnedModel>();
   const auto start = std::chrono::steady_clock::now();
-  model->LoadAnimation(path);
+  EXPECT_FALSE(model->LoadAnimation(path));
   const auto elapsed = std::chrono::steady_clock::now() - start;
   std::remove(path);
   SetMessageBoxHandler(nullptr);
+  EXPECT_EQ(model->diagnostic.result, kSmdRefused);
+  EXPECT_STREQ(model->diagnostic.reason, "2000 key frames of 4000 nodes: more than 1048576 key-frame bones");
+  EXPECT_EQ(shown, std::string(path) + ": " + model->diagnostic.reason);
+  EXPECT_EQ(model->clipCount, 0);
   EXPECT_EQ(model->clips[0].frames, nullptr) << "no key-frame table of eight million bones";
   EXPECT_LT(elapsed, std::chrono::seconds(1));
-  EXPECT_FALSE(model->UpdateAndDraw(nullptr, D3DFILL_SOLID, 0, 1, 0.5f, 0, true));
 
   AnimationClip clip;
   EXPECT_TRUE(clip.AllocateFrames(16, 16));
