@@ -51,6 +51,16 @@ bool SmdReader::Fill() {
 }
 
 bool SmdReader::ReadLine(char* line, size_t capacity) {
+  const size_t out = TakeLine(line, capacity);
+  if (out == 0) return false;
+  line[out] = '\0';
+  lastLength_ = out;
+  return true;
+}
+
+// Takes the next line (at most capacity - 1 characters, its line end included) from the buffer,
+// copying it into `line` unless that is null. Returns its length; 0 at the end of the file.
+size_t SmdReader::TakeLine(char* line, size_t capacity) {
   const size_t limit = capacity - 1;
   size_t out = 0;
   for (;;) {
@@ -59,16 +69,13 @@ bool SmdReader::ReadLine(char* line, size_t capacity) {
     const size_t want = std::min(end_ - begin_, limit - out);
     const char* newline = static_cast<const char*>(std::memchr(start, '\n', want));
     const size_t take = newline ? static_cast<size_t>(newline - start) + 1 : want;
-    std::memcpy(line + out, start, take);
+    if (line) std::memcpy(line + out, start, take);
     out += take;
     begin_ += take;
     if (newline || out == limit) break;
   }
-  if (out == 0) return false;
-  line[out] = '\0';
-  lastLength_ = out;
-  ++lineNumber_;
-  return true;
+  if (out > 0) ++lineNumber_;
+  return out;
 }
 
 const char* SmdReader::PeekLine(size_t capacity, size_t readable, size_t* length) const {
@@ -88,21 +95,7 @@ void SmdReader::Consume(size_t length) {
 }
 
 bool SmdReader::SkipLine(size_t capacity) {
-  const size_t limit = capacity - 1;
-  size_t out = 0;
-  for (;;) {
-    if (begin_ == end_ && !Fill()) break;
-    const char* start = buffer_ + begin_;
-    const size_t want = std::min(end_ - begin_, limit - out);
-    const char* newline = static_cast<const char*>(std::memchr(start, '\n', want));
-    const size_t take = newline ? static_cast<size_t>(newline - start) + 1 : want;
-    out += take;
-    begin_ += take;
-    if (newline || out == limit) break;
-  }
-  if (out == 0) return false;
-  ++lineNumber_;
-  return true;
+  return TakeLine(nullptr, capacity) > 0;
 }
 
 void SmdReader::Rewind() {

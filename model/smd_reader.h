@@ -35,6 +35,7 @@ class SmdReader {
 
  private:
   bool Fill();
+  size_t TakeLine(char* line, size_t capacity);
 
   static constexpr size_t kBufferSize = 1 << 16;
   FILE* file_;
