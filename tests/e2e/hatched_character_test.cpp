@@ -1,0 +1,134 @@
+// The generated content as the program shows it: the character's files read with the expected
+// counts, its silhouette hatched all over (no flat, unshaded patches), and moving the light
+// behind it darkening it step by step.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/e2e_support.h"
+
+namespace {
+
+std::string Directory(const std::string& path) {
+  return path.substr(0, path.find_last_of('/'));
+}
+
+// Runs smdinfo (built beside the program) in `folder`; its standard output, and its exit status.
+std::string SmdInfo(const std::string& folder, const std::string& arguments, int* status) {
+  const std::string command =
+      "cd '" + folder + "' && '" + Directory(HATCHING_BINARY) + "/smdinfo' " + arguments + " 2>&1";
+  std::string output;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return output;
+  char buffer[4096];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+  *status = pclose(pipe);
+  return output;
+}
+
+// A replay file that walks ten steps in, four steps down, then moves the light `lightSteps`
+// times away from the camera (Num 9: z + 100).
+std::string CloseUpWithLight(int lightSteps) {
+  std::string text;
+  for (int i = 0; i < 10; ++i) text += "0 key 87\n";
+  for (int i = 0; i < 4; ++i) text += "0 key 70\n";
+  for (int i = 0; i < lightSteps; ++i) text += "0 key 105\n";
+  return text;
+}
+
+struct CharacterPixels {
+  int count = 0;
+  double meanBrightness = 0;
+  double flatFraction = 0;  // sampled pixels whose 5 x 5 neighbourhood varies by under 10 levels
+};
+
+// The character is the only red thing in the frame: the backdrop is pale paper, the overlay cyan.
+CharacterPixels Measure(const Picture& picture) {
+  CharacterPixels result;
+  auto brightness = [&](int x, int y) {
+    const uint8_t* p = picture.At(x, y);
+    return (p[0] + p[1] + p[2]) / 3.0;
+  };
+  int sampled = 0, flat = 0;
+  double sum = 0;
+  for (int y = 160; y < picture.height - 2; ++y) {
+    for (int x = 2; x < picture.width - 2; ++x) {
+      const uint8_t* p = picture.At(x, y);
+      if (p[0] <= p[1] + 40) continue;
+      ++result.count;
+      sum += brightness(x, y);
+      if (x % 4 || y % 4) continue;
+      double low = 255, high = 0;
+      for (int dy = -2; dy <= 2; ++dy)
+        for (int dx = -2; dx <= 2; ++dx) {
+          const double b = brightness(x + dx, y + dy);
+          low = b < low ? b : low;
+          high = b > high ? b : high;
+        }
+      ++sampled;
+      if (high - low < 10) ++flat;
+    }
+  }
+  if (result.count) result.meanBrightness = sum / result.count;
+  if (sampled) result.flatFraction = static_cast<double>(flat) / sampled;
+  return result;
+}
+
+TEST(HatchedCharacter, ModelFilesReadWithTheExpectedCounts) {
+  const std::string folder = ContentDirectory() + "/Model/SMD/Vekku_Red";
+  int status = -1;
+  const std::string reference = SmdInfo(folder, "Ref_Red.smd", &status);
+  ASSERT_EQ(status, 0) << reference;
+  int bones = 0, triangles = 0, materials = 0, found = 0, textures = 0;
+  ASSERT_EQ(
+      std::sscanf(reference.c_str(),
+                  "Ref_Red.smd: reference, %d bones, %d triangles, %d materials, %d of %d textures found",
+                  &bones, &triangles, &materials, &found, &textures),
+      5)
+      << reference;
+  EXPECT_GE(bones, 20);
+  EXPECT_GE(triangles, 4000);
+  EXPECT_LE(triangles, 20000);
+  EXPECT_GE(materials, 3);
+  EXPECT_EQ(found, textures);
+
+  const std::vector<std::pair<std::string, int>> clips = {
+      {"Ani_Red(Attack).smd", 30}, {"Ani_Red(Run).smd", 20}, {"Ani_Red(Stun).smd", 30}};
+  for (const auto& [file, minimumFrames] : clips) {
+    const std::string clip = SmdInfo(folder, "--animation '" + file + "'", &status);
+    ASSERT_EQ(status, 0) << clip;
+    int clipBones = 0, frames = 0;
+    ASSERT_EQ(
+        std::sscanf(clip.c_str(), (file + ": animation, %d bones, %d frames").c_str(), &clipBones, &frames),
+        2)
+        << clip;
+    EXPECT_EQ(clipBones, bones) << file;
+    EXPECT_GE(frames, minimumFrames) << file;
+  }
+}
+
+TEST(HatchedCharacter, SilhouetteIsHatchedAndDarkensAsTheLightMovesBehind) {
+  const std::string out = FreshOutputDirectory("hatched_character");
+  double previous = 256;
+  for (int steps : {0, 4, 8, 12}) {
+    const std::string tag = "light_" + std::to_string(steps);
+    const std::string input = out + "/" + tag + ".txt";
+    const std::string frame = out + "/" + tag + ".png";
+    ASSERT_TRUE(WriteText(input, CloseUpWithLight(steps)));
+    RunResult run = RunProgram({"--headless", "--frames", "2", "--input", input, "--screenshot", frame},
+                               ContentDirectory(), tag);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    Picture picture;
+    ASSERT_TRUE(LoadPicture(frame, &picture));
+    const CharacterPixels character = Measure(picture);
+    EXPECT_GT(character.count, 10000) << tag << ": the character should fill much of the close-up";
+    EXPECT_LT(character.flatFraction, 0.05) << tag << ": flat, unhatched patches inside the silhouette";
+    EXPECT_LT(character.meanBrightness, previous) << tag << ": moving the light behind should darken it";
+    previous = character.meanBrightness;
+  }
+}
+
+}  // namespace
