@@ -12,22 +12,20 @@ bool AnimationClip::AllocateFrames(int newFrameCount, int newBoneCount) {
   boneCount = newBoneCount;
   frames = new (std::nothrow) SmdBone*[static_cast<size_t>(frameCount)]();
   if (!frames) return false;
-  for (int f = 0; f < frameCount; ++f) {
-    frames[f] = new (std::nothrow) SmdBone[static_cast<size_t>(boneCount)];
-    if (!frames[f]) {
-      FreeFrames();
-      return false;
-    }
+  // One block holds every frame's table: one allocation, and memory a later clip can reuse whole.
+  boneBlock = new (std::nothrow) SmdBone[static_cast<size_t>(frameCount) * static_cast<size_t>(boneCount)];
+  if (!boneBlock) {
+    FreeFrames();
+    return false;
   }
+  for (int f = 0; f < frameCount; ++f) frames[f] = boneBlock + static_cast<size_t>(f) * static_cast<size_t>(boneCount);
   return true;
 }
 
 void AnimationClip::FreeFrames() {
   if (!frames) return;
-  for (int f = 0; f < frameCount; ++f) {
-    delete[] frames[f];
-    frames[f] = nullptr;
-  }
+  delete[] boneBlock;
+  boneBlock = nullptr;
   delete[] frames;
   frames = nullptr;
 }

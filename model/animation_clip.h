@@ -17,6 +17,8 @@ struct AnimationClip {
   float blend = 0.0f;
   int currentFrame = 0;
   int nextFrame = 0;
+  // The bones of all frames, frameCount·boneCount of them; frames[f] points at frame f's share.
+  SmdBone* boneBlock = nullptr;
 
   AnimationClip() = default;
   AnimationClip(const AnimationClip&) = delete;

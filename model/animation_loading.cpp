@@ -2,6 +2,7 @@
 // filling pass (node names and parents into every frame, one pose per bone and key frame).
 #include <cstring>
 
+#include "model/pose_batch.h"
 #include "model/skinned_model.h"
 #include "model/smd_messages.h"
 #include "model/smd_node_line.h"
@@ -78,23 +79,28 @@ bool SkinnedModel::ReadAnimationNodes(SmdReader& file) {
 bool SkinnedModel::ReadAnimationSkeleton(SmdReader& file) {
   AnimationClip* clip = clipCount >= 0 && clipCount < kSmdMaxClips ? &clips[clipCount] : nullptr;
   const int frames = clip && clip->frames ? clip->frameCount : 0;
-  SmdBone* pose = nullptr;
+  PoseBatch poses;
   int posesLeft = 0;
   while (NextLine(file)) {
-    if (smd::IsKeyword(token, "end")) return true;
+    if (smd::IsKeyword(token, "end")) {
+      poses.Flush();
+      return true;
+    }
     if (smd::IsKeyword(token, "time")) {
       const char* p = line;
       smd::ScanWord(p, token, sizeof token);
       // "%s %d" into token and version: without a number, version keeps the last one.
       int number = 0;
       if (smd::ScanInt(p, number)) version = number;
-      pose = version >= 0 && version < frames ? clip->frames[version] : nullptr;
+      poses.Target(version >= 0 && version < frames ? clip->frames[version] : nullptr,
+                   clip ? clip->boneCount : 0);
       posesLeft = nodeCount;
       continue;
     }
     if (posesLeft <= 0) continue;
     --posesLeft;
-    if (pose) ApplyPoseLineInBuffer(pose, clip->boneCount, line, file.lastLength());
+    poses.AddLine(line, file.lastLength());
   }
+  poses.Flush();
   return false;
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "model/pose_batch.h"
 #include "model/skin_corner.h"
 #include "model/skinned_model.h"
 #include "model/smd_line_scan.h"
@@ -192,10 +193,16 @@ bool SkinnedModel::ReadBindPose(SmdReader& file) {
   // block: an empty block must not swallow the triangles that follow.
   if (!NextLine(file)) return false;
   if (smd::IsKeyword(token, "end")) return true;
+  PoseBatch poses;
+  if (mesh) poses.Target(mesh->bones, mesh->boneCount);
   while (NextLine(file)) {
-    if (smd::IsKeyword(token, "end")) return true;
-    if (mesh) ApplyPoseLineInBuffer(mesh->bones, mesh->boneCount, line, file.lastLength());
+    if (smd::IsKeyword(token, "end")) {
+      poses.Flush();
+      return true;
+    }
+    poses.AddLine(line, file.lastLength());
   }
+  poses.Flush();
   return false;
 }
 

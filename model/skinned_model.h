@@ -97,10 +97,3 @@ struct SkinnedModel {
   void ShowRefusal(const char* path) const;
   bool EndOfFileInBlock(const SmdReader& file, const char* block);
 };
-
-// The pose rule: local = RotationX(rx)·RotationY(ry)·RotationZ(rz)·Translation(p); combined = local
-// when the bone is a root, else local·(parent's combined as it stands). Lines whose bone index is
-// outside the table, or that do not match the pose pattern, change nothing.
-void ApplyPoseLine(SmdBone* bones, int boneCount, const char* poseLine);
-// The same for a line of `length` characters in the model's line buffer, read where it lies.
-void ApplyPoseLineInBuffer(SmdBone* bones, int boneCount, const char (&line)[kSmdLineSize], size_t length);

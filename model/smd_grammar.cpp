@@ -1,12 +1,9 @@
 // The SMD grammar steps both loaders share: line and first-word reading, the header test, the
-// block loop, the counting readers and the pose rule.
+// block loop and the counting readers.
 #include <cstring>
 
 #include "model/skinned_model.h"
-#include "model/smd_line_scan.h"
-#include "model/smd_matrix.h"
 #include "model/smd_messages.h"
-#include "model/smd_padded_scan.h"
 #include "model/smd_scan.h"
 #include "render/gfx/platform.h"
 
@@ -112,55 +109,4 @@ bool SkinnedModel::CountTriangles(SmdReader& file) {
     ++triangleCount;
   }
   return EndOfFileInBlock(file, "triangles");
-}
-
-namespace {
-
-// The pose rule on a scanned line: bone b, translation value[0..2], rotation value[3..5].
-void ApplyPose(SmdBone* bones, int boneCount, int b, const float (&value)[6]) {
-  if (!bones || b < 0 || b >= boneCount) return;
-  SmdBone& bone = bones[b];
-  D3DXMATRIX rotationX, rotationY, rotationZ, translation;
-  D3DXMatrixRotationX(&rotationX, value[3]);
-  D3DXMatrixRotationY(&rotationY, value[4]);
-  D3DXMatrixRotationZ(&rotationZ, value[5]);
-  D3DXMatrixTranslation(&translation, value[0], value[1], value[2]);
-  D3DXMATRIX local;
-  smd::MultiplyMatrices(rotationX, rotationY, local);
-  smd::MultiplyMatrices(local, rotationZ, local);
-  smd::MultiplyMatrices(local, translation, local);
-  bone.local = local;
-  const int parent = bone.parent;
-  if (parent < 0 || parent >= boneCount) {
-    bone.combined = local;
-  } else {
-    smd::MultiplyMatrices(local, bones[parent].combined, bone.combined);
-  }
-}
-
-bool ScanPoseNumbers(const char* text, size_t length, int& b, float (&value)[6]) {
-  if (smd::ScanPlainLine(text, length, b, value, 6)) return true;
-  const smd::PaddedLine padded(text, length);
-  const char* p = padded.text;
-  if (!smd::ScanInt(p, b)) return false;
-  for (float& v : value)
-    if (!smd::ScanPaddedFloat(p, v)) return false;
-  return true;
-}
-
-}  // namespace
-
-void ApplyPoseLine(SmdBone* bones, int boneCount, const char* poseLine) {
-  const smd::PaddedLine padded(poseLine);
-  static_assert(sizeof padded.text >= smd::kPlainLineReadable);
-  int b = 0;
-  float value[6];
-  if (ScanPoseNumbers(padded.text, padded.length, b, value)) ApplyPose(bones, boneCount, b, value);
-}
-
-void ApplyPoseLineInBuffer(SmdBone* bones, int boneCount, const char (&line)[kSmdLineSize], size_t length) {
-  static_assert(kSmdLineSize >= smd::kPlainLineReadable);
-  int b = 0;
-  float value[6];
-  if (ScanPoseNumbers(line, length, b, value)) ApplyPose(bones, boneCount, b, value);
 }

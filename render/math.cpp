@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+#include "render/sine_cosine.h"
+
 D3DXMATRIX* D3DXMatrixIdentity(D3DXMATRIX* out) {
   for (int r = 0; r < 4; ++r)
     for (int c = 0; c < 4; ++c) out->m[r][c] = r == c ? 1.0f : 0.0f;
@@ -36,7 +38,8 @@ D3DXMATRIX* D3DXMatrixScaling(D3DXMATRIX* out, float sx, float sy, float sz) {
 }
 
 D3DXMATRIX* D3DXMatrixRotationX(D3DXMATRIX* out, float angle) {
-  const float c = std::cos(angle), s = std::sin(angle);
+  float s, c;
+  SineCosine(angle, s, c);
   D3DXMatrixIdentity(out);
   out->m[1][1] = c;
   out->m[1][2] = s;
@@ -46,7 +49,8 @@ D3DXMATRIX* D3DXMatrixRotationX(D3DXMATRIX* out, float angle) {
 }
 
 D3DXMATRIX* D3DXMatrixRotationY(D3DXMATRIX* out, float angle) {
-  const float c = std::cos(angle), s = std::sin(angle);
+  float s, c;
+  SineCosine(angle, s, c);
   D3DXMatrixIdentity(out);
   out->m[0][0] = c;
   out->m[0][2] = -s;
@@ -56,7 +60,8 @@ D3DXMATRIX* D3DXMatrixRotationY(D3DXMATRIX* out, float angle) {
 }
 
 D3DXMATRIX* D3DXMatrixRotationZ(D3DXMATRIX* out, float angle) {
-  const float c = std::cos(angle), s = std::sin(angle);
+  float s, c;
+  SineCosine(angle, s, c);
   D3DXMatrixIdentity(out);
   out->m[0][0] = c;
   out->m[0][1] = s;
@@ -68,7 +73,9 @@ D3DXMATRIX* D3DXMatrixRotationZ(D3DXMATRIX* out, float angle) {
 D3DXMATRIX* D3DXMatrixRotationAxis(D3DXMATRIX* out, const D3DXVECTOR3* axis, float angle) {
   D3DXVECTOR3 n;
   D3DXVec3Normalize(&n, axis);
-  const float c = std::cos(angle), s = std::sin(angle), t = 1.0f - c;
+  float s, c;
+  SineCosine(angle, s, c);
+  const float t = 1.0f - c;
   // Rows of the rotation that turns row vectors by +angle about n (left-handed sense, matching
   // RotationX/Y/Z for the unit axes).
   out->m[0][0] = t * n.x * n.x + c;
