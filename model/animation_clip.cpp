@@ -18,7 +18,8 @@ bool AnimationClip::AllocateFrames(int newFrameCount, int newBoneCount) {
     FreeFrames();
     return false;
   }
-  for (int f = 0; f < frameCount; ++f) frames[f] = boneBlock + static_cast<size_t>(f) * static_cast<size_t>(boneCount);
+  for (int f = 0; f < frameCount; ++f)
+    frames[f] = boneBlock + static_cast<size_t>(f) * static_cast<size_t>(boneCount);
   return true;
 }
 

@@ -4,6 +4,7 @@
 
 #include "model/pose_batch.h"
 #include "model/skinned_model.h"
+#include "model/smd_line_scan.h"
 #include "model/smd_messages.h"
 #include "model/smd_node_line.h"
 #include "model/smd_scan.h"
@@ -79,14 +80,21 @@ bool SkinnedModel::ReadAnimationNodes(SmdReader& file) {
 bool SkinnedModel::ReadAnimationSkeleton(SmdReader& file) {
   AnimationClip* clip = clipCount >= 0 && clipCount < kSmdMaxClips ? &clips[clipCount] : nullptr;
   const int frames = clip && clip->frames ? clip->frameCount : 0;
+  static_assert(kSmdLineSize >= smd::kPlainLineReadable);
   PoseBatch poses;
   int posesLeft = 0;
-  while (NextLine(file)) {
+  const char* text = nullptr;
+  size_t length = 0;
+  while (NextLineInPlace(file, text, length)) {
     if (smd::IsKeyword(token, "end")) {
       poses.Flush();
       return true;
     }
     if (smd::IsKeyword(token, "time")) {
+      if (text != line) {
+        std::memcpy(line, text, length);
+        line[length] = '\0';
+      }
       const char* p = line;
       smd::ScanWord(p, token, sizeof token);
       // "%s %d" into token and version: without a number, version keeps the last one.
@@ -99,7 +107,7 @@ bool SkinnedModel::ReadAnimationSkeleton(SmdReader& file) {
     }
     if (posesLeft <= 0) continue;
     --posesLeft;
-    poses.AddLine(line, file.lastLength());
+    poses.AddLine(text, length);
   }
   poses.Flush();
   return false;

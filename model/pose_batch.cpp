@@ -67,12 +67,11 @@ void PoseBatch::Target(SmdBone* bones, int boneCount) {
   boneCount_ = bones ? boneCount : 0;
 }
 
-void PoseBatch::AddLine(const char (&line)[kSmdLineSize], size_t length) {
-  static_assert(kSmdLineSize >= smd::kPlainLineReadable);
+void PoseBatch::AddLine(const char* text, size_t length) {
   if (!bones_) return;
   int b = 0;
   float value[6];
-  if (ScanPoseNumbers(line, length, b, value)) Add(b, value);
+  if (ScanPoseNumbers(text, length, b, value)) Add(b, value);
 }
 
 void PoseBatch::Add(int bone, const float (&value)[6]) {

@@ -193,14 +193,17 @@ bool SkinnedModel::ReadBindPose(SmdReader& file) {
   // block: an empty block must not swallow the triangles that follow.
   if (!NextLine(file)) return false;
   if (smd::IsKeyword(token, "end")) return true;
+  static_assert(kSmdLineSize >= smd::kPlainLineReadable);
   PoseBatch poses;
   if (mesh) poses.Target(mesh->bones, mesh->boneCount);
-  while (NextLine(file)) {
+  const char* text = nullptr;
+  size_t length = 0;
+  while (NextLineInPlace(file, text, length)) {
     if (smd::IsKeyword(token, "end")) {
       poses.Flush();
       return true;
     }
-    poses.AddLine(line, file.lastLength());
+    poses.AddLine(text, length);
   }
   poses.Flush();
   return false;

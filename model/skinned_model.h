@@ -87,6 +87,11 @@ struct SkinnedModel {
 
   // Reads a line into `line` and its first word into `token` (kept when the line has none).
   bool NextLine(SmdReader& file);
+  // NextLine for the numeric blocks: where the whole line lies in the reader's buffer, `text`
+  // points at it there and `line` is left as it was; otherwise `text` is `line`. Either way
+  // smd::kPlainLineReadable bytes can be read from `text`, and `length` is the line's; what
+  // lies past the line's '\n' is not part of it, and not zero-terminated.
+  bool NextLineInPlace(SmdReader& file, const char*& text, size_t& length);
   bool HeaderAccepted(SmdReader& file);
   // One pass over the rest of the file; a null reader skips its block kind line by line. False
   // when a reader refused the file.

@@ -4,16 +4,14 @@
 
 #include "render/math.h"
 
+// The identity, as a constant the constructor copies.
+inline constexpr D3DXMATRIX kSmdIdentity = {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}};
+
 struct SmdBone {
   int parent = -1;
   // The reader fills at most 79 characters; zeroed so that a bone no nodes line names reads as "".
   char name[128] = {};
-  D3DXMATRIX local;
-  D3DXMATRIX combined;
-
-  // Identity matrices, written here rather than by a call: key-frame tables hold thousands.
-  SmdBone() {
-    for (int r = 0; r < 4; ++r)
-      for (int c = 0; c < 4; ++c) local.m[r][c] = combined.m[r][c] = r == c ? 1.0f : 0.0f;
-  }
+  // Identity matrices, copied in whole rows: key-frame tables hold thousands of bones.
+  D3DXMATRIX local = kSmdIdentity;
+  D3DXMATRIX combined = kSmdIdentity;
 };

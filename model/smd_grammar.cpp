@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "model/skinned_model.h"
+#include "model/smd_line_scan.h"
 #include "model/smd_messages.h"
 #include "model/smd_scan.h"
 #include "render/gfx/platform.h"
@@ -11,6 +12,25 @@ bool SkinnedModel::NextLine(SmdReader& file) {
   if (!file.ReadLine(line, sizeof line)) return false;
   const char* p = line;
   smd::ScanWord(p, token, sizeof token);
+  return true;
+}
+
+bool SkinnedModel::NextLineInPlace(SmdReader& file, const char*& text, size_t& length) {
+  text = file.PeekLine(sizeof line, smd::kPlainLineReadable, &length);
+  if (!text) {
+    if (!NextLine(file)) return false;
+    text = line;
+    length = file.lastLength();
+    return true;
+  }
+  file.Consume(length);
+  // The first word as NextLine takes it. What follows the line in the buffer is not part of it,
+  // so the white space before the word is only skipped up to the line's end; the word itself
+  // ends at the line's '\n' at the latest.
+  const char* p = text;
+  const char* end = text + length;
+  while (p < end && smd::IsSpace(*p)) ++p;
+  if (p < end) smd::ScanWord(p, token, sizeof token);
   return true;
 }
 
@@ -80,7 +100,9 @@ bool SkinnedModel::CountNodes(SmdReader& file) {
 }
 
 bool SkinnedModel::CountFrames(SmdReader& file) {
-  while (NextLine(file)) {
+  const char* text = nullptr;
+  size_t length = 0;
+  while (NextLineInPlace(file, text, length)) {
     if (smd::IsKeyword(token, "end")) return true;
     if (smd::IsKeyword(token, "time")) ++timeCount;
   }
