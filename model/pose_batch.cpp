@@ -34,14 +34,15 @@ smd::MatrixRows LocalPose(const float (&value)[6], const float* s, const float* 
   return smd::Multiply(smd::Multiply(smd::Multiply(rotationX, rotationY), rotationZ), translation);
 }
 
-// Where the translation is finite and every sine and cosine is at least 2^-40 in magnitude, no
-// product in the three matrix products is NaN, and a product is zero exactly where one of its
-// factors is a 0 of the matrices. A sum that adds zeros to a nonzero value is that value, and a
-// sum of zeros only is +0 whenever one of them is +0, which every zero element of these products
-// has. So each element of the product is the sum of its other products in the rule's order:
+// Where the translation is finite and every sine and cosine is at least 2^-40 in magnitude, every
+// product in the three matrix products is finite, and zero exactly where one of its factors is
+// one of the matrices' zeros (no product of sines and cosines underflows). Adding a zero to a
+// nonzero sum leaves it as it is, a sum that cancels is +0, and each zero element of these
+// products sums at least one +0; so each element is the sum of its other products in the rule's
+// order, or +0 where it has none:
 //   RotationX·RotationY = [cy 0 -sy 0; sx·sy cx sx·cy 0; cx·sy -sx cx·cy 0; 0 0 0 1],
 // times RotationZ as below, and the translation then only replaces the last row with
-// (+0 + px, +0 + py, +0 + pz, 1). The same bits as LocalPose, in a few products.
+// (+0 + px, +0 + py, +0 + pz, 1). The same bits as LocalPose, from a few products.
 bool ClosedFormApplies(const float (&value)[6], const float* s, const float* c) {
   constexpr float kLeast = 0x1p-40f;
   for (int k = 0; k < 3; ++k) {

@@ -35,9 +35,4 @@ inline MatrixRows Multiply(const MatrixRows& a, const MatrixRows& b) {
   return out;
 }
 
-// out = a·b; out may be a or b.
-inline void MultiplyMatrices(const D3DXMATRIX& a, const D3DXMATRIX& b, D3DXMATRIX& out) {
-  StoreRows(Multiply(LoadRows(a), LoadRows(b)), out);
-}
-
 }  // namespace smd

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 
 namespace {
 
@@ -120,12 +121,18 @@ __attribute__((target("avx512f"))) void BatchAvx512(const float* angles, int cou
 
 using BatchFunction = void (*)(const float*, int, float*, float*);
 
-BatchFunction ChooseBatch() {
+BatchFunction BatchFor(SineCosineIsa isa) {
 #if defined(__x86_64__)
   __builtin_cpu_init();
-  if (__builtin_cpu_supports("avx512f")) return BatchAvx512;
-  if (__builtin_cpu_supports("avx2")) return BatchAvx2;
+  if (isa == SineCosineIsa::kAvx512) return __builtin_cpu_supports("avx512f") ? BatchAvx512 : nullptr;
+  if (isa == SineCosineIsa::kAvx2) return __builtin_cpu_supports("avx2") ? BatchAvx2 : nullptr;
 #endif
+  return isa == SineCosineIsa::kBaseline ? BatchBaseline : nullptr;
+}
+
+BatchFunction WidestBatch() {
+  for (SineCosineIsa isa : {SineCosineIsa::kAvx512, SineCosineIsa::kAvx2})
+    if (BatchFunction batch = BatchFor(isa)) return batch;
   return BatchBaseline;
 }
 
@@ -140,6 +147,13 @@ void SineCosine(float angle, float& sine, float& cosine) {
 }
 
 void SineCosines(const float* angles, int count, float* sines, float* cosines) {
-  static const BatchFunction batch = ChooseBatch();
-  batch(angles, count, sines, cosines);
+  static const BatchFunction batch = WidestBatch();
+  if (count > 0) batch(angles, count, sines, cosines);
+}
+
+bool SineCosinesOn(SineCosineIsa isa, const float* angles, int count, float* sines, float* cosines) {
+  const BatchFunction batch = BatchFor(isa);
+  if (!batch) return false;
+  if (count > 0) batch(angles, count, sines, cosines);
+  return true;
 }

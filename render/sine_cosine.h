@@ -11,3 +11,8 @@
 void SineCosine(float angle, float& sine, float& cosine);
 // Many angles at once: sines[k] and cosines[k] are what SineCosine gives for angles[k].
 void SineCosines(const float* angles, int count, float* sines, float* cosines);
+
+// SineCosines on the instructions named, for the tests that hold each set to SineCosine; false,
+// computing nothing, where the processor lacks them. SineCosines uses the widest it has.
+enum class SineCosineIsa { kBaseline, kAvx2, kAvx512 };
+bool SineCosinesOn(SineCosineIsa isa, const float* angles, int count, float* sines, float* cosines);

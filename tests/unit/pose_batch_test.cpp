@@ -5,10 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "render/math.h"
@@ -175,18 +177,35 @@ TEST(PoseBatch, LinesOutsideTheTableOrAfterARetargetChangeOnlyTheirOwnTable) {
   ExpectSameTables(second, expectedSecond, "second table");
 }
 
-TEST(SineCosine, ManyAtOnceGiveWhatOneAtATimeGives) {
+TEST(SineCosine, ManyAtOnceGiveWhatOneAtATimeGivesOnEveryInstructionSet) {
   Values values(5);
   std::vector<float> angles(1001), sines(angles.size()), cosines(angles.size());
   for (float& a : angles) a = values.Angle();
   angles[7] = std::numeric_limits<float>::quiet_NaN();
   angles[8] = -std::numeric_limits<float>::infinity();
+  // The first `count` as SineCosine gives them, and nothing written after them.
+  const auto expectOneAtATime = [&](const char* what, size_t count) {
+    for (size_t k = 0; k < angles.size(); ++k) {
+      float s = 42.0f, c = 42.0f;
+      if (k < count) SineCosine(angles[k], s, c);
+      ASSERT_TRUE(SameElement(s, sines[k]) && SameElement(c, cosines[k])) << what << ", angle " << k;
+    }
+  };
   SineCosines(angles.data(), static_cast<int>(angles.size()), sines.data(), cosines.data());
-  for (size_t k = 0; k < angles.size(); ++k) {
-    float s, c;
-    SineCosine(angles[k], s, c);
-    ASSERT_TRUE(SameElement(s, sines[k]) && SameElement(c, cosines[k])) << "angle " << angles[k];
+  expectOneAtATime("widest", angles.size());
+  const std::pair<SineCosineIsa, const char*> sets[] = {{SineCosineIsa::kBaseline, "baseline"},
+                                                        {SineCosineIsa::kAvx2, "AVX2"},
+                                                        {SineCosineIsa::kAvx512, "AVX-512"}};
+  for (const auto& [isa, name] : sets) {
+    // Counts that end inside a vector as well as on its end.
+    for (int count : {1, 3, 8, 1001}) {
+      std::fill(sines.begin(), sines.end(), 42.0f);
+      std::fill(cosines.begin(), cosines.end(), 42.0f);
+      if (!SineCosinesOn(isa, angles.data(), count, sines.data(), cosines.data())) break;
+      expectOneAtATime(name, static_cast<size_t>(count));
+    }
   }
+  EXPECT_TRUE(SineCosinesOn(SineCosineIsa::kBaseline, angles.data(), 0, sines.data(), cosines.data()));
 }
 
 TEST(SineCosine, IsTheDoubleValueRoundedOnceAndKeepsTheSignOfZero) {
