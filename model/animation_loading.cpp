@@ -4,7 +4,6 @@
 
 #include "model/pose_batch.h"
 #include "model/skinned_model.h"
-#include "model/smd_line_scan.h"
 #include "model/smd_messages.h"
 #include "model/smd_node_line.h"
 #include "model/smd_scan.h"
@@ -80,7 +79,6 @@ bool SkinnedModel::ReadAnimationNodes(SmdReader& file) {
 bool SkinnedModel::ReadAnimationSkeleton(SmdReader& file) {
   AnimationClip* clip = clipCount >= 0 && clipCount < kSmdMaxClips ? &clips[clipCount] : nullptr;
   const int frames = clip && clip->frames ? clip->frameCount : 0;
-  static_assert(kSmdLineSize >= smd::kPlainLineReadable);
   PoseBatch poses;
   int posesLeft = 0;
   const char* text = nullptr;

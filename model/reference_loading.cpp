@@ -28,7 +28,6 @@ void StoreCorner(int b, const float (&f)[8], int& bone, SkinVertex& corner) {
 // the whole pattern matches. `line` is the model's line buffer, which holds the bytes the
 // whole-line scanner reads past a short line.
 void ScanVertexLine(const char (&line)[kSmdLineSize], size_t length, int& bone, SkinVertex& corner) {
-  static_assert(kSmdLineSize >= smd::kPlainLineReadable);
   int b = 0;
   float f[8];
   if (!smd::ScanPlainLine(line, length, b, f, 8)) {
@@ -193,7 +192,6 @@ bool SkinnedModel::ReadBindPose(SmdReader& file) {
   // block: an empty block must not swallow the triangles that follow.
   if (!NextLine(file)) return false;
   if (smd::IsKeyword(token, "end")) return true;
-  static_assert(kSmdLineSize >= smd::kPlainLineReadable);
   PoseBatch poses;
   if (mesh) poses.Target(mesh->bones, mesh->boneCount);
   const char* text = nullptr;

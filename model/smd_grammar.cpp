@@ -16,6 +16,7 @@ bool SkinnedModel::NextLine(SmdReader& file) {
 }
 
 bool SkinnedModel::NextLineInPlace(SmdReader& file, const char*& text, size_t& length) {
+  static_assert(sizeof line >= smd::kPlainLineReadable);
   text = file.PeekLine(sizeof line, smd::kPlainLineReadable, &length);
   if (!text) {
     if (!NextLine(file)) return false;
