@@ -28,6 +28,7 @@ void StoreCorner(int b, const float (&f)[8], int& bone, SkinVertex& corner) {
 // the whole pattern matches. `line` is the model's line buffer, which holds the bytes the
 // whole-line scanner reads past a short line.
 void ScanVertexLine(const char (&line)[kSmdLineSize], size_t length, int& bone, SkinVertex& corner) {
+  static_assert(kSmdLineSize >= smd::kPlainLineReadable);
   int b = 0;
   float f[8];
   if (!smd::ScanPlainLine(line, length, b, f, 8)) {
