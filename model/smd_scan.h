@@ -4,10 +4,12 @@
 // and on success moves `p` past what it read.
 #pragma once
 
+#include <locale.h>
+#include <stdlib.h>
+
 #include <charconv>
 #include <cstddef>
 #include <cstring>
-#include <limits>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -145,8 +147,19 @@ inline bool ScanShortDecimal(const char*& p, float& value) {
   return true;
 }
 
-// Reals as "%f" reads them, correctly rounded to float; out of the float range they read as
-// infinity (overflow) or zero (underflow).
+// The C library's strtof in the C locale: the reference for every real, used where the
+// locale-free conversion below cannot answer (hexadecimal reals, and results beyond the float
+// range, which only the value and not its text can tell apart).
+inline float StrtofInCLocale(const char* s, const char** end) {
+  static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+  char* stop = nullptr;
+  const float value = strtof_l(s, &stop, cLocale);
+  *end = stop;
+  return value;
+}
+
+// Reals as "%f" reads them: exactly what strtof gives in the C locale, value, sign and end,
+// infinities and zeros out of the float range included.
 inline bool ScanFloat(const char*& p, float& value) {
   const char* s = SkipSpace(p);
   if (ScanShortDecimal(s, value)) {
@@ -157,28 +170,19 @@ inline bool ScanFloat(const char*& p, float& value) {
   // Numbers are short: bound the parse to the next white space instead of the whole line.
   const char* end = s;
   while (*end != '\0' && !IsSpace(*end)) ++end;
-  float parsed = 0;
-  // Hexadecimal reals ("0x1.8p3"), which "%f" also reads.
   const char* digits = s + (*s == '-');
-  if (digits[0] == '0' && (digits[1] | 0x20) == 'x') {
-    const auto [next, error] = std::from_chars(digits + 2, end, parsed, std::chars_format::hex);
-    if (error == std::errc()) {
-      value = *s == '-' ? -parsed : parsed;
-      p = next;
-      return true;
-    }
-  }
+  float parsed = 0;
   const auto [next, error] = std::from_chars(s, end, parsed, std::chars_format::general);
-  if (error == std::errc::result_out_of_range) {
-    const bool negative = *s == '-';
-    const char* e = s;
-    while (e < next && *e != 'e' && *e != 'E') ++e;
-    const bool underflow = e + 1 < next && e[1] == '-';
-    parsed = underflow ? 0.0f : std::numeric_limits<float>::infinity();
-    if (negative) parsed = -parsed;
-  } else if (error != std::errc()) {
-    return false;
+  const bool hexadecimal = digits[0] == '0' && (digits[1] | 0x20) == 'x';
+  if (hexadecimal || error == std::errc::result_out_of_range) {
+    const char* stop = nullptr;
+    parsed = StrtofInCLocale(s, &stop);
+    if (stop == s) return false;
+    value = parsed;
+    p = stop;
+    return true;
   }
+  if (error != std::errc()) return false;
   value = parsed;
   p = next;
   return true;

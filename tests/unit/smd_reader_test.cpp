@@ -245,6 +245,36 @@ TEST(SmdScanTest, FastPathsGiveStrtofsFloatForEveryShapeOfNumber) {
   }
 }
 
+// Beyond the float range the value, not the text, decides between zero and infinity; hexadecimal
+// reals are read whole.
+TEST(SmdScanTest, OutOfRangeAndHexadecimalRealsReadAsStrtofReadsThem) {
+  std::mt19937 random(20261207);
+  std::vector<std::string> texts;
+  for (int zeros : {30, 44, 45, 46, 50, 60, 120}) {
+    const std::string fraction = "0." + std::string(static_cast<size_t>(zeros), '0');
+    for (const char* tail : {"1", "7", "1e+3", "1e+10", "1e-3", "99999999999999999999", "14012984"}) {
+      texts.push_back(fraction + tail);
+      texts.push_back("-" + fraction + tail);
+    }
+  }
+  for (int zeros : {30, 38, 39, 63, 100}) {
+    const std::string integer = "1" + std::string(static_cast<size_t>(zeros), '0');
+    for (const char* tail : {"", "e-5", "e-40", "e-60", ".5e-2", "e+3"}) texts.push_back(integer + tail);
+  }
+  for (const char* text : {"0x1p200", "0x1p-200", "-0x1p200", "0x1p-149", "0x1p-150", "0x1.000001p-150",
+                           "0x1.fffffep127", "0x1.ffffffp127", "0x1.8p3 7", "0X.8P1", "0x", "-0x1p+3x"})
+    texts.push_back(text);
+  // Around the smallest normal and subnormal floats and the largest float, with long mantissas.
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  char text[96];
+  for (int i = 0; i < 3000; ++i) {
+    const double edge = i % 3 == 0 ? 0x1p-149 : i % 3 == 1 ? 0x1p-126 : 0x1.fffffep127;
+    std::snprintf(text, sizeof text, "%.*e", 6 + i % 20, edge * (0.25 + 1.75 * unit(random)));
+    texts.push_back(text);
+  }
+  for (const std::string& t : texts) ExpectSameAsStrtof(t);
+}
+
 TEST(SmdScanTest, SameNameIsStrcmpEqualityWhateverFollowsTheTerminator) {
   std::mt19937 random(17);
   for (int i = 0; i < 20000; ++i) {
