@@ -101,4 +101,6 @@ struct SkinnedModel {
   // The "Error" box for a kSmdRefused file: "<path>(<line>): <reason>".
   void ShowRefusal(const char* path) const;
   bool EndOfFileInBlock(const SmdReader& file, const char* block);
+  // Refuses a block that counts more than `bound` of `what`, at the line that went past it.
+  bool RefuseTableBound(const SmdReader& file, int bound, const char* what, const char* block);
 };

@@ -92,9 +92,17 @@ bool SkinnedModel::BlockLoop(SmdReader& file, BlockReader nodes, BlockReader ske
   return true;
 }
 
+bool SkinnedModel::RefuseTableBound(const SmdReader& file, int bound, const char* what, const char* block) {
+  char reason[sizeof diagnostic.reason];
+  std::snprintf(reason, sizeof reason, "more than %d %s in the \"%s\" block", bound, what, block);
+  Refuse(kSmdRefused, file.lineNumber(), reason);
+  return false;
+}
+
 bool SkinnedModel::CountNodes(SmdReader& file) {
   while (NextLine(file)) {
     if (smd::IsKeyword(token, "end")) return true;
+    if (nodeCount == kSmdMaxBones) return RefuseTableBound(file, kSmdMaxBones, "nodes", "nodes");
     ++nodeCount;
   }
   return EndOfFileInBlock(file, "nodes");
@@ -115,17 +123,14 @@ bool SkinnedModel::CountTriangles(SmdReader& file) {
   while (NextLine(file)) {
     if (smd::IsKeyword(token, "end")) return true;
     if (!smd::SameName(token, lastMaterial)) {
-      if (materialCount == kSmdMaxMaterials) {
-        char reason[sizeof diagnostic.reason];
-        std::snprintf(reason, sizeof reason, "more than %d material changes in the \"triangles\" block",
-                      kSmdMaxMaterials);
-        Refuse(kSmdRefused, file.lineNumber(), reason);
-        return false;
-      }
+      if (materialCount == kSmdMaxMaterials)
+        return RefuseTableBound(file, kSmdMaxMaterials, "material changes", "triangles");
       std::memcpy(lastMaterial, token, sizeof lastMaterial);
       std::memcpy(materialNames[materialCount], token, kSmdNameSize);
       ++materialCount;
     }
+    if (triangleCount == kSmdMaxTriangles)
+      return RefuseTableBound(file, kSmdMaxTriangles, "triangles", "triangles");
     // Vertex lines are only counted, not scanned, so they are skipped without a copy.
     for (int k = 0; k < 3; ++k)
       if (!file.SkipLine(sizeof line)) return EndOfFileInBlock(file, "triangles");

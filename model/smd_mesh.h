@@ -8,6 +8,11 @@
 
 inline constexpr int kSmdMaxMaterials = 128;
 inline constexpr int kSmdNameSize = 80;
+// Table bounds for counted lines: a blank line counts as a node or, four at a time, as a
+// triangle, so without them a few megabytes of file could ask for gigabytes. Both lie far above
+// any real character (skeletons have hundreds of bones; a million triangles is a stress test).
+inline constexpr int kSmdMaxBones = 1 << 16;
+inline constexpr int kSmdMaxTriangles = 1 << 22;
 
 struct SmdTriangle {
   int material = 0;

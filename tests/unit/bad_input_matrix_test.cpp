@@ -457,6 +457,22 @@ TEST_F(BadInputMatrix, SmdPathsTablesAndNames) {
   EXPECT_NE(std::string(model->diagnostic.reason).find("more than 128 material"), std::string::npos);
   EXPECT_EQ(model->materialCount, 128);
 
+  // A nodes block one line past the bone bound, and a triangles block one triangle past its
+  // bound, both of blank lines: refused at the line that went past, nothing allocated.
+  const std::string nodes = "version 1\nnodes\n" + std::string(kSmdMaxBones + 1, '\n') + "end\n";
+  model = std::make_unique<SkinnedModel>();
+  EXPECT_FALSE(model->LoadReference(device, scratch.Write("nodes.smd", nodes).c_str()));
+  EXPECT_EQ(model->diagnostic.result, kSmdRefused);
+  EXPECT_EQ(model->diagnostic.line, 2 + kSmdMaxBones + 1);
+  EXPECT_STREQ(model->diagnostic.reason, "more than 65536 nodes in the \"nodes\" block");
+  EXPECT_EQ(model->meshes[0].bones, nullptr);
+  const std::string triangles = kHeader + std::string(kNodes) + kPose + "triangles\n" +
+                                std::string(4 * (size_t{kSmdMaxTriangles} + 1), '\n') + "end\n";
+  model = std::make_unique<SkinnedModel>();
+  EXPECT_FALSE(model->LoadReference(device, scratch.Write("triangles.smd", triangles).c_str()));
+  EXPECT_STREQ(model->diagnostic.reason, "more than 4194304 triangles in the \"triangles\" block");
+  EXPECT_EQ(model->meshes[0].triangles, nullptr);
+
   // Folder and material name together over 79 characters: the texture counts as missing and
   // the cut path is never opened, even where a file of the cut name exists.
   const std::string folder = scratch.Folder("textures_" + std::string(20, 't'));

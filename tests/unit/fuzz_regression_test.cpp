@@ -187,6 +187,28 @@ TEST(FuzzRegression, RunLengthPicturesWithinTheBoundStillDecode) {
   EXPECT_EQ(image.levels[0].rgba[0], 0x30);
 }
 
+// 2 MB of blank lines in a nodes block asked for two million bones (500 MB).
+TEST(FuzzRegression, ReferenceOfManyBlankNodeLinesIsBounded) {
+  const std::string text = "version 1\nnodes\n" + std::string(2000000, '\n') + "end\n";
+  char path[] = "/tmp/fuzz_regression_XXXXXX";
+  const int fd = mkstemp(path);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+  close(fd);
+  static std::string shown;
+  SetMessageBoxHandler([](HWND, const char* text, const char*, UINT) {
+    shown = text;
+    return IDOK;
+  });
+  auto model = std::make_unique<SkinnedModel>();
+  EXPECT_FALSE(model->LoadReference(nullptr, path));
+  std::remove(path);
+  SetMessageBoxHandler(nullptr);
+  EXPECT_EQ(model->diagnostic.result, kSmdRefused);
+  EXPECT_EQ(shown, std::string(path) + "(65539): more than 65536 nodes in the \"nodes\" block");
+  EXPECT_EQ(model->meshCount, 0);
+}
+
 // 18 KB: 4,000 nodes and 2,000 key frames, eight million bones (2 GB) if nothing stopped it.
 TEST(FuzzRegression, AnimationOfManyNodesAndKeyFramesIsBounded) {
   std::string text = "version 1\nnodes\n";
