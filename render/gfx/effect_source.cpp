@@ -399,17 +399,19 @@ bool EffectParser::ParseSamplerState(EffectSampler* sampler) {
       case EffectSamplerField::kMagFilter:
       case EffectSamplerField::kMipFilter:
         if (!ParseStateValue(EffectValueKind::kFilter, name, &value)) return false;
-        (field == EffectSamplerField::kMinFilter   ? sampler->minFilter
-         : field == EffectSamplerField::kMagFilter ? sampler->magFilter
-                                                   : sampler->mipFilter) = value;
+        sampler->states.emplace_back(field == EffectSamplerField::kMinFilter   ? D3DSAMP_MINFILTER
+                                     : field == EffectSamplerField::kMagFilter ? D3DSAMP_MAGFILTER
+                                                                               : D3DSAMP_MIPFILTER,
+                                     value);
         break;
       case EffectSamplerField::kAddressU:
       case EffectSamplerField::kAddressV:
       case EffectSamplerField::kAddressW:
         if (!ParseStateValue(EffectValueKind::kAddress, name, &value)) return false;
-        (field == EffectSamplerField::kAddressU   ? sampler->addressU
-         : field == EffectSamplerField::kAddressV ? sampler->addressV
-                                                  : sampler->addressW) = value;
+        sampler->states.emplace_back(field == EffectSamplerField::kAddressU   ? D3DSAMP_ADDRESSU
+                                     : field == EffectSamplerField::kAddressV ? D3DSAMP_ADDRESSV
+                                                                              : D3DSAMP_ADDRESSW,
+                                     value);
         break;
       case EffectSamplerField::kIgnored:
         while (!Cur().Is(';') && pos_ < close) {

@@ -22,8 +22,8 @@ struct EffectSampler {
   std::string type;  // "sampler", "sampler2D", "samplerCUBE", ...
   std::string name;
   std::string texture;  // the parameter named by Texture = <name>; empty when not given
-  DWORD minFilter = D3DTEXF_POINT, magFilter = D3DTEXF_POINT, mipFilter = D3DTEXF_NONE;
-  DWORD addressU = D3DTADDRESS_WRAP, addressV = D3DTADDRESS_WRAP, addressW = D3DTADDRESS_WRAP;
+  // The states the block names, in file order; a state it leaves out stays as the device has it.
+  std::vector<std::pair<D3DSAMPLERSTATETYPE, DWORD>> states;
   int line = 0;
 };
 

@@ -25,6 +25,12 @@ samplerCUBE CubeSampler = sampler_state
     MipFilter = None;
 };
 
+// Names its texture and nothing else: its filters and addressing stay as the device has them.
+sampler2D BareSampler = sampler_state
+{
+    Texture = <FlatTexture>;
+};
+
 struct VSOut
 {
     float4 Pos : POSITION;
@@ -49,6 +55,11 @@ float4 ColorPS(float2 Tex : TEXCOORD0) : COLOR0
 float4 FlatPS(float2 Tex : TEXCOORD0) : COLOR0
 {
     return tex2D(FlatSampler, Tex);
+}
+
+float4 BarePS(float2 Tex : TEXCOORD0) : COLOR0
+{
+    return tex2D(BareSampler, Tex);
 }
 
 float4 CubePS(float3 Dir : TEXCOORD1) : COLOR0
@@ -91,5 +102,14 @@ technique Wire
         CullMode = None;
         VertexShader = compile vs_2_0 MainVS();
         PixelShader = compile ps_2_0 ColorPS();
+    }
+}
+
+technique Bare
+{
+    pass P0
+    {
+        VertexShader = compile vs_2_0 MainVS();
+        PixelShader = compile ps_2_0 BarePS();
     }
 }

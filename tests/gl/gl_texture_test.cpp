@@ -60,6 +60,26 @@ TEST_F(GlTextureFile, FirstRowOfTheFileIsVZeroAtTheTop) {
   texture->Release();
 }
 
+// A sampler block that names only its texture leaves the filters the device has: the linear
+// magnification set on its unit blends the texels instead of showing them as blocks.
+TEST_F(GlTextureFile, SamplerStatesABlockLeavesOutStayAsTheDeviceHasThem) {
+  const std::string path = WriteTestDds("gl_bare.dds", 2, 2, {Quadrants(kRed, kGreen, kRed, kGreen)});
+  IDirect3DTexture9* texture = nullptr;
+  ASSERT_EQ(D3DXCreateTextureFromFileA(device_, path.c_str(), &texture), S_OK);
+  effect_->SetTexture("FlatTexture", texture);
+  constexpr DWORD kBareUnit = 2;  // units follow the samplers' order in the file
+  device_->SetSamplerState(kBareUnit, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+  device_->SetSamplerState(kBareUnit, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
+  Start();
+  DrawWith("Bare", Quad(-1.0f, -1.0f, 1.0f, 1.0f, 0.5f));
+  Finish();
+  EXPECT_EQ(Pixel(0, 16), kRed) << "clamped, not wrapped into the green column";
+  const Rgba middle = Pixel(32, 16);
+  EXPECT_GT(middle.r, 64);
+  EXPECT_GT(middle.g, 64);
+  texture->Release();
+}
+
 TEST_F(GlTextureFile, ReleasedTextureLeavesNoDanglingBinding) {
   const std::string path = WriteTestDds("gl_flat_release.dds", 2, 2, {Quadrants(kRed, kRed, kRed, kRed)});
   IDirect3DTexture9* texture = nullptr;

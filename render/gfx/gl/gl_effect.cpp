@@ -242,12 +242,8 @@ void GlEffect::ApplySamplers() {
     const EffectSampler& sampler = source_.samplers[unit];
     const DWORD stage = static_cast<DWORD>(unit);
     if (samplerParameter_[unit] >= 0) device_->SetTexture(stage, values_[samplerParameter_[unit]].texture);
-    device_->SetSamplerState(stage, D3DSAMP_MINFILTER, sampler.minFilter);
-    device_->SetSamplerState(stage, D3DSAMP_MAGFILTER, sampler.magFilter);
-    device_->SetSamplerState(stage, D3DSAMP_MIPFILTER, sampler.mipFilter);
-    device_->SetSamplerState(stage, D3DSAMP_ADDRESSU, sampler.addressU);
-    device_->SetSamplerState(stage, D3DSAMP_ADDRESSV, sampler.addressV);
-    device_->SetSamplerState(stage, D3DSAMP_ADDRESSW, sampler.addressW);
+    // Only what the block names: the rest stays as the device has it, as with pass states.
+    for (const auto& [state, value] : sampler.states) device_->SetSamplerState(stage, state, value);
   }
 }
 
