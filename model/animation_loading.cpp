@@ -73,9 +73,21 @@ bool SkinnedModel::ReadAnimationNodes(SmdReader& file) {
   return false;
 }
 
-// A "time N" line starts key frame N; up to `nodeCount` pose lines follow it. A frame that has
-// fewer ends at the next "time" or "end" line rather than swallowing it, and a frame number
-// outside the table makes its pose lines change nothing.
+namespace {
+
+bool HoldsAWord(const char* text, size_t length) {
+  for (size_t i = 0; i < length; ++i)
+    if (!smd::IsSpace(text[i])) return true;
+  return false;
+}
+
+}  // namespace
+
+// A "time N" line starts key frame N; the `nodeCount` lines after it are its pose lines. A frame
+// that has fewer ends at the next line that itself says "time" or "end" rather than swallowing
+// it; a blank line, which says nothing, is one of the frame's lines and changes nothing (it
+// keeps the word of the line before it, so right after "time" it would otherwise start the
+// frame over). A frame number outside the table makes its pose lines change nothing.
 bool SkinnedModel::ReadAnimationSkeleton(SmdReader& file) {
   AnimationClip* clip = clipCount >= 0 && clipCount < kSmdMaxClips ? &clips[clipCount] : nullptr;
   const int frames = clip && clip->frames ? clip->frameCount : 0;
@@ -84,6 +96,10 @@ bool SkinnedModel::ReadAnimationSkeleton(SmdReader& file) {
   const char* text = nullptr;
   size_t length = 0;
   while (NextLineInPlace(file, text, length)) {
+    if (posesLeft > 0 && !HoldsAWord(text, length)) {
+      --posesLeft;
+      continue;
+    }
     if (smd::IsKeyword(token, "end")) {
       poses.Flush();
       return true;

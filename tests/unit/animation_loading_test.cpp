@@ -108,13 +108,16 @@ TEST_F(AnimationLoadingTest, TheNumberAfterTimeIsTheFrameIndexItself) {
 // index, after a "time" line it is "time" again, in the counting pass as in the filling pass.
 TEST_F(AnimationLoadingTest, BlankLinesKeepTheWordOfTheLineBefore) {
   ASSERT_EQ(ParseAnimationText("version 1\nnodes\n0 \"root\" -1\n1 \"child\" 0\nend\nskeleton\n"
-                               "time 0\n0 1 0 0 0 0 0\n   \n1 2 0 0 0 0 0\ntime 1\n\n0 3 0 0 0 0 0\nend\n"),
+                               "time 0\n0 1 0 0 0 0 0\n   \n1 2 0 0 0 0 0\ntime 1\n\n0 3 0 0 0 0 0\n"
+                               "1 4 0 0 0 0 0\nend\n"),
             kSmdRead);
   const AnimationClip& clip = model->clips[0];
   ASSERT_EQ(clip.frameCount, 3) << "the blank line after \"time 1\" counts as a third";
   EXPECT_EQ(clip.frames[0][0].local.m[3][0], 1.0f);
   EXPECT_EQ(clip.frames[0][1].local.m[3][0], 0.0f) << "the blank line took the second pose line's turn";
-  EXPECT_EQ(clip.frames[1][0].local.m[3][0], 3.0f) << "the blank \"time\" line kept frame 1";
+  EXPECT_EQ(clip.frames[1][0].local.m[3][0], 3.0f);
+  EXPECT_EQ(clip.frames[1][1].local.m[3][0], 0.0f)
+      << "right after \"time\" too, the blank line is one of the frame's lines, not a new start";
   EXPECT_EQ(clip.frames[2][0].local.m[3][0], 0.0f);
 }
 
