@@ -5,7 +5,7 @@
 #pragma once
 
 #include "app/win32.h"
-#include "render/gfx/d3d9.h"
+#include "gfx/d3d9.h"
 #include "render/render_context.h"
 
 struct SkinnedModel;

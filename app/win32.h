@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "render/gfx/d3d9.h"
-#include "render/gfx/window.h"
+#include "gfx/d3d9.h"
+#include "gfx/window.h"
 
 using WPARAM = uintptr_t;
 using LPARAM = intptr_t;

@@ -15,7 +15,7 @@
 #include "bench/bench_summary.h"
 #include "bench/plain_device.h"
 #include "model/skinned_model.h"
-#include "render/gfx/recording/recorder.h"
+#include "gfx/recording/recorder.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "render/gfx/recording/recording_device.h"
-#include "render/gfx/ref_counted.h"
+#include "gfx/recording/recording_device.h"
+#include "gfx/ref_counted.h"
 
 class PlainVertexBuffer final : public RefCounted<IDirect3DVertexBuffer9> {
  public:

@@ -10,8 +10,8 @@
 #include "bench/bench_summary.h"
 #include "bench/plain_device.h"
 #include "model/skinned_model.h"
-#include "render/gfx/gl/gl_backend.h"
-#include "render/gfx/recording/recorder.h"
+#include "gfx/gl/gl_backend.h"
+#include "gfx/recording/recorder.h"
 #include "tests/gl/egl_context.h"
 
 namespace {

@@ -17,7 +17,7 @@
 
 #include "bench/bench_summary.h"
 #include "model/skinned_model.h"
-#include "render/gfx/gl/gl_backend.h"
+#include "gfx/gl/gl_backend.h"
 #include "tests/gl/egl_context.h"
 
 extern char** environ;

@@ -1,7 +1,7 @@
 // Fuzz target: the code page 949 text path, both the one-shot conversion and the decoder the
 // overlay keeps open, and the reverse conversion. Whatever the bytes, the result is UTF-8.
 #include "fuzz/fuzz_support.h"
-#include "render/gfx/cp949.h"
+#include "base/cp949.h"
 
 namespace {
 

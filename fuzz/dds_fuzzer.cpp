@@ -1,7 +1,7 @@
 // Fuzz target: the strict DDS reader (2-D textures with or without a mip chain, cube maps), then
 // the completion of the mip chain the loader applies to what it read.
 #include "fuzz/fuzz_support.h"
-#include "render/gfx/texture_image.h"
+#include "gfx/texture_image.h"
 
 namespace {
 

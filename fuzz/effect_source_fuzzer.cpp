@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "fuzz/fuzz_support.h"
-#include "render/gfx/effect_source.h"
+#include "gfx/effect_source.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const char* text = reinterpret_cast<const char*>(data);

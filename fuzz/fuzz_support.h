@@ -10,8 +10,8 @@
 #include <cstring>
 #include <string>
 
-#include "render/gfx/platform.h"
-#include "render/gfx/recording/recorder.h"
+#include "base/platform.h"
+#include "gfx/recording/recorder.h"
 
 namespace fuzz {
 

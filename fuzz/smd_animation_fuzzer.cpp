@@ -7,7 +7,7 @@
 #include "fuzz/fuzz_support.h"
 #include "model/skinned_model.h"
 #include "model/smd_description.h"
-#include "render/gfx/recording/recording_device.h"
+#include "gfx/recording/recording_device.h"
 
 namespace {
 

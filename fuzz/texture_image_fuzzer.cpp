@@ -1,7 +1,7 @@
 // Fuzz target: the texture loader's decoding of a file in memory, DDS by its magic and BMP, TGA,
 // PNG or JPG otherwise, with the mip chain completed down to 1x1.
 #include "fuzz/fuzz_support.h"
-#include "render/gfx/texture_image.h"
+#include "gfx/texture_image.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TextureImage image;

@@ -7,7 +7,7 @@
 #include "model/smd_messages.h"
 #include "model/smd_node_line.h"
 #include "model/smd_scan.h"
-#include "render/gfx/platform.h"
+#include "base/platform.h"
 
 bool SkinnedModel::LoadAnimation(const char* path) {
   diagnostic = SmdDiagnostic{};

@@ -9,7 +9,7 @@
 #include "model/smd_matrix.h"
 #include "model/smd_padded_scan.h"
 #include "model/smd_scan.h"
-#include "render/sine_cosine.h"
+#include "base/sine_cosine.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "model/smd_node_line.h"
 #include "model/smd_padded_scan.h"
 #include "model/smd_scan.h"
-#include "render/gfx/platform.h"
+#include "base/platform.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "model/skin_vertex.h"
-#include "render/math.h"
+#include "base/math.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>

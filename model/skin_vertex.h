@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "render/math.h"
+#include "base/math.h"
 
 struct SkinVertex {
   D3DXVECTOR3 position;

@@ -7,7 +7,7 @@
 #include "model/animation_clip.h"
 #include "model/smd_mesh.h"
 #include "model/smd_reader.h"
-#include "render/gfx/d3d9.h"
+#include "gfx/d3d9.h"
 
 inline constexpr int kSmdMaxMeshes = 32;
 inline constexpr int kSmdMaxClips = 32;

@@ -2,7 +2,7 @@
 // of an animation clip.
 #pragma once
 
-#include "render/math.h"
+#include "base/math.h"
 
 // The identity, as a constant the constructor copies.
 inline constexpr D3DXMATRIX kSmdIdentity = {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}};

@@ -6,7 +6,7 @@
 #include "model/smd_line_scan.h"
 #include "model/smd_messages.h"
 #include "model/smd_scan.h"
-#include "render/gfx/platform.h"
+#include "base/platform.h"
 
 bool SkinnedModel::NextLine(SmdReader& file) {
   if (!file.ReadLine(line, sizeof line)) return false;

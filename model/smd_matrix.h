@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include "render/math.h"
+#include "base/math.h"
 
 namespace smd {
 

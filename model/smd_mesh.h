@@ -4,7 +4,7 @@
 
 #include "model/skin_vertex.h"
 #include "model/smd_bone.h"
-#include "render/gfx/d3d9.h"
+#include "gfx/d3d9.h"
 
 inline constexpr int kSmdMaxMaterials = 128;
 inline constexpr int kSmdNameSize = 80;

@@ -3,8 +3,8 @@
 // with the scene records (object transform, camera, light) they are built from.
 #pragma once
 
-#include "render/gfx/d3d9.h"
-#include "render/math.h"
+#include "gfx/d3d9.h"
+#include "base/math.h"
 #include "scene/camera.h"
 #include "scene/light.h"
 #include "scene/object_transform.h"

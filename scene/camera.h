@@ -2,7 +2,7 @@
 // view matrix built from them.
 #pragma once
 
-#include "render/math.h"
+#include "base/math.h"
 
 enum CameraMode { Ground = 0, Free = 1 };
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "render/math.h"
+#include "base/math.h"
 
 Light::Light() {
   std::memset(static_cast<void*>(this), 0, sizeof *this);

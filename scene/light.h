@@ -2,7 +2,7 @@
 // only `Position` is read by the rest of the program.
 #pragma once
 
-#include "render/gfx/d3d9.h"
+#include "gfx/d3d9.h"
 
 class Light {
  public:

@@ -1,7 +1,7 @@
 // Placement of the drawn geometry in the world: position, three angles and a scale.
 #pragma once
 
-#include "render/math.h"
+#include "base/math.h"
 
 class ObjectTransform {
  public:

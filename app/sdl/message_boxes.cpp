@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string>
 
-#include "render/gfx/cp949.h"
-#include "render/gfx/platform.h"
+#include "base/cp949.h"
+#include "base/platform.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "render/gfx/cp949.h"
+#include "base/cp949.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "app/input_script.h"
 #include "app/sdl/event_translation.h"
 #include "app/win32.h"
-#include "render/gfx/window.h"
+#include "gfx/window.h"
 
 class SdlWindow final : public PlatformWindow {
  public:

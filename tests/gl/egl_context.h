@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "render/gfx/window.h"
+#include "gfx/window.h"
 
 class EglContext final : public PlatformWindow {
  public:

@@ -1,5 +1,5 @@
 // The GL device: creation, capabilities, clearing, viewport and presentation.
-#include "render/gfx/gl/gl_backend.h"
+#include "gfx/gl/gl_backend.h"
 #include "tests/gl/gl_test_support.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-#include "render/gfx/gl/gl_backend.h"
+#include "gfx/gl/gl_backend.h"
 #include "tests/gl/gl_test_support.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The overlay font: faces and metrics of the glyph atlas, and DrawTextA drawn headless through
 // GL, alone and through the device: glyphs inside their rectangle and none outside, the packed
 // colour, clipping, and the GL state left as it was found.
-#include "render/gfx/gl/gl_font.h"
+#include "gfx/gl/gl_font.h"
 
 #include <epoxy/gl.h>
 #include <gtest/gtest.h>
@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "render/gfx/cp949.h"
-#include "render/gfx/gl/glyph_atlas.h"
+#include "base/cp949.h"
+#include "gfx/gl/glyph_atlas.h"
 #include "tests/gl/gl_test_support.h"
 
 namespace {

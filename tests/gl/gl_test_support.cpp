@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <ostream>
 
-#include "render/gfx/gl/gl_backend.h"
+#include "gfx/gl/gl_backend.h"
 
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION

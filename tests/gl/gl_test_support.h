@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "render/gfx/d3d9.h"
+#include "gfx/d3d9.h"
 #include "tests/gl/egl_context.h"
 
 struct TestVertex {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/sdl/message_boxes.h"
-#include "render/gfx/platform.h"
+#include "base/platform.h"
 
 namespace {
 

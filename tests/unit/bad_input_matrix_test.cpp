@@ -19,11 +19,11 @@
 #include <vector>
 
 #include "model/skinned_model.h"
-#include "render/gfx/effect_source.h"
-#include "render/gfx/platform.h"
-#include "render/gfx/recording/recorder.h"
-#include "render/gfx/recording/recording_device.h"
-#include "render/gfx/texture_image.h"
+#include "gfx/effect_source.h"
+#include "base/platform.h"
+#include "gfx/recording/recorder.h"
+#include "gfx/recording/recording_device.h"
+#include "gfx/texture_image.h"
 
 namespace {
 

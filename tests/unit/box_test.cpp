@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "app/hatching_app.h"
-#include "render/gfx/recording/recording_device.h"
+#include "gfx/recording/recording_device.h"
 #include "tests/unit/scripted_window_system.h"
 
 using ::testing::ElementsAre;

@@ -1,5 +1,5 @@
 // Code page 949 conversion: the overlay's Korean texts both ways, and bytes that are not text.
-#include "render/gfx/cp949.h"
+#include "base/cp949.h"
 
 #include <gtest/gtest.h>
 

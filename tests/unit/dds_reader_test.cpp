@@ -6,7 +6,7 @@
 #include <initializer_list>
 #include <vector>
 
-#include "render/gfx/texture_image.h"
+#include "gfx/texture_image.h"
 
 namespace {
 

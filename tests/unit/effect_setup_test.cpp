@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/hatching_app.h"
-#include "render/gfx/recording/recording_device.h"
+#include "gfx/recording/recording_device.h"
 #include "tests/unit/render_test_support.h"
 #include "tests/unit/scripted_window_system.h"
 

@@ -1,6 +1,6 @@
 // The effect front end: what it records from a representative effect file, the HLSL it hands on,
 // and the errors (with file and line) for files it must refuse.
-#include "render/gfx/effect_source.h"
+#include "gfx/effect_source.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "app/hatching_app.h"
-#include "render/gfx/platform.h"
+#include "base/platform.h"
 #include "tests/unit/render_test_support.h"
 
 namespace {

@@ -13,9 +13,9 @@
 #include <string>
 
 #include "model/skinned_model.h"
-#include "render/gfx/jpeg_huffman_check.h"
-#include "render/gfx/platform.h"
-#include "render/gfx/texture_image.h"
+#include "gfx/jpeg_huffman_check.h"
+#include "base/platform.h"
+#include "gfx/texture_image.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "model/skinned_model.h"
-#include "render/gfx/recording/recorder.h"
+#include "gfx/recording/recorder.h"
 #include "tests/unit/render_test_support.h"
 #include "tests/unit/scripted_window_system.h"
 

@@ -1,5 +1,5 @@
 // Matrix and vector operations: the published results of each function, row-vector convention.
-#include "render/math.h"
+#include "base/math.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/hatching_app.h"
-#include "render/gfx/recording/recorder.h"
+#include "gfx/recording/recorder.h"
 #include "render/overlay_text.h"
 #include "tests/unit/scripted_window_system.h"
 

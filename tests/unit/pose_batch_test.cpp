@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "render/math.h"
-#include "render/sine_cosine.h"
+#include "base/math.h"
+#include "base/sine_cosine.h"
 
 namespace {
 

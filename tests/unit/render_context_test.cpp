@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "render/gfx/recording/recorder.h"
+#include "gfx/recording/recorder.h"
 #include "tests/unit/scripted_window_system.h"
 
 using ::testing::ElementsAre;

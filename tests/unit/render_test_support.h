@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "render/gfx/platform.h"
+#include "base/platform.h"
 
 // Runs the test inside a fresh directory and restores the previous one afterwards.
 class TemporaryWorkingDirectory {

@@ -11,8 +11,8 @@
 
 #include "app/hatching_app.h"
 #include "app/win32.h"
-#include "render/gfx/recording/recorder.h"
-#include "render/gfx/window.h"
+#include "gfx/recording/recorder.h"
+#include "gfx/window.h"
 
 class ScriptedWindow : public PlatformWindow {
  public:

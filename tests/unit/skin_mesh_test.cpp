@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "model/smd_mesh.h"
-#include "render/gfx/ref_counted.h"
+#include "gfx/ref_counted.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "model/skinned_model.h"
-#include "render/gfx/platform.h"
-#include "render/gfx/recording/recorder.h"
-#include "render/gfx/recording/recording_device.h"
+#include "base/platform.h"
+#include "gfx/recording/recorder.h"
+#include "gfx/recording/recording_device.h"
 
 namespace smdtest {
 

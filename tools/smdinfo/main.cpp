@@ -10,8 +10,8 @@
 
 #include "model/skinned_model.h"
 #include "model/smd_description.h"
-#include "render/gfx/platform.h"
-#include "render/gfx/recording/recorder.h"
+#include "base/platform.h"
+#include "gfx/recording/recorder.h"
 #include "tools/smdinfo/text_encoding.h"
 
 namespace {

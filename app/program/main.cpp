@@ -1,0 +1,182 @@
+// The program's entry point: reads the options, sets up the window system over SDL and the
+// OpenGL backend, runs the application object, and writes the pictures the options ask for.
+#include <time.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/hatching_app.h"
+#include "app/input_script.h"
+#include "app/options.h"
+#include "app/sdl/event_translation.h"
+#include "app/sdl/message_boxes.h"
+#include "app/sdl/png_file.h"
+#include "app/sdl/sdl_window_system.h"
+#include "gfx/d3d9.h"
+#include "gfx/gl/gl_backend.h"
+
+namespace {
+
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+double MonotonicSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// Taken before main runs, as close to the process's start as the program itself can see.
+const double programStart = MonotonicSeconds();
+
+// What the options ask of each rendered frame: the replay's clock, captured pictures, the frame
+// limit. The picture buffer is reused from frame to frame.
+struct FrameRecorder {
+  const Options* options = nullptr;
+  SdlWindowSystem* windowSystem = nullptr;
+  std::vector<uint8_t> pixels;
+  std::string error;  // the first picture that could not be written
+  int capturedFrames = 0;
+  // For --report-startup: when the first and the latest frame were presented.
+  double firstFrameAt = 0;
+  double lastFrameAt = 0;
+  int lastFrame = 0;
+
+  static void OnFrame(void* user, int framesRendered) {
+    auto* self = static_cast<FrameRecorder*>(user);
+    self->windowSystem->NoteFramesRendered(framesRendered);
+    const Options& options = *self->options;
+    if (options.reportStartup) self->NoteTime(framesRendered);
+    if (!options.captureDirectory.empty() && framesRendered % options.every == 0 && self->error.empty())
+      self->Capture(framesRendered);
+    if (options.frames > 0 && framesRendered >= options.frames) self->windowSystem->PostQuitMessage(0);
+  }
+
+  void NoteTime(int framesRendered) {
+    lastFrameAt = MonotonicSeconds();
+    lastFrame = framesRendered;
+    if (framesRendered == 1) firstFrameAt = lastFrameAt;
+  }
+
+  // The monotonic clock's reading is printed too, so that a caller that noted the clock when it
+  // started the process can tell the whole start-up time.
+  void ReportTimes() const {
+    if (lastFrame < 1) {
+      std::fprintf(stderr, "hatching: startup: no frame was presented\n");
+      return;
+    }
+    std::fprintf(
+        stderr,
+        "hatching: startup: first frame presented %.1f ms after the program started (monotonic %.6f s)\n",
+        (firstFrameAt - programStart) * 1e3, firstFrameAt);
+    if (lastFrame > 1 && lastFrameAt > firstFrameAt) {
+      std::fprintf(
+          stderr, "hatching: startup: %d frames after the first in %.1f ms, %.2f frames per second\n",
+          lastFrame - 1, (lastFrameAt - firstFrameAt) * 1e3, (lastFrame - 1) / (lastFrameAt - firstFrameAt));
+    }
+  }
+
+  void Capture(int framesRendered) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/frame_%06d.png", framesRendered);
+    if (WriteFrame(options->captureDirectory + name)) ++capturedFrames;
+  }
+
+  bool WriteFrame(const std::string& path) {
+    int width = 0;
+    int height = 0;
+    IDirect3DDevice9* device = HatchingApp::Instance().renderContext.device;
+    if (!GlCapturePresentedFrame(device, &pixels, &width, &height)) {
+      error = path + ": no rendered frame to write";
+      return false;
+    }
+    return WritePng(path, pixels.data(), width, height, &error);
+  }
+};
+
+int WinMain(HINSTANCE instance, HINSTANCE /*previousInstance*/, char* /*commandLine*/, int showCommand) {
+  return HatchingApp::Instance().Run(instance, showCommand);
+}
+
+// Replayed keys must be keys that exist, since they travel as SDL key events.
+bool CheckReplayKeys(const std::string& path, const std::vector<InputEvent>& events) {
+  for (const InputEvent& event : events) {
+    SDL_Event unused;
+    if (event.kind == InputEventKind::kKey && !KeyDownEventFor(static_cast<WPARAM>(event.key), 0, &unused)) {
+      std::fprintf(stderr, "hatching: %s:%d: no key sends virtual-key code %d\n", path.c_str(), event.line,
+                   event.key);
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  std::string error;
+  switch (ParseOptions(argc, argv, &options, &error)) {
+    case OptionsStatus::kError:
+      std::fprintf(stderr, "hatching: %s\n\n%s", error.c_str(), UsageText());
+      return kExitUsage;
+    case OptionsStatus::kHelp:
+      std::fputs(UsageText(), stdout);
+      return 0;
+    case OptionsStatus::kVersion:
+      std::fputs(VersionText(), stdout);
+      return 0;
+    case OptionsStatus::kRun:
+      break;
+  }
+
+  std::vector<InputEvent> events;
+  if (!options.inputFile.empty()) {
+    if (!LoadInputScript(options.inputFile, &events, &error)) {
+      std::fprintf(stderr, "hatching: %s\n", error.c_str());
+      return kExitUsage;
+    }
+    if (!CheckReplayKeys(options.inputFile, events)) return kExitUsage;
+  }
+  if (!options.captureDirectory.empty() && !MakeDirectories(options.captureDirectory, &error)) {
+    std::fprintf(stderr, "hatching: %s\n", error.c_str());
+    return kExitFailure;
+  }
+
+  SdlWindowSystem windowSystem;
+  if (!windowSystem.Start(options.headless, &error)) {
+    std::fprintf(stderr, "hatching: %s%s\n", error.c_str(), options.headless ? "" : " (try --headless)");
+    return kExitFailure;
+  }
+  windowSystem.SetReplay(InputReplay(std::move(events)));
+  InstallMessageBoxes(options.headless);
+  SetDirect3DFactory(CreateGlDirect3D);
+
+  FrameRecorder recorder;
+  recorder.options = &options;
+  recorder.windowSystem = &windowSystem;
+  HatchingApp& app = HatchingApp::Instance();
+  app.UseWindowSystem(&windowSystem);
+  app.SetFrameObserver(&FrameRecorder::OnFrame, &recorder);
+
+  int exitCode = WinMain(nullptr, nullptr, nullptr, SW_SHOWDEFAULT);
+
+  if (!app.window) {
+    std::fprintf(stderr, "hatching: %s\n", windowSystem.lastError().c_str());
+    exitCode = kExitFailure;
+  }
+  if (!options.screenshot.empty() && app.window) recorder.WriteFrame(options.screenshot);
+  if (!recorder.error.empty()) {
+    std::fprintf(stderr, "hatching: %s\n", recorder.error.c_str());
+    exitCode = kExitFailure;
+  }
+  if (options.reportStartup) recorder.ReportTimes();
+
+  // Everything made on the GL context goes before the context does.
+  app.SetFrameObserver(nullptr, nullptr);
+  app.ReleaseAll();
+  app.UseWindowSystem(nullptr);
+  windowSystem.Stop();
+  return exitCode;
+}

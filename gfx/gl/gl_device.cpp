@@ -1,0 +1,312 @@
+// The GL device: creation, render and sampler states, textures and the viewport.
+#include "gfx/gl/gl_device.h"
+
+#include <algorithm>
+
+#include "gfx/window.h"
+
+namespace {
+
+GLenum BlendFactor(DWORD blend) {
+  switch (blend) {
+    case D3DBLEND_ZERO:
+      return GL_ZERO;
+    case D3DBLEND_SRCCOLOR:
+      return GL_SRC_COLOR;
+    case D3DBLEND_INVSRCCOLOR:
+      return GL_ONE_MINUS_SRC_COLOR;
+    case D3DBLEND_SRCALPHA:
+      return GL_SRC_ALPHA;
+    case D3DBLEND_INVSRCALPHA:
+      return GL_ONE_MINUS_SRC_ALPHA;
+    case D3DBLEND_DESTALPHA:
+      return GL_DST_ALPHA;
+    case D3DBLEND_INVDESTALPHA:
+      return GL_ONE_MINUS_DST_ALPHA;
+    case D3DBLEND_DESTCOLOR:
+      return GL_DST_COLOR;
+    case D3DBLEND_INVDESTCOLOR:
+      return GL_ONE_MINUS_DST_COLOR;
+    default:
+      return GL_ONE;
+  }
+}
+
+GLint MinFilter(DWORD minFilter, DWORD mipFilter) {
+  const bool linear = minFilter >= D3DTEXF_LINEAR;
+  switch (mipFilter) {
+    case D3DTEXF_POINT:
+      return linear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
+    case D3DTEXF_LINEAR:
+    case D3DTEXF_ANISOTROPIC:
+      return linear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
+    default:
+      return linear ? GL_LINEAR : GL_NEAREST;
+  }
+}
+
+GLint AddressMode(DWORD address) {
+  switch (address) {
+    case D3DTADDRESS_MIRROR:
+      return GL_MIRRORED_REPEAT;
+    case D3DTADDRESS_CLAMP:
+      return GL_CLAMP_TO_EDGE;
+    case D3DTADDRESS_BORDER:
+      return GL_CLAMP_TO_BORDER;
+    default:
+      return GL_REPEAT;
+  }
+}
+
+}  // namespace
+
+GlDevice::GlDevice(PlatformWindow* window) : window_(window) {}
+
+HRESULT GlDevice::Create(PlatformWindow* window, const D3DPRESENT_PARAMETERS& parameters, GlDevice** out) {
+  *out = nullptr;
+  if (!window || !window->MakeCurrent()) return D3DERR_NOTAVAILABLE;
+  if (!epoxy_is_desktop_gl() || epoxy_gl_version() < 33) return D3DERR_NOTAVAILABLE;
+  int width = static_cast<int>(parameters.BackBufferWidth);
+  int height = static_cast<int>(parameters.BackBufferHeight);
+  if (width <= 0 || height <= 0) {
+    int drawableWidth = 0, drawableHeight = 0;
+    window->GetDrawableSize(&drawableWidth, &drawableHeight);
+    if (width <= 0) width = drawableWidth;
+    if (height <= 0) height = drawableHeight;
+  }
+  if (width <= 0 || height <= 0 || width > 16384 || height > 16384) return D3DERR_INVALIDCALL;
+
+  auto* device = new GlDevice(window);
+  if (!device->CreateFramebuffer(width, height)) {
+    device->Release();
+    return D3DERR_NOTAVAILABLE;
+  }
+  window->SetSwapInterval(parameters.PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE ? 0 : 1);
+  device->viewport_ = {0, 0, static_cast<DWORD>(width), static_cast<DWORD>(height), 0.0f, 1.0f};
+  device->states_.zEnable = parameters.EnableAutoDepthStencil ? D3DZB_TRUE : D3DZB_FALSE;
+  *out = device;
+  return S_OK;
+}
+
+bool GlDevice::CreateFramebuffer(int width, int height) {
+  width_ = width;
+  height_ = height;
+  glGenRenderbuffers(1, &colorBuffer_);
+  glBindRenderbuffer(GL_RENDERBUFFER, colorBuffer_);
+  glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+  glGenRenderbuffers(1, &depthBuffer_);
+  glBindRenderbuffer(GL_RENDERBUFFER, depthBuffer_);
+  glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, width, height);
+  glGenFramebuffers(1, &framebuffer_);
+  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colorBuffer_);
+  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, depthBuffer_);
+  if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) return false;
+
+  glGenVertexArrays(1, &vertexArray_);
+  glGenSamplers(kGlTextureUnits, samplerObjects_);
+  for (int unit = 0; unit < kGlTextureUnits; ++unit) ApplySamplerObject(unit);
+  // Fixed for the device's life: D3D's depth comparison, and front faces wound clockwise on
+  // screen, which the negated y turns into counter-clockwise in the framebuffer.
+  glDepthFunc(GL_LEQUAL);
+  glFrontFace(GL_CCW);
+  glDisable(GL_STENCIL_TEST);
+  cache_.Invalidate();
+  return glGetError() == GL_NO_ERROR;
+}
+
+GlDevice::~GlDevice() {
+  if (window_) window_->MakeCurrent();
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  if (framebuffer_) glDeleteFramebuffers(1, &framebuffer_);
+  if (colorBuffer_) glDeleteRenderbuffers(1, &colorBuffer_);
+  if (depthBuffer_) glDeleteRenderbuffers(1, &depthBuffer_);
+  if (vertexArray_) glDeleteVertexArrays(1, &vertexArray_);
+  if (samplerObjects_[0]) glDeleteSamplers(kGlTextureUnits, samplerObjects_);
+}
+
+void GlDevice::InvalidateGlState() {
+  cache_.Invalidate();
+  statesDirty_ = true;
+  inputsDirty_ = true;
+  attributesUnknown_ = true;
+  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+}
+
+void GlDevice::SetProgram(const GlProgramBinding* program) {
+  if (program_ == program) return;
+  FlushDraw();
+  program_ = program;
+  statesDirty_ = true;
+  inputsDirty_ = true;
+}
+
+HRESULT GlDevice::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
+  DWORD* slot = nullptr;
+  switch (state) {
+    case D3DRS_ZENABLE:
+      slot = &states_.zEnable;
+      break;
+    case D3DRS_ZWRITEENABLE:
+      slot = &states_.zWriteEnable;
+      break;
+    case D3DRS_FILLMODE:
+      if (value < D3DFILL_POINT || value > D3DFILL_SOLID) return D3DERR_INVALIDCALL;
+      slot = &states_.fillMode;
+      break;
+    case D3DRS_CULLMODE:
+      if (value < D3DCULL_NONE || value > D3DCULL_CCW) return D3DERR_INVALIDCALL;
+      slot = &states_.cullMode;
+      break;
+    case D3DRS_ALPHABLENDENABLE:
+      slot = &states_.alphaBlendEnable;
+      break;
+    case D3DRS_SRCBLEND:
+      slot = &states_.sourceBlend;
+      break;
+    case D3DRS_DESTBLEND:
+      slot = &states_.destinationBlend;
+      break;
+    case D3DRS_LIGHTING:  // nothing is fixed-function: kept only to be read back
+      states_.lighting = value;
+      return S_OK;
+    case D3DRS_SPECULARENABLE:
+      states_.specularEnable = value;
+      return S_OK;
+    default:
+      return D3DERR_INVALIDCALL;
+  }
+  if (*slot == value) return S_OK;
+  FlushDraw();
+  *slot = value;
+  statesDirty_ = true;
+  return S_OK;
+}
+
+DWORD GlDevice::RenderState(D3DRENDERSTATETYPE state) const {
+  switch (state) {
+    case D3DRS_ZENABLE:
+      return states_.zEnable;
+    case D3DRS_ZWRITEENABLE:
+      return states_.zWriteEnable;
+    case D3DRS_FILLMODE:
+      return states_.fillMode;
+    case D3DRS_CULLMODE:
+      return states_.cullMode;
+    case D3DRS_ALPHABLENDENABLE:
+      return states_.alphaBlendEnable;
+    case D3DRS_SRCBLEND:
+      return states_.sourceBlend;
+    case D3DRS_DESTBLEND:
+      return states_.destinationBlend;
+    case D3DRS_LIGHTING:
+      return states_.lighting;
+    case D3DRS_SPECULARENABLE:
+      return states_.specularEnable;
+  }
+  return 0;
+}
+
+HRESULT GlDevice::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) {
+  if (sampler >= kGlTextureUnits) return D3DERR_INVALIDCALL;
+  SamplerStates& states = samplers_[sampler];
+  DWORD* slot = nullptr;
+  switch (type) {
+    case D3DSAMP_MINFILTER:
+      slot = &states.minFilter;
+      break;
+    case D3DSAMP_MAGFILTER:
+      slot = &states.magFilter;
+      break;
+    case D3DSAMP_MIPFILTER:
+      slot = &states.mipFilter;
+      break;
+    case D3DSAMP_ADDRESSU:
+    case D3DSAMP_ADDRESSV:
+    case D3DSAMP_ADDRESSW:
+      slot = &states.address[type - D3DSAMP_ADDRESSU];
+      break;
+    default:
+      return D3DERR_INVALIDCALL;
+  }
+  if (*slot == value) return S_OK;
+  FlushDraw();
+  *slot = value;
+  ApplySamplerObject(static_cast<int>(sampler));
+  return S_OK;
+}
+
+void GlDevice::ApplySamplerObject(int unit) {
+  const SamplerStates& states = samplers_[unit];
+  const GLuint sampler = samplerObjects_[unit];
+  glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, MinFilter(states.minFilter, states.mipFilter));
+  glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER,
+                      states.magFilter >= D3DTEXF_LINEAR ? GL_LINEAR : GL_NEAREST);
+  glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, AddressMode(states.address[0]));
+  glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, AddressMode(states.address[1]));
+  glSamplerParameteri(sampler, GL_TEXTURE_WRAP_R, AddressMode(states.address[2]));
+}
+
+HRESULT GlDevice::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) {
+  if (stage >= kGlTextureUnits) return D3DERR_INVALIDCALL;
+  GlTextureObject* glTexture = AsGlTexture(texture);
+  if (texture && !glTexture) return D3DERR_INVALIDCALL;
+  if (textures_[stage] == glTexture) return S_OK;
+  FlushDraw();
+  textures_[stage] = glTexture;
+  statesDirty_ = true;
+  return S_OK;
+}
+
+HRESULT GlDevice::LightEnable(DWORD, BOOL) {
+  return S_OK;
+}
+
+HRESULT GlDevice::SetViewport(const D3DVIEWPORT9* viewport) {
+  if (!viewport || viewport->Width == 0 || viewport->Height == 0 ||
+      static_cast<uint64_t>(viewport->X) + viewport->Width > static_cast<uint64_t>(width_) ||
+      static_cast<uint64_t>(viewport->Y) + viewport->Height > static_cast<uint64_t>(height_) ||
+      !(viewport->MinZ >= 0.0f && viewport->MinZ <= 1.0f && viewport->MaxZ >= 0.0f &&
+        viewport->MaxZ <= 1.0f)) {
+    return D3DERR_INVALIDCALL;
+  }
+  FlushDraw();
+  viewport_ = *viewport;
+  statesDirty_ = true;
+  return S_OK;
+}
+
+void GlDevice::ApplyStates() {
+  statesDirty_ = false;
+  cache_.SetCapability(GL_DEPTH_TEST, states_.zEnable != D3DZB_FALSE);
+  cache_.DepthMask(states_.zWriteEnable != 0);
+  cache_.SetCapability(GL_CULL_FACE, states_.cullMode != D3DCULL_NONE);
+  // Front faces are GL's counter-clockwise ones (see CreateFramebuffer): D3D's CCW culling
+  // removes GL's clockwise (back) faces.
+  cache_.CullFace(states_.cullMode == D3DCULL_CW ? GL_FRONT : GL_BACK);
+  cache_.PolygonMode(states_.fillMode == D3DFILL_POINT       ? GL_POINT
+                     : states_.fillMode == D3DFILL_WIREFRAME ? GL_LINE
+                                                             : GL_FILL);
+  cache_.SetCapability(GL_BLEND, states_.alphaBlendEnable != 0);
+  cache_.BlendFunc(BlendFactor(states_.sourceBlend), BlendFactor(states_.destinationBlend));
+  cache_.SetCapability(GL_SCISSOR_TEST, false);
+  cache_.ColorMaskAll();
+  cache_.Viewport(static_cast<GLint>(viewport_.X), static_cast<GLint>(viewport_.Y),
+                  static_cast<GLsizei>(viewport_.Width), static_cast<GLsizei>(viewport_.Height));
+  cache_.DepthRange(viewport_.MinZ, viewport_.MaxZ);
+  for (int unit = 0; unit < kGlTextureUnits; ++unit) {
+    const GlTextureObject* texture = textures_[unit];
+    if (texture) {
+      cache_.BindTexture(unit, texture->target(), texture->name());
+      cache_.BindSampler(unit, samplerObjects_[unit]);
+    } else {
+      cache_.BindTexture(unit, GL_TEXTURE_2D, 0);
+      cache_.BindTexture(unit, GL_TEXTURE_CUBE_MAP, 0);
+    }
+  }
+  if (program_) {
+    cache_.UseProgram(program_->program);
+    cache_.BindUniformBuffer(0, program_->uniformBuffers[0]);
+    cache_.BindUniformBuffer(1, program_->uniformBuffers[1]);
+  }
+}
