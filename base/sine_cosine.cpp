@@ -27,8 +27,9 @@ constexpr double kRoundingShift = 0x1.8p52;
 constexpr double kReducedLimit = 0x1p20;
 
 // Taylor coefficients to r^15 for the sine and r^16 for the cosine: on |r| ≤ π/4 the first term
-// left out is below 10^-16 of the sine's result and 10^-17 of the cosine's, so the sums stay within
-// about an ulp of a double of the exact values (a term fewer left 3·10^-14 and 1.5·10^-15).
+// left out is below 10^-16 of the sine's result and 10^-17 of the cosine's, under an ulp of a double,
+// so the sums are within about two ulps of the exact values (a term fewer left 3·10^-14 and
+// 1.5·10^-15 of the result, enough to round a float the wrong way).
 constexpr double kSine[7] = {-1.0 / 6,        1.0 / 120,        -1.0 / 5040,         1.0 / 362880,
                              -1.0 / 39916800, 1.0 / 6227020800, -1.0 / 1307674368000};
 constexpr double kCosine[8] = {-1.0 / 2,       1.0 / 24,        -1.0 / 720,         1.0 / 40320,

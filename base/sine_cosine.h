@@ -1,11 +1,13 @@
 // Sine and cosine of single-precision angles for the rotation builders and the pose rule.
 //
-// Each angle is reduced by π/2 and its sine and cosine are summed in double precision, then
-// rounded once to float; the result is the correctly rounded value except where the exact one
-// lies within about 10^-14 of halfway between two floats. Every entry computes each angle in its
-// own lane with the same operations, so an angle gives the same bits whichever entry computes it,
-// and below 2^20 radians the same bits on every processor (no library variant is chosen at run
-// time). Larger angles, infinities and NaN go through the C library's double-precision functions.
+// Each angle is reduced by π/2 and its sine and cosine are summed in double precision, within about
+// two ulps of a double of the exact values, then rounded once to float. Below 2^20 radians that is
+// (float)sin((double)x) and (float)cos((double)x) for every float, checked one by one against the C
+// library's functions: the correctly rounded float everywhere but the sine of ±0x1.33333p+13, whose
+// double lies exactly halfway between two floats. Every entry computes each angle in its own lane
+// with the same operations, so an angle gives the same bits whichever entry computes it, and below
+// 2^20 radians the same bits on every processor (no library variant is chosen at run time). Larger
+// angles, infinities and NaN go through the C library's double-precision functions.
 #pragma once
 
 void SineCosine(float angle, float& sine, float& cosine);
