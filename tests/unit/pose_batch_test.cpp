@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <ios>
 #include <limits>
 #include <random>
 #include <utility>
@@ -227,6 +228,36 @@ TEST(SineCosine, IsTheDoubleValueRoundedOnceAndKeepsTheSignOfZero) {
   EXPECT_EQ(s, 1e-30f);
   SineCosine(std::numeric_limits<float>::infinity(), s, c);
   EXPECT_TRUE(std::isnan(s) && std::isnan(c));
+}
+
+TEST(SineCosine, IsTheDoubleValueRoundedOnceAtTheHardestAnglesOnEveryInstructionSet) {
+  // Three whose sines a Taylor series a term shorter rounded to the next float, then every angle
+  // below 2^20 whose double sine or cosine lies within two ulps of halfway between two floats (the
+  // sine of 0x1.33333p+13 lies on it), each with its negative.
+  std::vector<float> angles = {0x1.3e42p+1f,    0x1.c847eap+8f,  0x1.c716dcp+12f, 0x1p-12f,
+                               0x1.a8872ap-11f, 0x1.20ffccp-7f,  0x1.e7061ep-2f,  0x1.8f219cp+5f,
+                               0x1.e35bc6p+7f,  0x1.515766p+12f, 0x1.33333p+13f};
+  for (size_t k = 0, count = angles.size(); k < count; ++k) angles.push_back(-angles[k]);
+  std::vector<float> sines(angles.size()), cosines(angles.size());
+  for (size_t k = 0; k < angles.size(); ++k) {
+    SineCosine(angles[k], sines[k], cosines[k]);
+    EXPECT_EQ(sines[k], static_cast<float>(std::sin(static_cast<double>(angles[k]))))
+        << std::hexfloat << angles[k];
+    EXPECT_EQ(cosines[k], static_cast<float>(std::cos(static_cast<double>(angles[k]))))
+        << std::hexfloat << angles[k];
+  }
+  // The shorter series gave the next float away from zero for the first three; the last is the
+  // double halfway point rounded to even, not the float nearest the exact sine (-0x1.63f4bap-2).
+  EXPECT_EQ(sines[0], 0x1.37f8dep-1f);
+  EXPECT_EQ(sines[1], -0x1.5cfdcap-1f);
+  EXPECT_EQ(sines[2], -0x1.6930f2p-1f);
+  EXPECT_EQ(sines[10], -0x1.63f4bcp-2f);
+  for (SineCosineIsa isa : {SineCosineIsa::kBaseline, SineCosineIsa::kAvx2, SineCosineIsa::kAvx512}) {
+    std::vector<float> s(angles.size()), c(angles.size());
+    if (!SineCosinesOn(isa, angles.data(), static_cast<int>(angles.size()), s.data(), c.data())) continue;
+    EXPECT_EQ(s, sines) << static_cast<int>(isa);
+    EXPECT_EQ(c, cosines) << static_cast<int>(isa);
+  }
 }
 
 }  // namespace
