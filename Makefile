@@ -5,7 +5,7 @@ CMAKE_FLAGS ?=
 FUZZ_SECONDS ?= 60
 SOAK_FRAMES ?= 20000
 
-.PHONY: all deps configure build test run bench clean fuzz test-sanitize soak
+.PHONY: all deps configure build test test-long run bench clean fuzz test-sanitize soak
 
 all: build
 
@@ -18,8 +18,14 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
+# Every test but the long ones (label "long"), which test-long runs.
 test: build
-	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -LE long
+
+# The exhaustive sweeps (tests/long): every float of ±[0.5, 8) through the sines and cosines, seconds.
+test-long: configure
+	@cmake --build $(BUILD) --target long_tests -j $(JOBS)
+	@cd $(BUILD) && ctest -V -L long
 
 run: build
 	@scripts/run
