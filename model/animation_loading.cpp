@@ -2,38 +2,25 @@
 // filling pass (node names and parents into every frame, one pose per bone and key frame).
 #include <cstring>
 
+#include "base/platform.h"
 #include "model/pose_batch.h"
 #include "model/skinned_model.h"
 #include "model/smd_messages.h"
 #include "model/smd_node_line.h"
 #include "model/smd_scan.h"
-#include "base/platform.h"
 
 bool SkinnedModel::LoadAnimation(const char* path) {
   diagnostic = SmdDiagnostic{};
-  FILE* file = path ? OpenFile(path, "rt") : nullptr;
-  if (!file) {
-    Refuse(-1, 0, "the file cannot be opened");
-    return false;
-  }
-  const int result = ParseAnimation(file);
-  std::fclose(file);
-  if (result == kSmdHeaderRefused) MessageBoxA(nullptr, kSmdNotSmdMessage, kSmdErrorCaption, MB_OK);
-  if (result == kSmdWrongKind) MessageBoxA(nullptr, kSmdNotAnimationMessage, kSmdErrorCaption, MB_OK);
-  if (result == kSmdRefused) ShowRefusal(path);
-  return result == kSmdRead;
+  return ReadFile(path, &SkinnedModel::ParseAnimation, kSmdNotAnimationMessage);
 }
 
 int SkinnedModel::ParseAnimation(FILE* input) {
   diagnostic = SmdDiagnostic{};
   if (clipCount < 0 || clipCount >= kSmdMaxClips)
     return Refuse(kSmdRefused, 0, "all 32 clip slots are in use");
-  SmdReader file(input);
-  ResetCounters();
-  if (!HeaderAccepted(file)) return Refuse(kSmdHeaderRefused, 1, "the first line is not \"version 1\"");
-
-  const bool counted =
-      BlockLoop(file, &SkinnedModel::CountNodes, &SkinnedModel::CountFrames, &SkinnedModel::CountTriangles);
+  SmdLineSource file(input, line, token, sizeof token);
+  const bool counted = CountFile(file);
+  if (diagnostic.result == kSmdHeaderRefused) return kSmdHeaderRefused;
   if (triangleCount > 1) {
     char reason[sizeof diagnostic.reason];
     std::snprintf(reason, sizeof reason, "the file holds %d triangles: a mesh, not an animation",
@@ -55,10 +42,10 @@ int SkinnedModel::ParseAnimation(FILE* input) {
   return kSmdRead;
 }
 
-bool SkinnedModel::ReadAnimationNodes(SmdReader& file) {
+bool SkinnedModel::ReadAnimationNodes(SmdLineSource& file) {
   AnimationClip* clip = clipCount >= 0 && clipCount < kSmdMaxClips ? &clips[clipCount] : nullptr;
   const int frames = clip && clip->frames ? clip->frameCount : 0;
-  while (NextLine(file)) {
+  while (file.NextCopied()) {
     if (smd::IsKeyword(token, "end")) return true;
     int index = 0, parent = 0;
     if (!smd::ScanNodeLine(line, index, token, sizeof token, parent)) continue;
@@ -75,9 +62,9 @@ bool SkinnedModel::ReadAnimationNodes(SmdReader& file) {
 
 namespace {
 
-bool HoldsAWord(const char* text, size_t length) {
-  for (size_t i = 0; i < length; ++i)
-    if (!smd::IsSpace(text[i])) return true;
+bool HoldsAWord(const SmdLine& line) {
+  for (size_t i = 0; i < line.length; ++i)
+    if (!smd::IsSpace(line.text[i])) return true;
   return false;
 }
 
@@ -88,15 +75,14 @@ bool HoldsAWord(const char* text, size_t length) {
 // it; a blank line, which says nothing, is one of the frame's lines and changes nothing (it
 // keeps the word of the line before it, so right after "time" it would otherwise start the
 // frame over). A frame number outside the table makes its pose lines change nothing.
-bool SkinnedModel::ReadAnimationSkeleton(SmdReader& file) {
+bool SkinnedModel::ReadAnimationSkeleton(SmdLineSource& file) {
   AnimationClip* clip = clipCount >= 0 && clipCount < kSmdMaxClips ? &clips[clipCount] : nullptr;
   const int frames = clip && clip->frames ? clip->frameCount : 0;
   PoseBatch poses;
   int posesLeft = 0;
-  const char* text = nullptr;
-  size_t length = 0;
-  while (NextLineInPlace(file, text, length)) {
-    if (posesLeft > 0 && !HoldsAWord(text, length)) {
+  SmdLine poseLine;
+  while (file.Next(&poseLine)) {
+    if (posesLeft > 0 && !HoldsAWord(poseLine)) {
       --posesLeft;
       continue;
     }
@@ -105,11 +91,8 @@ bool SkinnedModel::ReadAnimationSkeleton(SmdReader& file) {
       return true;
     }
     if (smd::IsKeyword(token, "time")) {
-      if (text != line) {
-        std::memcpy(line, text, length);
-        line[length] = '\0';
-      }
-      const char* p = line;
+      file.Terminate(&poseLine);
+      const char* p = poseLine.text;
       smd::ScanWord(p, token, sizeof token);
       // "%s %d" into token and version: without a number, version keeps the last one.
       int number = 0;
@@ -121,7 +104,7 @@ bool SkinnedModel::ReadAnimationSkeleton(SmdReader& file) {
     }
     if (posesLeft <= 0) continue;
     --posesLeft;
-    poses.AddLine(text, length);
+    poses.AddLine(poseLine);
   }
   poses.Flush();
   return false;

@@ -5,23 +5,11 @@
 #include <cstring>
 #include <limits>
 
-#include "model/smd_line_scan.h"
-#include "model/smd_matrix.h"
-#include "model/smd_padded_scan.h"
-#include "model/smd_scan.h"
 #include "base/sine_cosine.h"
+#include "model/smd_matrix.h"
+#include "model/smd_number_line.h"
 
 namespace {
-
-bool ScanPoseNumbers(const char* text, size_t length, int& b, float (&value)[6]) {
-  if (smd::ScanPlainLine(text, length, b, value, 6)) return true;
-  const smd::PaddedLine padded(text, length);
-  const char* p = padded.text;
-  if (!smd::ScanInt(p, b)) return false;
-  for (float& v : value)
-    if (!smd::ScanPaddedFloat(p, v)) return false;
-  return true;
-}
 
 // The rows D3DXMatrixRotationX/Y/Z and D3DXMatrixTranslation write, multiplied in the rule's
 // order.
@@ -68,11 +56,11 @@ void PoseBatch::Target(SmdBone* bones, int boneCount) {
   boneCount_ = bones ? boneCount : 0;
 }
 
-void PoseBatch::AddLine(const char* text, size_t length) {
+void PoseBatch::AddLine(const SmdLine& line) {
   if (!bones_) return;
   int b = 0;
   float value[6];
-  if (ScanPoseNumbers(text, length, b, value)) Add(b, value);
+  if (smd::ScanNumberLine(line, b, value, 6)) Add(b, value);
 }
 
 void PoseBatch::Add(int bone, const float (&value)[6]) {

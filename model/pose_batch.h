@@ -20,9 +20,8 @@ class PoseBatch {
   // The bone table the lines added from now on pose (null for none); lines still held are
   // applied to the previous table first.
   void Target(SmdBone* bones, int boneCount);
-  // A pose line of `length` characters, with smd::kPlainLineReadable bytes readable from `text`
-  // whatever the length. A line that does not match the pose pattern changes nothing.
-  void AddLine(const char* text, size_t length);
+  // A pose line; one that does not match the pose pattern changes nothing.
+  void AddLine(const SmdLine& line);
   // The numbers of a pose line: translation x, y, z, then the angles about x, y and z. A bone
   // index outside the table changes nothing.
   void Add(int bone, const float (&value)[6]);

@@ -4,19 +4,23 @@
 #include <cstring>
 #include <new>
 
+#include "base/platform.h"
 #include "model/pose_batch.h"
 #include "model/skin_corner.h"
 #include "model/skinned_model.h"
-#include "model/smd_line_scan.h"
 #include "model/smd_messages.h"
 #include "model/smd_node_line.h"
-#include "model/smd_padded_scan.h"
+#include "model/smd_number_line.h"
 #include "model/smd_scan.h"
-#include "base/platform.h"
 
 namespace {
 
-void StoreCorner(int b, const float (&f)[8], int& bone, SkinVertex& corner) {
+// "%d %f %f %f %f %f %f %f %f": bone, position, normal, u, v. Corner and bone change only when
+// the whole pattern matches.
+void ScanVertexLine(const SmdLine& line, int& bone, SkinVertex& corner) {
+  int b = 0;
+  float f[8];
+  if (!smd::ScanNumberLine(line, b, f, 8)) return;
   bone = b;
   corner.position = D3DXVECTOR3(f[0], f[1], f[2]);
   corner.normal = D3DXVECTOR3(f[3], f[4], f[5]);
@@ -24,45 +28,9 @@ void StoreCorner(int b, const float (&f)[8], int& bone, SkinVertex& corner) {
   corner.v = 1.0f - f[7];
 }
 
-// "%d %f %f %f %f %f %f %f %f": bone, position, normal, u, v. Corner and bone change only when
-// the whole pattern matches. `line` is the model's line buffer, which holds the bytes the
-// whole-line scanner reads past a short line.
-void ScanVertexLine(const char (&line)[kSmdLineSize], size_t length, int& bone, SkinVertex& corner) {
-  static_assert(kSmdLineSize >= smd::kPlainLineReadable);
-  int b = 0;
-  float f[8];
-  if (!smd::ScanPlainLine(line, length, b, f, 8)) {
-    const smd::PaddedLine padded(line, length);
-    const char* p = padded.text;
-    if (!smd::ScanInt(p, b)) return;
-    for (float& value : f)
-      if (!smd::ScanPaddedFloat(p, value)) return;
-  }
-  StoreCorner(b, f, bone, corner);
-}
-
-// The same for a line read where it lies in the reader's buffer; false, changing nothing, where
-// only the general scanners can read it.
-bool ScanPlainVertexLine(const char* text, size_t length, int& bone, SkinVertex& corner) {
-  int b = 0;
-  float f[8];
-  if (!smd::ScanPlainLine(text, length, b, f, 8)) return false;
-  StoreCorner(b, f, bone, corner);
-  return true;
-}
-
-const D3DXMATRIX& IdentityMatrix() {
-  static const D3DXMATRIX identity = [] {
-    D3DXMATRIX m;
-    D3DXMatrixIdentity(&m);
-    return m;
-  }();
-  return identity;
-}
-
 // The inverse of a bone's bind-pose matrix; a singular matrix leaves the corner where it is.
 D3DXMATRIX InverseOf(const D3DXMATRIX& m) {
-  D3DXMATRIX inverse = IdentityMatrix();
+  D3DXMATRIX inverse = kSmdIdentity;
   D3DXMatrixInverse(&inverse, nullptr, &m);
   return inverse;
 }
@@ -122,30 +90,17 @@ bool SkinnedModel::LoadReference(IDirect3DDevice9* newDevice, const char* path) 
     directory[0] = '\0';
   }
 
-  FILE* file = OpenFile(path, "rt");
-  if (!file) {
-    Refuse(-1, 0, "the file cannot be opened");
-    return false;
-  }
-  const int result = ParseReference(file);
-  std::fclose(file);
-  if (result == kSmdHeaderRefused) MessageBoxA(nullptr, kSmdNotSmdMessage, kSmdErrorCaption, MB_OK);
-  if (result == kSmdWrongKind) MessageBoxA(nullptr, kSmdNotReferenceMessage, kSmdErrorCaption, MB_OK);
-  if (result == kSmdRefused) ShowRefusal(path);
-  return result == kSmdRead;
+  return ReadFile(path, &SkinnedModel::ParseReference, kSmdNotReferenceMessage);
 }
 
 int SkinnedModel::ParseReference(FILE* input) {
   diagnostic = SmdDiagnostic{};
   if (meshCount < 0 || meshCount >= kSmdMaxMeshes)
     return Refuse(kSmdRefused, 0, "all 32 mesh slots are in use");
-  SmdReader file(input);
-  ResetCounters();
+  SmdLineSource file(input, line, token, sizeof token);
   std::memset(materialNames, 0, sizeof materialNames);
-  if (!HeaderAccepted(file)) return Refuse(kSmdHeaderRefused, 1, "the first line is not \"version 1\"");
-
-  const bool counted =
-      BlockLoop(file, &SkinnedModel::CountNodes, &SkinnedModel::CountFrames, &SkinnedModel::CountTriangles);
+  const bool counted = CountFile(file);
+  if (diagnostic.result == kSmdHeaderRefused) return kSmdHeaderRefused;
   if (timeCount > 1) {
     char reason[sizeof diagnostic.reason];
     std::snprintf(reason, sizeof reason, "the skeleton block holds %d frames; a reference file holds one",
@@ -173,9 +128,9 @@ int SkinnedModel::ParseReference(FILE* input) {
   return kSmdRead;
 }
 
-bool SkinnedModel::ReadNodes(SmdReader& file) {
+bool SkinnedModel::ReadNodes(SmdLineSource& file) {
   SmdMesh* mesh = meshCount >= 0 && meshCount < kSmdMaxMeshes ? &meshes[meshCount] : nullptr;
-  while (NextLine(file)) {
+  while (file.NextCopied()) {
     if (smd::IsKeyword(token, "end")) return true;
     int index = 0, parent = 0;
     if (!smd::ScanNodeLine(line, index, token, sizeof token, parent)) continue;
@@ -187,28 +142,27 @@ bool SkinnedModel::ReadNodes(SmdReader& file) {
   return false;
 }
 
-bool SkinnedModel::ReadBindPose(SmdReader& file) {
+bool SkinnedModel::ReadBindPose(SmdLineSource& file) {
   SmdMesh* mesh = meshCount >= 0 && meshCount < kSmdMaxMeshes ? &meshes[meshCount] : nullptr;
   // The first line is the bind pose's frame line, whatever it holds, unless it already ends the
   // block: an empty block must not swallow the triangles that follow.
-  if (!NextLine(file)) return false;
+  if (!file.NextCopied()) return false;
   if (smd::IsKeyword(token, "end")) return true;
   PoseBatch poses;
   if (mesh) poses.Target(mesh->bones, mesh->boneCount);
-  const char* text = nullptr;
-  size_t length = 0;
-  while (NextLineInPlace(file, text, length)) {
+  SmdLine poseLine;
+  while (file.Next(&poseLine)) {
     if (smd::IsKeyword(token, "end")) {
       poses.Flush();
       return true;
     }
-    poses.AddLine(text, length);
+    poses.AddLine(poseLine);
   }
   poses.Flush();
   return false;
 }
 
-bool SkinnedModel::ReadTriangles(SmdReader& file) {
+bool SkinnedModel::ReadTriangles(SmdLineSource& file) {
   SmdMesh* mesh = meshCount >= 0 && meshCount < kSmdMaxMeshes ? &meshes[meshCount] : nullptr;
   const int tableSize = mesh && mesh->triangles ? mesh->triangleCount : 0;
   static constexpr int kCornerOfLine[3] = {0, 2, 1};
@@ -217,21 +171,8 @@ bool SkinnedModel::ReadTriangles(SmdReader& file) {
   char lookupName[kSmdNameSize];
   int lookupIndex = 0;
   int t = 0;
-  // Vertex lines are read where they lie in the reader's buffer. `line` must still hold the last
-  // line read when a read finds the end of the file, so the last line read in place is copied
-  // there before any read that refills the buffer.
-  const char* inPlace = nullptr;
-  size_t inPlaceLength = 0;
-  const auto keepLastLine = [&] {
-    if (!inPlace || file.Buffered()) return;
-    std::memcpy(line, inPlace, inPlaceLength);
-    line[inPlaceLength] = '\0';
-    inPlace = nullptr;
-  };
-  for (;;) {
-    keepLastLine();
-    if (!NextLine(file)) break;
-    inPlace = nullptr;
+  SmdLine materialLine;
+  while (file.Next(&materialLine)) {
     if (smd::IsKeyword(token, "end")) {
       ended = true;
       break;
@@ -252,19 +193,10 @@ bool SkinnedModel::ReadTriangles(SmdReader& file) {
     const int material = lookupIndex;
     SmdTriangle* triangle = t < tableSize ? &mesh->triangles[t] : nullptr;
     if (triangle) triangle->material = material;
+    SmdLine vertexLine;
     for (int k : kCornerOfLine) {
-      size_t length = 0;
-      const char* text = triangle ? file.PeekLine(sizeof line, smd::kPlainLineReadable, &length) : nullptr;
-      if (text && ScanPlainVertexLine(text, length, triangle->bones[k], triangle->corners[k])) {
-        file.Consume(length);
-        inPlace = text;
-        inPlaceLength = length;
-        continue;
-      }
-      keepLastLine();
-      if (!file.ReadLine(line, sizeof line)) break;
-      inPlace = nullptr;
-      if (triangle) ScanVertexLine(line, file.lastLength(), triangle->bones[k], triangle->corners[k]);
+      if (!file.NextNumbers(&vertexLine)) break;
+      if (triangle) ScanVertexLine(vertexLine, triangle->bones[k], triangle->corners[k]);
     }
     ++t;
   }

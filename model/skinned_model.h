@@ -4,14 +4,14 @@
 
 #include <cstdio>
 
-#include "model/animation_clip.h"
-#include "model/smd_mesh.h"
-#include "model/smd_reader.h"
 #include "gfx/d3d9.h"
+#include "model/animation_clip.h"
+#include "model/smd_line_source.h"
+#include "model/smd_mesh.h"
 
 inline constexpr int kSmdMaxMeshes = 32;
 inline constexpr int kSmdMaxClips = 32;
-inline constexpr int kSmdLineSize = 256;
+inline constexpr int kSmdLineSize = static_cast<int>(SmdLineSource::kCapacity);
 inline constexpr int kSmdDirectorySize = 128;
 
 // Results of ParseReference and ParseAnimation.
@@ -60,22 +60,22 @@ struct SkinnedModel {
   // characters. True when the file was read into mesh slot `meshCount`.
   bool LoadReference(IDirect3DDevice9* device, const char* path);
   int ParseReference(FILE* file);
-  bool ReadNodes(SmdReader& file);
-  bool ReadBindPose(SmdReader& file);
-  bool ReadTriangles(SmdReader& file);
+  bool ReadNodes(SmdLineSource& file);
+  bool ReadBindPose(SmdLineSource& file);
+  bool ReadTriangles(SmdLineSource& file);
 
   // Counting pass, shared by both loaders: each is called after its block's keyword line and
   // reads through the block's "end" line. False when the file ends first or a table would
   // overflow (`diagnostic` says which); the count pass then stops.
-  bool CountNodes(SmdReader& file);
-  bool CountFrames(SmdReader& file);
-  bool CountTriangles(SmdReader& file);
+  bool CountNodes(SmdLineSource& file);
+  bool CountFrames(SmdLineSource& file);
+  bool CountTriangles(SmdLineSource& file);
 
   // Animation clip loading into slot `clipCount`.
   bool LoadAnimation(const char* path);
   int ParseAnimation(FILE* file);
-  bool ReadAnimationNodes(SmdReader& file);
-  bool ReadAnimationSkeleton(SmdReader& file);
+  bool ReadAnimationNodes(SmdLineSource& file);
+  bool ReadAnimationSkeleton(SmdLineSource& file);
 
   // Advances clip `clipIndex` (none when negative), blends its two current key frames into every
   // mesh's bones, skins every mesh and draws it one triangle per call.
@@ -83,24 +83,25 @@ struct SkinnedModel {
                      int clipIndex, bool textured);
 
  private:
-  using BlockReader = bool (SkinnedModel::*)(SmdReader&);
+  using BlockReader = bool (SkinnedModel::*)(SmdLineSource&);
+  using Parser = int (SkinnedModel::*)(FILE*);
 
-  // Reads a line into `line` and its first word into `token` (kept when the line has none).
-  bool NextLine(SmdReader& file);
-  // NextLine for the numeric blocks: where the whole line lies in the reader's buffer, `text`
-  // points at it there and `line` is left as it was; otherwise `text` is `line`. Either way
-  // smd::kPlainLineReadable bytes can be read from `text`, and `length` is the line's; what
-  // lies past the line's '\n' is not part of it, and not zero-terminated.
-  bool NextLineInPlace(SmdReader& file, const char*& text, size_t& length);
-  bool HeaderAccepted(SmdReader& file);
+  // What both loaders do around their parse: open the file ("the file cannot be opened", result
+  // -1), parse it, close it, and show the box for a refusal.
+  bool ReadFile(const char* path, Parser parse, const char* wrongKindMessage);
+  // The header and the counting pass, from the counters reset; false when either refused the
+  // file (`diagnostic` says why).
+  bool CountFile(SmdLineSource& file);
+
+  bool HeaderAccepted(SmdLineSource& file);
   // One pass over the rest of the file; a null reader skips its block kind line by line. False
   // when a reader refused the file.
-  bool BlockLoop(SmdReader& file, BlockReader nodes, BlockReader skeleton, BlockReader triangles);
+  bool BlockLoop(SmdLineSource& file, BlockReader nodes, BlockReader skeleton, BlockReader triangles);
   void ResetCounters();
   int Refuse(int result, int lineNumber, const char* reason);
   // The "Error" box for a kSmdRefused file: "<path>(<line>): <reason>".
   void ShowRefusal(const char* path) const;
-  bool EndOfFileInBlock(const SmdReader& file, const char* block);
+  bool EndOfFileInBlock(const SmdLineSource& file, const char* block);
   // Refuses a block that counts more than `bound` of `what`, at the line that went past it.
-  bool RefuseTableBound(const SmdReader& file, int bound, const char* what, const char* block);
+  bool RefuseTableBound(const SmdLineSource& file, int bound, const char* what, const char* block);
 };

@@ -78,8 +78,7 @@ void AppendNames(std::string& out, const SmdDescriptionInput& input, const char*
 
 void AppendTriangles(std::string& out, const SmdMesh& mesh) {
   out += "\"triangles\":[";
-  D3DXMATRIX identity;
-  D3DXMatrixIdentity(&identity);
+  const D3DXMATRIX& identity = kSmdIdentity;
   const int count = mesh.triangles ? mesh.triangleCount : 0;
   for (int t = 0; t < count; ++t) {
     const SmdTriangle& triangle = mesh.triangles[t];

@@ -2,38 +2,10 @@
 // block loop and the counting readers.
 #include <cstring>
 
+#include "base/platform.h"
 #include "model/skinned_model.h"
-#include "model/smd_line_scan.h"
 #include "model/smd_messages.h"
 #include "model/smd_scan.h"
-#include "base/platform.h"
-
-bool SkinnedModel::NextLine(SmdReader& file) {
-  if (!file.ReadLine(line, sizeof line)) return false;
-  const char* p = line;
-  smd::ScanWord(p, token, sizeof token);
-  return true;
-}
-
-bool SkinnedModel::NextLineInPlace(SmdReader& file, const char*& text, size_t& length) {
-  static_assert(sizeof line >= smd::kPlainLineReadable);
-  text = file.PeekLine(sizeof line, smd::kPlainLineReadable, &length);
-  if (!text) {
-    if (!NextLine(file)) return false;
-    text = line;
-    length = file.lastLength();
-    return true;
-  }
-  file.Consume(length);
-  // The first word as NextLine takes it. What follows the line in the buffer is not part of it,
-  // so the white space before the word is only skipped up to the line's end; the word itself
-  // ends at the line's '\n' at the latest.
-  const char* p = text;
-  const char* end = text + length;
-  while (p < end && smd::IsSpace(*p)) ++p;
-  if (p < end) smd::ScanWord(p, token, sizeof token);
-  return true;
-}
 
 void SkinnedModel::ResetCounters() {
   nodeCount = 0;
@@ -59,15 +31,39 @@ void SkinnedModel::ShowRefusal(const char* path) const {
   MessageBoxA(nullptr, text, kSmdErrorCaption, MB_OK);
 }
 
-bool SkinnedModel::EndOfFileInBlock(const SmdReader& file, const char* block) {
+bool SkinnedModel::EndOfFileInBlock(const SmdLineSource& file, const char* block) {
   char reason[sizeof diagnostic.reason];
   std::snprintf(reason, sizeof reason, "the file ends inside the \"%s\" block (no \"end\" line)", block);
   Refuse(kSmdRefused, file.lineNumber(), reason);
   return false;
 }
 
-bool SkinnedModel::HeaderAccepted(SmdReader& file) {
-  if (!file.ReadLine(line, sizeof line)) return false;
+bool SkinnedModel::ReadFile(const char* path, Parser parse, const char* wrongKindMessage) {
+  FILE* file = path ? OpenFile(path, "rt") : nullptr;
+  if (!file) {
+    Refuse(-1, 0, "the file cannot be opened");
+    return false;
+  }
+  const int result = (this->*parse)(file);
+  std::fclose(file);
+  if (result == kSmdHeaderRefused) MessageBoxA(nullptr, kSmdNotSmdMessage, kSmdErrorCaption, MB_OK);
+  if (result == kSmdWrongKind) MessageBoxA(nullptr, wrongKindMessage, kSmdErrorCaption, MB_OK);
+  if (result == kSmdRefused) ShowRefusal(path);
+  return result == kSmdRead;
+}
+
+bool SkinnedModel::CountFile(SmdLineSource& file) {
+  ResetCounters();
+  if (!HeaderAccepted(file)) {
+    Refuse(kSmdHeaderRefused, 1, "the first line is not \"version 1\"");
+    return false;
+  }
+  return BlockLoop(file, &SkinnedModel::CountNodes, &SkinnedModel::CountFrames,
+                   &SkinnedModel::CountTriangles);
+}
+
+bool SkinnedModel::HeaderAccepted(SmdLineSource& file) {
+  if (!file.NextCopied()) return false;
   const char* p = line;
   if (!smd::ScanWord(p, token, sizeof token)) return false;
   int number = 0;
@@ -76,9 +72,9 @@ bool SkinnedModel::HeaderAccepted(SmdReader& file) {
   return smd::IsKeyword(token, "version") && version == 1;
 }
 
-bool SkinnedModel::BlockLoop(SmdReader& file, BlockReader nodes, BlockReader skeleton,
+bool SkinnedModel::BlockLoop(SmdLineSource& file, BlockReader nodes, BlockReader skeleton,
                              BlockReader triangles) {
-  while (NextLine(file)) {
+  while (file.NextCopied()) {
     BlockReader reader = nullptr;
     if (smd::IsKeyword(token, "nodes")) {
       reader = nodes;
@@ -92,15 +88,16 @@ bool SkinnedModel::BlockLoop(SmdReader& file, BlockReader nodes, BlockReader ske
   return true;
 }
 
-bool SkinnedModel::RefuseTableBound(const SmdReader& file, int bound, const char* what, const char* block) {
+bool SkinnedModel::RefuseTableBound(const SmdLineSource& file, int bound, const char* what,
+                                    const char* block) {
   char reason[sizeof diagnostic.reason];
   std::snprintf(reason, sizeof reason, "more than %d %s in the \"%s\" block", bound, what, block);
   Refuse(kSmdRefused, file.lineNumber(), reason);
   return false;
 }
 
-bool SkinnedModel::CountNodes(SmdReader& file) {
-  while (NextLine(file)) {
+bool SkinnedModel::CountNodes(SmdLineSource& file) {
+  while (file.NextCopied()) {
     if (smd::IsKeyword(token, "end")) return true;
     if (nodeCount == kSmdMaxBones) return RefuseTableBound(file, kSmdMaxBones, "nodes", "nodes");
     ++nodeCount;
@@ -108,19 +105,18 @@ bool SkinnedModel::CountNodes(SmdReader& file) {
   return EndOfFileInBlock(file, "nodes");
 }
 
-bool SkinnedModel::CountFrames(SmdReader& file) {
-  const char* text = nullptr;
-  size_t length = 0;
-  while (NextLineInPlace(file, text, length)) {
+bool SkinnedModel::CountFrames(SmdLineSource& file) {
+  SmdLine poseLine;
+  while (file.Next(&poseLine)) {
     if (smd::IsKeyword(token, "end")) return true;
     if (smd::IsKeyword(token, "time")) ++timeCount;
   }
   return EndOfFileInBlock(file, "skeleton");
 }
 
-bool SkinnedModel::CountTriangles(SmdReader& file) {
+bool SkinnedModel::CountTriangles(SmdLineSource& file) {
   char lastMaterial[kSmdNameSize] = {};
-  while (NextLine(file)) {
+  while (file.NextCopied()) {
     if (smd::IsKeyword(token, "end")) return true;
     if (!smd::SameName(token, lastMaterial)) {
       if (materialCount == kSmdMaxMaterials)
@@ -133,7 +129,7 @@ bool SkinnedModel::CountTriangles(SmdReader& file) {
       return RefuseTableBound(file, kSmdMaxTriangles, "triangles", "triangles");
     // Vertex lines are only counted, not scanned, so they are skipped without a copy.
     for (int k = 0; k < 3; ++k)
-      if (!file.SkipLine(sizeof line)) return EndOfFileInBlock(file, "triangles");
+      if (!file.Skip()) return EndOfFileInBlock(file, "triangles");
     ++triangleCount;
   }
   return EndOfFileInBlock(file, "triangles");

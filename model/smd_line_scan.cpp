@@ -9,8 +9,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include "model/smd_padded_scan.h"
-
 #if defined(__x86_64__)
 #include <immintrin.h>
 #define SMD_HAVE_AVX512_PATH 1
@@ -27,6 +25,15 @@ namespace smd {
 #endif
 
 namespace {
+
+// The value of the first n (1 to 8) digit bytes of x, the first digit the most significant.
+inline uint64_t DigitsValue(uint64_t x, int n) {
+  uint64_t v = (x - 0x3030303030303030ull) << (8 * (8 - n));
+  v = v * 10 + (v >> 8);
+  return (((v & 0x000000FF000000FFull) * (100 + (1000000ull << 32))) +
+          (((v >> 16) & 0x000000FF000000FFull) * (1 + (10000ull << 32)))) >>
+         32;
+}
 
 #define SMD_AVX512 \
   __attribute__((target("avx512f,avx512bw,avx512dq,avx512vl,avx512vbmi,avx512vbmi2,popcnt,bmi,bmi2")))
@@ -173,8 +180,10 @@ SMD_AVX512 bool ScanLine(const char* text, size_t length, int& first, float* val
   const __m512i lastFour =
       Mantissas(digitsLow, digitsHigh, Load(kConstants.lastLanes), points, integerDigits, fractionDigits);
   const __m512i mantissas = _mm512_permutex2var_epi64(firstFour, Load(kConstants.evenQuads), lastFour);
-  // As in ScanPaddedFloat: exact in a double, one rounded product, and near a point halfway
-  // between two floats the exact path decides.
+  // At most 14 digits, exact in a double. Multiplying by the rounded inverse power of ten lands
+  // within 2 units in the last place of the double quotient; unless that is that close to a
+  // point halfway between two floats, it rounds to the same float as the quotient. Near such a
+  // point the line is refused and the general scanner decides.
   const __m512d inverse = _mm512_permutexvar_pd(_mm512_cvtepu8_epi64(_mm512_castsi512_si128(fractionDigits)),
                                                 _mm512_loadu_pd(kConstants.inverse));
   const __m512d product = _mm512_mul_pd(_mm512_cvtepi64_pd(mantissas), inverse);

@@ -1,7 +1,6 @@
-// Whole-line scanning of the numeric lines (vertex and pose lines), which hold nearly all of an
-// SMD file's bytes. Only lines whose numbers are all plain decimals are read here, with the
-// arithmetic of ScanInt and of ScanPaddedFloat's fast path, so the values are theirs to the bit;
-// any other line is refused and left to those scanners, which define the results.
+// The whole-line scanner behind smd::ScanNumberLine, on processors with AVX-512. Only lines whose
+// numbers are all plain decimals are read here, to the general scanner's bit; any other line is
+// refused and left to the general scanner, which defines the results.
 #pragma once
 
 #include <cstddef>
@@ -10,7 +9,7 @@ namespace smd {
 
 // Lines of up to this many characters are read here; longer ones are refused.
 inline constexpr size_t kPlainLineLimit = 127;
-// Bytes the text must hold from the line's start on, whatever the line's length.
+// Bytes it reads from the line's start on, whatever the line's length.
 inline constexpr size_t kPlainLineReadable = 144;
 
 // Reads "%d" and then `count` (6 or 8) times "%f" from text[0, length) when all of them are

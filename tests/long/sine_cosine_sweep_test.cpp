@@ -12,7 +12,7 @@
 #include <cstring>
 #include <vector>
 
-#include "render/sine_cosine.h"
+#include "base/sine_cosine.h"
 
 namespace {
 

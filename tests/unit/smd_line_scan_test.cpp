@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "model/smd_padded_scan.h"
 #include "model/smd_scan.h"
 
 namespace {
@@ -26,11 +25,10 @@ struct Scanned {
 // What the loaders read from the line without the whole-line scanner.
 Scanned General(const std::string& line, int count) {
   Scanned result;
-  const smd::PaddedLine padded(line.c_str(), line.size());
-  const char* p = padded.text;
+  const char* p = line.c_str();
   if (!smd::ScanInt(p, result.first)) return result;
   for (int k = 0; k < count; ++k)
-    if (!smd::ScanPaddedFloat(p, result.values[k])) return result;
+    if (!smd::ScanFloat(p, result.values[k])) return result;
   result.read = true;
   return result;
 }

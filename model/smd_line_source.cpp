@@ -1,0 +1,152 @@
+// SmdLineSource: one buffered read pass over the file, CR LF folded to LF as the blocks arrive.
+#include "model/smd_line_source.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "model/smd_scan.h"
+
+namespace {
+
+// Drops every CR that a LF follows; returns the new length.
+size_t FoldLineEnds(char* data, size_t length) {
+  char* cr = static_cast<char*>(std::memchr(data, '\r', length));
+  if (!cr) return length;
+  char* out = cr;
+  const char* in = cr;
+  const char* end = data + length;
+  while (in < end) {
+    const char* next = static_cast<const char*>(std::memchr(in + 1, '\r', static_cast<size_t>(end - in - 1)));
+    const char* segmentEnd = next ? next : end;
+    // `in` points at a CR: keep it only when no LF follows it.
+    const char* copyFrom = (in + 1 < end && in[1] == '\n') ? in + 1 : in;
+    const size_t n = static_cast<size_t>(segmentEnd - copyFrom);
+    std::memmove(out, copyFrom, n);
+    out += n;
+    in = segmentEnd;
+  }
+  return static_cast<size_t>(out - data);
+}
+
+}  // namespace
+
+bool SmdLineSource::Fill() {
+  begin_ = end_ = 0;
+  while (end_ == 0) {
+    size_t kept = 0;
+    if (heldCarriageReturn_) {
+      buffer_[0] = '\r';
+      kept = 1;
+      heldCarriageReturn_ = false;
+    }
+    const size_t n = file_ ? std::fread(buffer_ + kept, 1, kBufferSize - kept, file_) : 0;
+    size_t length = FoldLineEnds(buffer_, kept + n);
+    // A CR at the end of the block may be the first half of a CR LF: decide with the next block.
+    if (n > 0 && length > 0 && buffer_[length - 1] == '\r') {
+      heldCarriageReturn_ = true;
+      --length;
+    }
+    end_ = length;
+    if (n == 0) break;
+  }
+  return end_ > 0;
+}
+
+bool SmdLineSource::Take(SmdLine* out, bool copy) {
+  if (!copy && begin_ < end_) {
+    const char* start = buffer_ + begin_;
+    const size_t want = std::min(end_ - begin_, kCapacity - 1);
+    if (const char* newline = static_cast<const char*>(std::memchr(start, '\n', want))) {
+      out->text = start;
+      out->length = static_cast<size_t>(newline - start) + 1;
+      begin_ += out->length;
+      lastInBuffer_ = *out;
+      ++lineNumber_;
+      return true;
+    }
+  }
+  SaveLastLine();
+  const size_t length = TakeInto(line_);
+  if (length == 0) return false;
+  line_[length] = '\0';
+  out->text = line_;
+  out->length = length;
+  return true;
+}
+
+// Takes the next line (at most kCapacity - 1 characters, its line end included) from the buffer,
+// copying it into `line` unless that is null. Returns its length; 0 at the end of the file.
+size_t SmdLineSource::TakeInto(char* line) {
+  const size_t limit = kCapacity - 1;
+  size_t out = 0;
+  for (;;) {
+    if (begin_ == end_ && !Fill()) break;
+    const char* start = buffer_ + begin_;
+    const size_t want = std::min(end_ - begin_, limit - out);
+    const char* newline = static_cast<const char*>(std::memchr(start, '\n', want));
+    const size_t take = newline ? static_cast<size_t>(newline - start) + 1 : want;
+    if (line) std::memcpy(line + out, start, take);
+    out += take;
+    begin_ += take;
+    if (newline || out == limit) break;
+  }
+  if (out > 0) ++lineNumber_;
+  return out;
+}
+
+// The first word as "%s" scans it into `token`. What follows an in-place line in the buffer is
+// not part of it, so the white space before the word is only skipped up to the line's end; the
+// word itself ends at the line's '\n' or terminating zero.
+void SmdLineSource::KeepWord(const SmdLine& line) {
+  const char* p = line.text;
+  const char* end = line.text + line.length;
+  while (p < end && smd::IsSpace(*p)) ++p;
+  if (p < end) smd::ScanWord(p, token_, tokenCapacity_);
+}
+
+bool SmdLineSource::NextCopied() {
+  SmdLine line;
+  if (!Take(&line, true)) return false;
+  KeepWord(line);
+  return true;
+}
+
+bool SmdLineSource::Next(SmdLine* out) {
+  if (!Take(out, false)) return false;
+  KeepWord(*out);
+  return true;
+}
+
+bool SmdLineSource::NextNumbers(SmdLine* out) {
+  return Take(out, false);
+}
+
+void SmdLineSource::Terminate(SmdLine* line) {
+  if (line->text == line_) return;
+  if (line->text == lastInBuffer_.text) lastInBuffer_ = SmdLine{};
+  std::memcpy(line_, line->text, line->length);
+  line_[line->length] = '\0';
+  line->text = line_;
+}
+
+bool SmdLineSource::Skip() {
+  SaveLastLine();
+  return TakeInto(nullptr) > 0;
+}
+
+// Copies the last line given into `line` before a refill can overwrite it where it lies, so that
+// `line` holds it should the file end here.
+void SmdLineSource::SaveLastLine() {
+  if (!lastInBuffer_.text) return;
+  std::memcpy(line_, lastInBuffer_.text, lastInBuffer_.length);
+  line_[lastInBuffer_.length] = '\0';
+  lastInBuffer_ = SmdLine{};
+}
+
+void SmdLineSource::Rewind() {
+  if (file_) std::rewind(file_);
+  begin_ = end_ = 0;
+  heldCarriageReturn_ = false;
+  lineNumber_ = 0;
+  lastInBuffer_ = SmdLine{};
+}

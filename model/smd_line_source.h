@@ -1,0 +1,76 @@
+// The SMD file as its reading rules see it: lines with fgets semantics over one large read
+// buffer, and the first word of each line in the model's `token`.
+//
+// A line is at most kCapacity - 1 characters including its '\n'; a longer one comes in pieces,
+// each counted as a line. CR LF reads as LF (the file is text); a lone CR is an ordinary
+// character. A line that holds no word leaves `token` as it was. Nothing is allocated per line.
+//
+// Every line the source gives can be read kReadable bytes from its start, whatever its length:
+// the whole-line number scanners read that far at once. The source makes this true for both
+// places a line can lie (its read buffer, with kReadable bytes of padding after it, and the
+// model's `line`, which is at least that long); no caller needs to know where the line lies.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+
+struct SmdLine {
+  // Ends with its '\n' where it has one; otherwise a zero byte follows it. A scan that stops at
+  // white space or a zero byte thus never runs into the next line.
+  const char* text = nullptr;
+  size_t length = 0;
+};
+
+class SmdLineSource {
+ public:
+  static constexpr size_t kCapacity = 256;
+  static constexpr size_t kReadable = 144;
+  static_assert(kCapacity >= kReadable, "a line copied into `line` must be readable as far");
+
+  // `line` and `token` are the model's buffers (kCapacity and tokenCapacity bytes). `line` holds
+  // every line that NextCopied gives and, once the file has ended, the last line given.
+  SmdLineSource(FILE* file, char* line, char* token, size_t tokenCapacity)
+      : file_(file), line_(line), token_(token), tokenCapacity_(tokenCapacity) {}
+  SmdLineSource(const SmdLineSource&) = delete;
+  SmdLineSource& operator=(const SmdLineSource&) = delete;
+
+  // The next line copied into `line`, zero-terminated, and its first word into `token`. False,
+  // changing neither, when no character is left.
+  bool NextCopied();
+  // The next line where it lies, and its first word into `token`; for the numeric blocks, whose
+  // lines are read many times more often than the others. False when no character is left.
+  bool Next(SmdLine* out);
+  // The same, leaving `token` as it is: the vertex lines, whose words name no block.
+  bool NextNumbers(SmdLine* out);
+  // Moves a line that Next gave into `line`, zero-terminated, for a scan that stops only at a
+  // zero byte.
+  void Terminate(SmdLine* line);
+  // Consumes the next line unread.
+  bool Skip();
+  // Back to the first line; also clears the end-of-file state.
+  void Rewind();
+  // Lines (and pieces of long lines) given since the start or the last Rewind.
+  int lineNumber() const { return lineNumber_; }
+
+ private:
+  bool Fill();
+  bool Take(SmdLine* out, bool copy);
+  size_t TakeInto(char* line);
+  void SaveLastLine();
+  void KeepWord(const SmdLine& line);
+
+  static constexpr size_t kBufferSize = 1 << 16;
+  FILE* file_;
+  char* line_;
+  char* token_;
+  size_t tokenCapacity_;
+  size_t begin_ = 0;
+  size_t end_ = 0;
+  bool heldCarriageReturn_ = false;
+  int lineNumber_ = 0;
+  // The last line given where it lies in the buffer: copied into `line` before the buffer is
+  // refilled, so that `line` holds it when the file ends.
+  SmdLine lastInBuffer_;
+  // Zeroed, so that what a scanner reads past a line is never indeterminate.
+  char buffer_[kBufferSize + kReadable] = {};
+};
