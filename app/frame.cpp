@@ -3,8 +3,8 @@
 #include <cstdio>
 
 #include "app/hatching_app.h"
-#include "model/skinned_model.h"
 #include "base/platform.h"
+#include "model/skinned_model.h"
 #include "render/overlay_text.h"
 
 namespace {
@@ -68,7 +68,8 @@ void HatchingApp::DrawModel() {
   IDirect3DDevice9* device = renderContext.device;
   device->SetVertexDeclaration(vertexDeclaration);
   if (!model) return;
-  model->UpdateAndDraw(device, fillMode, 0, model->clips[0].frameCount, animationStep, 0, textured);
+  const int frames = clipToPlay >= 0 && clipToPlay < kSmdMaxClips ? model->clips[clipToPlay].frameCount : 0;
+  model->UpdateAndDraw(device, fillMode, 0, frames, animationStep, clipToPlay, textured);
 }
 
 void HatchingApp::DrawOverlay() {

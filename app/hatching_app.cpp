@@ -4,6 +4,7 @@
 
 #include <new>
 
+#include "app/character.h"
 #include "model/skinned_model.h"
 
 namespace {
@@ -11,13 +12,6 @@ namespace {
 constexpr char kWindowName[] = "[Tavrel] Hatching for HLSL";
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
 constexpr int kFontHeight = 20;
-
-constexpr char kReferencePath[] = "Model\\SMD\\Vekku_Red\\Ref_Red.smd";
-constexpr const char* kAnimationPaths[3] = {
-    "Model\\SMD\\Vekku_Red\\Ani_Red(Attack).smd",
-    "Model\\SMD\\Vekku_Red\\Ani_Red(Run).smd",
-    "Model\\SMD\\Vekku_Red\\Ani_Red(Stun).smd",
-};
 
 // Constructed before the program's entry point runs, destroyed after it returns.
 HatchingApp application;
@@ -92,8 +86,9 @@ int HatchingApp::Run(HINSTANCE instance, int showCommand) {
   // Should the model not be had, the program runs on without it; frames then skip its pass.
   if (!model) model = new (std::nothrow) SkinnedModel();
   if (model) {
-    model->LoadReference(renderContext.device, kReferencePath);
-    for (const char* path : kAnimationPaths) model->LoadAnimation(path);
+    LoadCharacter(character, renderContext.device, model);
+    if (!character.reference.empty() && character.frame) FrameCharacter(*model, &renderContext);
+    clipToPlay = ClipToPlay(character, *model);
   }
 
   for (;;) {

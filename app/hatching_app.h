@@ -4,6 +4,7 @@
 // The program has one, reached through Instance(); tests construct their own.
 #pragma once
 
+#include "app/character.h"
 #include "app/win32.h"
 #include "gfx/d3d9.h"
 #include "render/render_context.h"
@@ -91,6 +92,10 @@ class HatchingApp {
   SkinnedModel* model = nullptr;
   bool textured = true;
   float animationStep = 0.01f;
+  // The character's files and how it plays; the default character unless the options name one.
+  CharacterFiles character;
+  // The clip the frames play: character.clip, or -1 (the bind pose) for a reference without one.
+  int clipToPlay = 0;
 
  private:
   WindowSystem* windowSystem_ = nullptr;

@@ -7,6 +7,9 @@
 namespace {
 
 constexpr int kMaxCount = 100000000;
+constexpr size_t kMaxClips = 32;
+// The default character's clips: Attack, Run, Stun.
+constexpr size_t kDefaultClips = 3;
 
 bool ParseCount(const std::string& text, int minimum, int* value) {
   int parsed = 0;
@@ -43,7 +46,8 @@ OptionsStatus ParseOptions(int argc, const char* const* argv, Options* options, 
     SplitArgument(argv[i], &name, &value, &hasValue);
 
     const bool takesValue = name == "--frames" || name == "--screenshot" || name == "--capture" ||
-                            name == "--every" || name == "--input";
+                            name == "--every" || name == "--input" || name == "--reference" ||
+                            name == "--animation" || name == "--clip" || name == "--skinning";
     if (takesValue && !hasValue) {
       if (i + 1 >= argc) {
         *error = name + " needs a value";
@@ -78,6 +82,29 @@ OptionsStatus ParseOptions(int argc, const char* const* argv, Options* options, 
       options->captureDirectory = value;
     } else if (name == "--input") {
       options->inputFile = value;
+    } else if (name == "--reference") {
+      options->character.reference = value;
+    } else if (name == "--animation") {
+      if (options->character.animations.size() == kMaxClips) {
+        *error = "--animation: at most " + std::to_string(kMaxClips) + " clips";
+        return OptionsStatus::kError;
+      }
+      options->character.animations.push_back(value);
+    } else if (name == "--clip") {
+      if (!ParseCount(value, 0, &options->character.clip) ||
+          options->character.clip >= static_cast<int>(kMaxClips)) {
+        *error =
+            "--clip needs a clip number from 0 to " + std::to_string(kMaxClips - 1) + ", not '" + value + "'";
+        return OptionsStatus::kError;
+      }
+    } else if (name == "--skinning") {
+      if (value != "links" && value != "parent") {
+        *error = "--skinning needs 'links' or 'parent', not '" + value + "'";
+        return OptionsStatus::kError;
+      }
+      options->character.links = value == "links";
+    } else if (name == "--no-frame") {
+      options->character.frame = false;
     } else if (name == "--report-startup") {
       options->reportStartup = true;
     } else if (name == "--help" || name == "-h") {
@@ -94,6 +121,16 @@ OptionsStatus ParseOptions(int argc, const char* const* argv, Options* options, 
     return OptionsStatus::kError;
   }
   if (!options->captureDirectory.empty() && !sawEvery) options->every = 1;
+  // The clips load in order into slots 0, 1, ...: the one to play must be among them.
+  const CharacterFiles& character = options->character;
+  const size_t clips = !character.animations.empty() ? character.animations.size()
+                       : character.reference.empty() ? kDefaultClips
+                                                     : 1;
+  if (static_cast<size_t>(character.clip) >= clips) {
+    *error = "--clip " + std::to_string(character.clip) + ": only " + std::to_string(clips) +
+             (clips == 1 ? " clip is" : " clips are") + " loaded (numbered from 0)";
+    return OptionsStatus::kError;
+  }
   if (options->help) return OptionsStatus::kHelp;
   if (options->version) return OptionsStatus::kVersion;
   return OptionsStatus::kRun;
@@ -111,6 +148,14 @@ const char* UsageText() {
          "  --capture DIR        write rendered frames to DIR/frame_NNNNNN.png\n"
          "  --every K            with --capture: only every K-th frame (default 1)\n"
          "  --input FILE         replay the input events listed in FILE\n"
+         "  --reference FILE     show the character of this reference SMD file\n"
+         "  --animation FILE     load an animation SMD file; repeat for more clips (at most 32),\n"
+         "                       loaded in order into clips 0, 1, ...\n"
+         "  --clip N             the clip that plays (default 0)\n"
+         "  --skinning MODE      'parent' (default): one bone per vertex; 'links': the weighted\n"
+         "                       links after each vertex's u v, up to four per vertex\n"
+         "  --no-frame           with --reference: keep the fixed start camera instead of\n"
+         "                       framing the character\n"
          "  --report-startup     print to standard error when the first frame was presented\n"
          "                       and the frame rate of the frames after it\n"
          "  --help               show this text\n"

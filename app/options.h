@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "app/character.h"
+
 struct Options {
   bool headless = false;
   // Quit after this many rendered frames; 0 runs until the user quits.
@@ -17,6 +19,8 @@ struct Options {
   std::string inputFile;
   // Print to standard error when the first frame was presented and the frame rate after it.
   bool reportStartup = false;
+  // The character to show: --reference, --animation (repeated), --clip, --skinning, --no-frame.
+  CharacterFiles character;
   bool help = false;
   bool version = false;
 };

@@ -70,7 +70,8 @@ bool HoldsAWord(const SmdLine& line) {
 
 }  // namespace
 
-// A "time N" line starts key frame N; the `nodeCount` lines after it are its pose lines. A frame
+// A "time N" line starts key frame N (counted from the smallest N); the `nodeCount` lines
+// after it are its pose lines. A frame
 // that has fewer ends at the next line that itself says "time" or "end" rather than swallowing
 // it; a blank line, which says nothing, is one of the frame's lines and changes nothing (it
 // keeps the word of the line before it, so right after "time" it would otherwise start the
@@ -97,8 +98,10 @@ bool SkinnedModel::ReadAnimationSkeleton(SmdLineSource& file) {
       // "%s %d" into token and version: without a number, version keeps the last one.
       int number = 0;
       if (smd::ScanInt(p, number)) version = number;
-      poses.Target(version >= 0 && version < frames ? clip->frames[version] : nullptr,
-                   clip ? clip->boneCount : 0);
+      // Key frames are stored from the clip's smallest frame number on: exporters that number a
+      // clip from a later frame (time 5 ... time 34) lose nothing and play no empty frames first.
+      const long long index = static_cast<long long>(version) - (firstFrameNumber > 0 ? firstFrameNumber : 0);
+      poses.Target(index >= 0 && index < frames ? clip->frames[index] : nullptr, clip ? clip->boneCount : 0);
       posesLeft = nodeCount;
       continue;
     }

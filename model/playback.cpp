@@ -52,7 +52,11 @@ bool SkinnedModel::UpdateAndDraw(IDirect3DDevice9* drawDevice, int fillMode, int
     SmdMesh& mesh = meshes[i];
     // A mesh without a buffer (no triangle, or the creation failed) has nothing to bind or draw.
     if (!mesh.vertexBuffer) continue;
-    mesh.SkinMesh();
+    if (mesh.links) {
+      mesh.SkinMeshWithLinks();
+    } else {
+      mesh.SkinMesh();
+    }
     drawDevice->SetStreamSource(0, mesh.vertexBuffer, 0, sizeof(SkinVertex));
     stateDevice->SetRenderState(D3DRS_FILLMODE, static_cast<DWORD>(fillMode));
     const int count = mesh.triangles ? mesh.triangleCount : 0;

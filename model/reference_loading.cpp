@@ -28,6 +28,17 @@ void ScanVertexLine(const SmdLine& line, int& bone, SkinVertex& corner) {
   corner.v = 1.0f - f[7];
 }
 
+// The links of a vertex line and the corner as it stands in model space, before it is moved into
+// its bone's space.
+void ReadLinks(SmdLineSource& file, SmdLine& vertexLine, SmdMesh& mesh, int corner,
+               const SkinVertex& vertex) {
+  SmdCornerLinks& links = mesh.links->corners[corner];
+  file.Terminate(&vertexLine);
+  smd::ScanLinks(vertexLine.text, mesh.links->boneCount, links);
+  links.position = vertex.position;
+  links.normal = vertex.normal;
+}
+
 // The inverse of a bone's bind-pose matrix; a singular matrix leaves the corner where it is.
 D3DXMATRIX InverseOf(const D3DXMATRIX& m) {
   D3DXMATRIX inverse = kSmdIdentity;
@@ -113,9 +124,21 @@ int SkinnedModel::ParseReference(FILE* input) {
   mesh.AllocateBones(nodeCount);
   mesh.AllocateTriangles(triangleCount);
   mesh.LoadMaterialTextures(device, materialCount, directory, materialNames);
+  delete mesh.links;
+  mesh.links = nullptr;
+  if (readLinks && mesh.triangles) {
+    mesh.links = new (std::nothrow) SmdLinkTable();
+    if (mesh.links && !mesh.links->Allocate(3 * mesh.triangleCount, mesh.bones ? mesh.boneCount : 0)) {
+      delete mesh.links;
+      mesh.links = nullptr;
+    }
+  }
 
   file.Rewind();
   BlockLoop(file, &SkinnedModel::ReadNodes, &SkinnedModel::ReadBindPose, &SkinnedModel::ReadTriangles);
+  if (mesh.links)
+    for (int b = 0; b < mesh.links->boneCount; ++b)
+      mesh.links->bindInverses[b] = InverseOf(mesh.bones[b].combined);
 
   // No triangle, no buffer: a buffer of length 0 cannot exist, and playback skips a mesh without one.
   SafeRelease(mesh.vertexBuffer);
@@ -196,7 +219,9 @@ bool SkinnedModel::ReadTriangles(SmdLineSource& file) {
     SmdLine vertexLine;
     for (int k : kCornerOfLine) {
       if (!file.NextNumbers(&vertexLine)) break;
-      if (triangle) ScanVertexLine(vertexLine, triangle->bones[k], triangle->corners[k]);
+      if (!triangle) continue;
+      ScanVertexLine(vertexLine, triangle->bones[k], triangle->corners[k]);
+      if (mesh->links) ReadLinks(file, vertexLine, *mesh, 3 * t + k, triangle->corners[k]);
     }
     ++t;
   }

@@ -50,6 +50,11 @@ struct SkinnedModel {
   int currentClip = 0;
   AnimationClip clips[kSmdMaxClips];
   SmdDiagnostic diagnostic;
+  // The smallest frame number after "time" of the last file counted (-1: none): a clip's key
+  // frames are stored from it on, so that one numbered from a later frame plays no empty frames.
+  int firstFrameNumber = -1;
+  // Read the weighted links of vertex lines into each mesh's link table, for skinning with them.
+  bool readLinks = false;
 
   SkinnedModel() = default;
   SkinnedModel(const SkinnedModel&) = delete;

@@ -8,6 +8,7 @@
 #include "model/smd_scan.h"
 
 void SkinnedModel::ResetCounters() {
+  firstFrameNumber = -1;
   nodeCount = 0;
   timeCount = 0;
   materialCount = 0;
@@ -109,7 +110,16 @@ bool SkinnedModel::CountFrames(SmdLineSource& file) {
   SmdLine poseLine;
   while (file.Next(&poseLine)) {
     if (smd::IsKeyword(token, "end")) return true;
-    if (smd::IsKeyword(token, "time")) ++timeCount;
+    if (!smd::IsKeyword(token, "time")) continue;
+    ++timeCount;
+    // The smallest frame number written, from which the key frames are stored.
+    file.Terminate(&poseLine);
+    const char* p = poseLine.text;
+    char word[kSmdNameSize];
+    int number = 0;
+    if (smd::ScanWord(p, word, sizeof word) && smd::ScanInt(p, number) && number >= 0 &&
+        (firstFrameNumber < 0 || number < firstFrameNumber))
+      firstFrameNumber = number;
   }
   return EndOfFileInBlock(file, "skeleton");
 }

@@ -15,6 +15,8 @@ size_t BoundedLength(const char* text, size_t limit) {
 }  // namespace
 
 SmdMesh::~SmdMesh() {
+  delete links;
+  links = nullptr;
   delete[] bones;
   bones = nullptr;
   delete[] triangles;

@@ -2,9 +2,10 @@
 // space of their bones, its material textures and the vertex buffer playback skins into.
 #pragma once
 
+#include "gfx/d3d9.h"
 #include "model/skin_vertex.h"
 #include "model/smd_bone.h"
-#include "gfx/d3d9.h"
+#include "model/smd_links.h"
 
 inline constexpr int kSmdMaxMaterials = 128;
 inline constexpr int kSmdNameSize = 80;
@@ -29,6 +30,8 @@ struct SmdMesh {
   char textureNames[kSmdMaxMaterials][kSmdNameSize] = {};
   int textureCount = 0;
   IDirect3DTexture9** textures = nullptr;
+  // The weighted links of every corner, read only when the model skins with links; null otherwise.
+  SmdLinkTable* links = nullptr;
 
   SmdMesh() = default;
   SmdMesh(const SmdMesh&) = delete;
@@ -47,6 +50,8 @@ struct SmdMesh {
   // Writes every corner, moved by its bone's `combined` matrix, into the vertex buffer. False when
   // there is no buffer or it cannot be locked; nothing is written then.
   bool SkinMesh();
+  // SkinMesh with the corners' weighted links (see link_skinning.h); false without a link table.
+  bool SkinMeshWithLinks();
 
  private:
   void ReleaseTextures();

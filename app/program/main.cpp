@@ -157,6 +157,7 @@ int main(int argc, char** argv) {
   recorder.options = &options;
   recorder.windowSystem = &windowSystem;
   HatchingApp& app = HatchingApp::Instance();
+  app.character = options.character;
   app.UseWindowSystem(&windowSystem);
   app.SetFrameObserver(&FrameRecorder::OnFrame, &recorder);
 

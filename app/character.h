@@ -1,0 +1,42 @@
+// The character the program shows: its files (the default character's, or the user's own given
+// on the command line), how it is skinned and which clip plays, and the start camera that frames
+// a character of any size.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "gfx/d3d9.h"
+
+struct SkinnedModel;
+struct SmdMesh;
+class RenderContext;
+
+struct CharacterFiles {
+  // Empty: the default character's reference file, and its three clips unless `animations` names
+  // others. Paths as the system spells them (relative to the working folder, or absolute).
+  std::string reference;
+  std::vector<std::string> animations;
+  int clip = 0;
+  // Skin with the weighted links of the vertex lines instead of the parent column alone.
+  bool links = false;
+  // With `reference`: place the start camera and the light around the character.
+  bool frame = true;
+};
+
+// Loads the reference file and the clips into `model` as the loaders do (each refusal shows its
+// own box), then prints one line on standard error for each material texture that is missing.
+void LoadCharacter(const CharacterFiles& files, IDirect3DDevice9* device, SkinnedModel* model);
+
+// The clip UpdateAndDraw plays: `files.clip`, or none (-1, the bind pose) where the user's own
+// reference has no key frames to play.
+int ClipToPlay(const CharacterFiles& files, const SkinnedModel& model);
+
+// Model-space bounds of the first mesh in its bind pose; false for a mesh without corners.
+bool BindPoseBounds(const SmdMesh& mesh, D3DXVECTOR3* low, D3DXVECTOR3* high);
+
+// Turns a clearly y-up character upright (the default turn is for z-up characters facing -y),
+// then puts the camera in front of it at its middle height, looking at its centre from far enough
+// that it fills most of the window's height, and the light in front of it, up and to the right,
+// as the default set-up lights the default character.
+void FrameCharacter(const SkinnedModel& model, RenderContext* context);
