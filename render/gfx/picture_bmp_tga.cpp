@@ -201,9 +201,9 @@ bool DecodeBmp(const uint8_t* b, size_t size, const char* name, ImageLevel* leve
     uint8_t* out = rgba.data() + (height > 0 ? h - 1 - row : row) * w * 4;
     for (uint64_t x = 0; x < w; ++x, out += 4) {
       if (bpp < 16) {
-        uint32_t index = src[x];
-        if (bpp == 1) index = src[x >> 3] >> (7 - (x & 7)) & 1;
-        if (bpp == 4) index = src[x >> 1] >> (x & 1 ? 0 : 4) & 15;
+        const uint32_t index = bpp == 8   ? src[x]
+                               : bpp == 4 ? src[x >> 1] >> (x & 1 ? 0 : 4) & 15
+                                          : src[x >> 3] >> (7 - (x & 7)) & 1;
         if (index * 4 >= palette.size())
           return refuse("colour index " + Num(index) + " past the " + Num(palette.size() / 4) +
                         "-entry colour table");
