@@ -10,7 +10,9 @@
 // TGA: colour-mapped (8- or 16-bit indexes into 8-, 15-, 16-, 24- or 32-bit entries), true-colour
 // (15, 16, 24, 32 bits) and grey (8 bits, 16 with alpha), raw or run-length coded. 15- and 16-bit
 // colours have no alpha. Rows are bottom-up unless bit 5 of the descriptor is set; bit 4 (rows
-// right to left) is ignored, as it always was.
+// right to left) is ignored, as it always was. A colour map must start at entry 0 (the old decoder
+// misread any other start) and the 12-byte BMP header's table has 3-byte entries (the old decoder
+// read too few of them); pictures that use only what it did read keep their pixels.
 #include <algorithm>
 #include <bit>
 #include <cstring>
