@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "gfx/image_stb.h"
 #include "base/platform.h"
+#include "gfx/picture_decoders.h"
 
 namespace {
 
@@ -36,6 +36,17 @@ void BoxFilter(const ImageLevel& src, ImageLevel* dst) {
       }
     }
   }
+}
+
+// The picture formats by their first bytes; TGA, which has none of its own, last.
+bool DecodePicture(const uint8_t* bytes, size_t size, const char* name, ImageLevel* level,
+                   std::string* error) {
+  if (size >= 8 && std::memcmp(bytes, "\x89PNG\r\n\x1a\n", 8) == 0)
+    return DecodePng(bytes, size, name, level, error);
+  if (size >= 2 && bytes[0] == 0xFF && bytes[1] == 0xD8) return DecodeJpeg(bytes, size, name, level, error);
+  if (size >= 2 && bytes[0] == 'B' && bytes[1] == 'M') return DecodeBmp(bytes, size, name, level, error);
+  if (LooksLikeTga(bytes, size)) return DecodeTga(bytes, size, name, level, error);
+  return Fail(name, "not a DDS, BMP, TGA, PNG or JPG picture", error);
 }
 
 }  // namespace
@@ -74,7 +85,7 @@ bool DecodeTextureImage(const uint8_t* bytes, size_t size, const char* name, Tex
   } else {
     image.levelCount = 1;
     image.levels.resize(1);
-    if (!DecodeStbImage(bytes, size, name, &image.levels[0], error)) return false;
+    if (!DecodePicture(bytes, size, name, &image.levels[0], error)) return false;
   }
   CompleteMipChain(&image);
   *out = std::move(image);

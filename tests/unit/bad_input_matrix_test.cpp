@@ -4,10 +4,13 @@
 // build checks the last); a refusal carries its result code, the reason, and the file and line
 // where one applies.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <cctype>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -672,6 +675,83 @@ TEST_F(BadInputMatrix, PicturesThatAreNotPictures) {
   TextureImage image;
   EXPECT_FALSE(LoadTextureImage((scratch.folder() + "/absent.bmp").c_str(), &image, &error));
   EXPECT_EQ(error, scratch.folder() + "/absent.bmp: cannot open file");
+}
+
+// Damaged and hostile pictures of each format: each is refused with what was wrong, at once, and
+// without memory for the pixels it claims (the 16000 x 4000 claims would take 244 MiB).
+std::string Be32(uint32_t v) {
+  return {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+}
+std::string Le(uint32_t v, int bytes) {
+  std::string out;
+  for (int i = 0; i < bytes; ++i) out += char(v >> (8 * i));
+  return out;
+}
+std::string PngChunk(const char* kind, const std::string& body) {
+  const std::string typed = kind + body;
+  return Be32(body.size()) + typed +
+         Be32(crc32(0, reinterpret_cast<const Bytef*>(typed.data()), typed.size()));
+}
+// An RGBA PNG whose image data holds `rows` rows of `width` pixels.
+std::string Png(uint32_t width, uint32_t height, char interlace, uint32_t rows) {
+  std::string raw(size_t{rows} * (1 + width * 4), '\0'), packed(compressBound(raw.size()), '\0');
+  uLongf length = packed.size();
+  compress(reinterpret_cast<Bytef*>(packed.data()), &length, reinterpret_cast<const Bytef*>(raw.data()),
+           raw.size());
+  return "\x89PNG\r\n\x1a\n" +
+         PngChunk("IHDR", Be32(width) + Be32(height) + std::string("\x08\x06\0\0", 4) + interlace) +
+         PngChunk("IDAT", packed.substr(0, length)) + PngChunk("IEND", "");
+}
+std::string Bmp24(uint32_t width, uint32_t height, size_t pixelBytes) {
+  return "BM" + Le(54 + pixelBytes, 4) + Le(0, 4) + Le(54, 4) + Le(40, 4) + Le(width, 4) + Le(height, 4) +
+         Le(1, 2) + Le(24, 2) + std::string(24, '\0') + std::string(pixelBytes, '\x40');
+}
+std::string Tga(int type, uint32_t width, uint32_t height, int bits, const std::string& map,
+                const std::string& pixels) {
+  const std::string mapSpec = map.empty() ? std::string(5, '\0') : Le(0, 2) + Le(map.size() / 3, 2) + "\x18";
+  return std::string(1, '\0') + char(map.empty() ? 0 : 1) + char(type) + mapSpec + Le(0, 4) + Le(width, 2) +
+         Le(height, 2) + char(bits) + '\x20' + map + pixels;
+}
+
+TEST_F(BadInputMatrix, HostilePictures) {
+  const std::string png = Png(8, 8, 0, 8);
+  std::string badCrc = png;
+  badCrc[png.find("IEND") - 5] ^= 1;  // the last byte of the IDAT chunk's CRC
+  const std::string dht = std::string("\0", 1) + std::string(16, '\x11') + std::string(272, '\x01');
+  std::string rle;
+  for (int i = 0; i < 40; ++i) rle += std::string("\x00\x10\x20\x30\x40", 5);  // one pixel a packet
+  const std::pair<std::string, std::string> rows[] = {
+      {Png(60000, 60000, 0, 1), "PNG: Invalid IHDR data (Image width exceeds user limit in IHDR)"},
+      {Png(16000, 4000, 0, 1), "PNG: Not enough image data"},
+      {Png(16000, 4000, 1, 1), "PNG: Not enough image data"},
+      {png.substr(0, png.size() / 2), "PNG: file ends early"},
+      {badCrc, "PNG: IDAT: CRC error"},
+      {"\xFF\xD8\xFF\xC4" + Be32(2 + dht.size()).substr(2) + dht, "JPEG: Bogus Huffman table definition"},
+      {Bmp24(64, 64, 32 * 192),
+       "BMP: file too short for a 64x64 picture of 24 bits per pixel (6198 bytes, needs 12342)"},
+      {Bmp24(2, 2, 16), ""},  // whole: decodes
+      {Tga(2, 64, 64, 32, "", std::string(64 * 128, '\x10')), "TGA: file too short for a 64x64 picture"},
+      {Tga(10, 64, 64, 32, "", rle), "TGA: file ends inside the pixel data (pixel 40 of 4096)"},
+      {Tga(1, 2, 1, 8, "abcdef", "\x01\x07"), "TGA: colour index 7 past the 2-entry colour map"},
+  };
+  rusage before{};
+  getrusage(RUSAGE_SELF, &before);
+  for (const auto& [bytes, message] : rows) {
+    SCOPED_TRACE(message);
+    TextureImage image;
+    std::string error;
+    const auto start = std::chrono::steady_clock::now();
+    const bool decoded = DecodeTextureImage(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
+                                            "row.img", &image, &error);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+    EXPECT_EQ(decoded, message.empty()) << error;
+    if (!message.empty()) {
+      EXPECT_EQ(error, "row.img: " + message);
+    }
+  }
+  rusage after{};
+  getrusage(RUSAGE_SELF, &after);
+  EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024) << "kilobytes";
 }
 
 // ---------------------------------------------------------------------------------------------

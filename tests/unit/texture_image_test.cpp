@@ -1,5 +1,5 @@
-// Texture loading beyond the DDS reader: the picture formats through stb_image, the refusal of
-// other formats and oversized pictures, mip chain completion and reading by the program's paths.
+// Texture loading beyond the DDS reader: the picture formats, the refusal of other formats and
+// oversized pictures, mip chain completion and reading by the program's paths.
 #include "gfx/texture_image.h"
 
 #include <gtest/gtest.h>
