@@ -76,6 +76,18 @@ void AppendNames(std::string& out, const SmdDescriptionInput& input, const char*
   out += ']';
 }
 
+// The links a corner is skinned with under links skinning: [bone, weight] pairs, largest first.
+void AppendLinks(std::string& out, const SmdCornerLinks& links) {
+  out += ",\"links\":[";
+  for (int i = 0; i < links.count && i < SmdCornerLinks::kMaxLinks; ++i) {
+    if (i) out += ',';
+    out += "[" + std::to_string(links.bones[i]) + ",";
+    AppendFloat(out, links.weights[i]);
+    out += "]";
+  }
+  out += ']';
+}
+
 void AppendTriangles(std::string& out, const SmdMesh& mesh) {
   out += "\"triangles\":[";
   const D3DXMATRIX& identity = kSmdIdentity;
@@ -100,6 +112,7 @@ void AppendTriangles(std::string& out, const SmdMesh& mesh) {
       out += ",\"uv\":";
       const float uv[2] = {triangle.corners[k].u, triangle.corners[k].v};
       AppendFloats(out, uv, 2);
+      if (mesh.links && mesh.links->corners) AppendLinks(out, mesh.links->corners[3 * t + k]);
       out += '}';
     }
     out += "]}";

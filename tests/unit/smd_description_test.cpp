@@ -18,8 +18,9 @@ using smdtest::ModelTest;
 
 class SmdDescriptionTest : public ModelTest {
  protected:
-  std::string Json(const std::string& name, bool animation) {
+  std::string Json(const std::string& name, bool animation, bool links = false) {
     auto fresh = std::make_unique<SkinnedModel>();
+    fresh->readLinks = links;
     const std::string path = DataPath(name);
     const bool loaded =
         animation ? fresh->LoadAnimation(path.c_str()) : fresh->LoadReference(device, path.c_str());
@@ -129,7 +130,8 @@ TEST_F(SmdDescriptionTest, ToolPrintsTheSameJsonAndFailsOnARefusedFile) {
   int status = 0;
   const std::string output = run("--json " + DataPath("smd_reference_exported.smd"), status);
   EXPECT_EQ(status, 0);
-  std::string expected = Json("smd_reference_exported.smd", false);
+  std::string expected = Json("smd_reference_exported.smd", false, true);
+  EXPECT_NE(expected.find("\"uv\":[0,0.75],\"links\":[[0,1]]"), std::string::npos) << expected;
   expected.replace(expected.find("\"F\""), 3, "\"" + DataPath("smd_reference_exported.smd") + "\"");
   EXPECT_EQ(output, expected + "\n");
   run("--animation " + DataPath("smd_reference_basic.smd"), status);

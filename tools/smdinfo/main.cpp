@@ -75,6 +75,8 @@ int main(int argc, char** argv) {
   int status = 0;
   for (const char* file : files) {
     auto model = std::make_unique<SkinnedModel>();
+    // Each corner's weighted links are listed beside its parent column.
+    model->readLinks = true;
     lastMessage.clear();
     const bool loaded = animation ? model->LoadAnimation(file) : model->LoadReference(device, file);
     SmdDescriptionInput input;
