@@ -116,3 +116,28 @@ TEST(Options, ParsingStartsFromDefaults) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Options, OwnCharacterOptionsAndTheirRefusals) {
+  Parsed parsed = Parse({"--reference", "me.smd", "--animation", "a.smd", "--animation=b.smd", "--clip", "1",
+                         "--skinning", "links", "--no-frame"});
+  ASSERT_EQ(parsed.status, OptionsStatus::kRun) << parsed.error;
+  EXPECT_EQ(parsed.options.character.reference, "me.smd");
+  EXPECT_EQ(parsed.options.character.animations, (std::vector<std::string>{"a.smd", "b.smd"}));
+  EXPECT_EQ(parsed.options.character.clip, 1);
+  EXPECT_TRUE(parsed.options.character.links);
+  EXPECT_FALSE(parsed.options.character.frame);
+  EXPECT_EQ(Parse({"--clip", "2"}).status, OptionsStatus::kRun) << "the default character has three clips";
+  parsed = Parse({"--clip", "3"});
+  EXPECT_EQ(parsed.error, "--clip 3: only 3 clips are loaded (numbered from 0)");
+  EXPECT_EQ(Parse({"--reference", "me.smd", "--clip", "1"}).error,
+            "--clip 1: only 1 clip is loaded (numbered from 0)");
+  EXPECT_EQ(Parse({"--skinning", "bones"}).error, "--skinning needs 'links' or 'parent', not 'bones'");
+  EXPECT_EQ(Parse({"--clip", "-1"}).status, OptionsStatus::kError);
+  std::vector<const char*> many;
+  for (int i = 0; i < 33; ++i) many.insert(many.end(), {"--animation", "x.smd"});
+  EXPECT_EQ(Parse(many).error, "--animation: at most 32 clips");
+}
+
+}  // namespace
