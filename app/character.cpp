@@ -103,7 +103,7 @@ void FrameCharacter(const SkinnedModel& model, RenderContext* context) {
   ObjectTransform& object = context->objectTransform;
   // Most characters stand along z and face -y, as the default turn expects; one that stands
   // clearly along y (exporters of y-up packages) faces +z there, and is turned about y alone.
-  if (extent.y > 1.5f * extent.z && extent.y >= extent.x) object.pitch = 0.0f;
+  if (extent.y > 1.25f * extent.z && extent.y >= extent.x) object.pitch = 0.0f;
 
   // The projection's scale factors are 1 / tan of half the field of view, vertically and across;
   // its depth terms give the near and far planes.

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 namespace {
 
@@ -39,7 +40,9 @@ void WriteFrame(FILE* out, Values& values, int time) {
   }
 }
 
-bool WriteReference(const std::string& path) {
+// With `links`, every vertex line goes on with two or three weighted links, as files of exporters
+// that bind vertices to several bones write them.
+bool WriteReference(const std::string& path, bool links) {
   FILE* out = std::fopen(path.c_str(), "w");
   if (!out) return false;
   Values values;
@@ -54,9 +57,17 @@ bool WriteReference(const std::string& path) {
     std::fprintf(out, "%s\n", kMaterials[t / (kBenchTriangles / 4) % 4]);
     const int bone = values.Index(kBenchBones);
     for (int k = 0; k < 3; ++k) {
-      std::fprintf(out, "%d %.6f %.6f %.6f %.6f %.6f %.6f %.6f %.6f\n", bone, values.Next(-60, 60),
+      std::fprintf(out, "%d %.6f %.6f %.6f %.6f %.6f %.6f %.6f %.6f", bone, values.Next(-60, 60),
                    values.Next(-60, 60), values.Next(0, 180), values.Next(-1, 1), values.Next(-1, 1),
                    values.Next(-1, 1), values.Next(0, 1), values.Next(0, 1));
+      if (links) {
+        const double weight = values.Next(0.3, 0.7);
+        const int count = 2 + values.Index(2);
+        std::fprintf(out, " %d %d %.6f %d %.6f", count, bone, weight, values.Index(kBenchBones),
+                     count == 2 ? 1 - weight : (1 - weight) / 2);
+        if (count == 3) std::fprintf(out, " %d %.6f", values.Index(kBenchBones), (1 - weight) / 2);
+      }
+      std::fputc('\n', out);
     }
   }
   std::fputs("end\n", out);
@@ -88,9 +99,13 @@ bool WriteBenchInputs(const std::string& parent, BenchInputs* inputs, std::strin
   inputs->directory = pattern;
   inputs->reference = pattern + "/reference.smd";
   inputs->animation = pattern + "/animation.smd";
-  if (!WriteReference(inputs->reference)) {
-    *error = inputs->reference + ": cannot be written";
-    return false;
+  inputs->linkedReference = pattern + "/linked_reference.smd";
+  for (const auto& [path, links] :
+       {std::pair{inputs->reference, false}, std::pair{inputs->linkedReference, true}}) {
+    if (!WriteReference(path, links)) {
+      *error = path + ": cannot be written";
+      return false;
+    }
   }
   if (!WriteAnimation(inputs->animation)) {
     *error = inputs->animation + ": cannot be written";

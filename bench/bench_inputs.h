@@ -10,6 +10,8 @@ struct BenchInputs {
   std::string directory;
   std::string reference;
   std::string animation;
+  // The reference file again, its vertices weighted to two or three bones each.
+  std::string linkedReference;
 };
 
 inline constexpr int kBenchTriangles = 200000;

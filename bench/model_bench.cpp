@@ -1,6 +1,6 @@
 // The model store's figures: loading a 200,000-triangle reference file against assimp's SMD
 // import and against reading its lines, loading an animation against reading its lines, and a
-// skinning pass against memcpy bandwidth.
+// skinning pass (by parent columns, and by weighted links) against memcpy bandwidth.
 #include <assimp/config.h>
 #include <assimp/scene.h>
 
@@ -14,15 +14,16 @@
 #include "bench/bench_inputs.h"
 #include "bench/bench_summary.h"
 #include "bench/plain_device.h"
-#include "model/skinned_model.h"
 #include "gfx/recording/recorder.h"
+#include "model/skinned_model.h"
 
 namespace {
 
 BenchInputs inputs;
 PlainDevice* device = nullptr;
-// The model the skinning benchmark skins, loaded once.
+// The models the skinning benchmarks skin, loaded once: parent columns, and weighted links.
 SkinnedModel* skinned = nullptr;
+SkinnedModel* linked = nullptr;
 
 using Clock = std::chrono::steady_clock;
 
@@ -125,6 +126,27 @@ void BM_SkinMesh(benchmark::State& state) {
   }
 }
 
+// What one links skinning pass moves: the corners' links and the triangle table read, the vertex
+// buffer written.
+size_t LinkSkinBytes() {
+  const SmdMesh& mesh = linked->meshes[0];
+  return static_cast<size_t>(mesh.triangleCount) *
+         (sizeof(SmdTriangle) + 3 * (sizeof(SmdCornerLinks) + sizeof(SkinVertex)));
+}
+
+void BM_SkinMeshWithLinks(benchmark::State& state) {
+  SmdMesh& mesh = linked->meshes[0];
+  for (auto _ : state) {
+    const Clock::time_point start = Clock::now();
+    const bool skinnedAll = mesh.SkinMeshWithLinks();
+    state.SetIterationTime(SecondsSince(start));
+    if (!skinnedAll) {
+      state.SkipWithError("the mesh has no vertex buffer or no links");
+      break;
+    }
+  }
+}
+
 // memcpy between two buffers of the vertex buffer's size, both touched beforehand.
 void BM_Memcpy(benchmark::State& state) {
   const size_t size = VertexBufferBytes();
@@ -150,6 +172,7 @@ void Register() {
   timed(benchmark::RegisterBenchmark("BM_LoadAnimation", BM_LoadAnimation), 20, 15);
   timed(benchmark::RegisterBenchmark("BM_AnimationLines", BM_AnimationLines), 20, 15);
   timed(benchmark::RegisterBenchmark("BM_SkinMesh", BM_SkinMesh), 20, 15);
+  timed(benchmark::RegisterBenchmark("BM_SkinMeshWithLinks", BM_SkinMeshWithLinks), 20, 15);
   timed(benchmark::RegisterBenchmark("BM_Memcpy", BM_Memcpy), 20, 15);
 }
 
@@ -172,6 +195,13 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  linked = new SkinnedModel();
+  linked->readLinks = true;
+  if (!linked->LoadReference(device, inputs.linkedReference.c_str())) {
+    std::fprintf(stderr, "model_bench: %s: %s\n", inputs.linkedReference.c_str(), linked->diagnostic.reason);
+    return 1;
+  }
+
   Register();
   TimesReporter reporter;
   RunInterleaved(argc, argv, &reporter);
@@ -182,6 +212,7 @@ int main(int argc, char** argv) {
   const double animation = reporter.MinSeconds("BM_LoadAnimation");
   const double animationLines = reporter.MinSeconds("BM_AnimationLines");
   const double skin = reporter.MinSeconds("BM_SkinMesh");
+  const double linkSkin = reporter.MinSeconds("BM_SkinMeshWithLinks");
   const double copy = reporter.MinSeconds("BM_Memcpy");
   const auto ratio = [](double a, double b) { return a > 0 && b > 0 ? a / b : 0.0; };
   const double skinBandwidth = ratio(static_cast<double>(SkinBytes()), skin);
@@ -202,6 +233,8 @@ int main(int argc, char** argv) {
   atMost("smd_load_vs_line_floor", ratio(reference, referenceLines), 2.5);
   atMost("anim_load_vs_line_floor", ratio(animation, animationLines), 2.5);
   atLeast("skin_vs_memcpy", ratio(skinBandwidth, copyBandwidth), 0.5);
+  const double linkSkinBandwidth = ratio(static_cast<double>(LinkSkinBytes()), linkSkin);
+  atLeast("skin_links_vs_memcpy", ratio(linkSkinBandwidth, copyBandwidth), 0.3);
   std::printf(
       "\nLoadReference %.1f ms, assimp %.1f ms, lines twice %.1f ms; LoadAnimation %.3f ms, lines twice "
       "%.3f ms; SkinMesh %.2f ms (%.2f GB/s), memcpy %.2f ms (%.2f GB/s)\n",
@@ -211,6 +244,8 @@ int main(int argc, char** argv) {
 
   delete skinned;
   skinned = nullptr;
+  delete linked;
+  linked = nullptr;
   SafeRelease(device);
   RemoveBenchInputs(inputs);
   return missed == 0 ? 0 : 3;

@@ -9,9 +9,9 @@
 #include "bench/bench_inputs.h"
 #include "bench/bench_summary.h"
 #include "bench/plain_device.h"
-#include "model/skinned_model.h"
 #include "gfx/gl/gl_backend.h"
 #include "gfx/recording/recorder.h"
+#include "model/skinned_model.h"
 #include "tests/gl/egl_context.h"
 
 namespace {

@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "bench/bench_summary.h"
-#include "model/skinned_model.h"
 #include "gfx/gl/gl_backend.h"
+#include "model/skinned_model.h"
 #include "tests/gl/egl_context.h"
 
 extern char** environ;

@@ -12,6 +12,7 @@
 #include "dds_writer.h"
 #include "file_output.h"
 #include "material_textures.h"
+#include "small_character.h"
 #include "smd_writer.h"
 #include "snow_environment.h"
 #include "tonal_art_map.h"
@@ -51,6 +52,7 @@ int main(int argc, char** argv) {
   try {
     const fs::path root = argv[1];
     WriteCharacter(root);
+    WriteSmallCharacter(root);
     WriteHatchTextures(root);
     WriteEnvironmentMap(root);
   } catch (const std::exception& e) {
