@@ -3,7 +3,9 @@
 // behind it darkening it step by step.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -129,6 +131,33 @@ TEST(HatchedCharacter, SilhouetteIsHatchedAndDarkensAsTheLightMovesBehind) {
     EXPECT_LT(character.meanBrightness, previous) << tag << ": moving the light behind should darken it";
     previous = character.meanBrightness;
   }
+}
+
+// The small linked character, named on the command line from outside its folder: framed (its
+// red spans more than half of the picture's height), and it runs only when skinned with its links.
+TEST(HatchedCharacter, OwnCharacterIsFramedAndMovesWithItsLinks) {
+  const std::string out = FreshOutputDirectory("own_character");
+  const std::string folder = ContentDirectory() + "/Model/SMD/Imp_Small";
+  std::vector<CharacterPixels> shown;
+  for (const char* skinning : {"parent", "links"}) {
+    const std::string frame = out + "/" + skinning + ".png";
+    RunResult run = RunProgram(
+        {"--headless", "--frames", "40", "--screenshot", frame, "--reference", folder + "/Ref_Small.smd",
+         "--animation", folder + "/Ani_Small(Run).smd", "--skinning", skinning},
+        ContentDirectory(), skinning);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    Picture picture;
+    ASSERT_TRUE(LoadPicture(frame, &picture));
+    int top = picture.height, bottom = 0;
+    for (int y = 0; y < picture.height; ++y)
+      for (int x = 0; x < picture.width; ++x)
+        if (picture.At(x, y)[0] > picture.At(x, y)[1] + 40)
+          top = std::min(top, y), bottom = std::max(bottom, y);
+    EXPECT_GT(bottom - top, picture.height / 2) << skinning;
+    shown.push_back(Measure(picture));
+  }
+  // Bound to the root alone, the run moves nothing but the whole body: the two pictures differ.
+  EXPECT_GT(std::abs(shown[0].count - shown[1].count), 500);
 }
 
 }  // namespace
