@@ -1,7 +1,9 @@
 // Input replay file parsing.
 #include "app/input_script.h"
 
+#include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <cstdio>
 #include <memory>
 #include <string_view>
@@ -133,12 +135,13 @@ bool LoadInputScript(const std::string& path, std::vector<InputEvent>* events, s
   events->clear();
   std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
   if (!file) {
-    *error = path + ": cannot open the input file";
+    *error = path + ": cannot open the input file: " + std::strerror(errno);
     return false;
   }
   std::string text;
   char chunk[4096];
   size_t got = 0;
+  errno = 0;
   while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) {
     text.append(chunk, got);
     if (static_cast<long>(text.size()) > kMaxFileBytes) {
@@ -147,7 +150,7 @@ bool LoadInputScript(const std::string& path, std::vector<InputEvent>* events, s
     }
   }
   if (std::ferror(file.get())) {
-    *error = path + ": cannot read the input file";
+    *error = path + ": cannot read the input file: " + std::strerror(errno ? errno : EIO);
     return false;
   }
   return ParseInputScript(text, path, events, error);

@@ -119,7 +119,7 @@ int main(int argc, char** argv) {
   std::string error;
   switch (ParseOptions(argc, argv, &options, &error)) {
     case OptionsStatus::kError:
-      std::fprintf(stderr, "hatching: %s\n\n%s", error.c_str(), UsageText());
+      std::fprintf(stderr, "hatching: %s\nTry 'hatching --help'.\n", error.c_str());
       return kExitUsage;
     case OptionsStatus::kHelp:
       std::fputs(UsageText(), stdout);
@@ -139,7 +139,8 @@ int main(int argc, char** argv) {
     }
     if (!CheckReplayKeys(options.inputFile, events)) return kExitUsage;
   }
-  if (!options.captureDirectory.empty() && !MakeDirectories(options.captureDirectory, &error)) {
+  if ((!options.captureDirectory.empty() && !MakeDirectories(options.captureDirectory, &error)) ||
+      (!options.screenshot.empty() && !CheckOutputFolder(options.screenshot, &error))) {
     std::fprintf(stderr, "hatching: %s\n", error.c_str());
     return kExitFailure;
   }

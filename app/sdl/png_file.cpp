@@ -1,6 +1,12 @@
-// PNG writing through stb_image_write.
+// PNG writing: encoded in memory by stb_image_write, written and closed here so that every
+// failure of the file system is seen and named.
 #include "app/sdl/png_file.h"
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -8,13 +14,51 @@
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
 
+bool WriteWholeFile(const std::string& path, const void* data, size_t size, std::string* error) {
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) {
+    *error = path + ": cannot write the file: " + std::strerror(errno);
+    return false;
+  }
+  int failure = std::fwrite(data, 1, size, file) == size ? 0 : errno;
+  // Buffered bytes reach the file system only now: a full disk shows here.
+  if (std::fclose(file) != 0 && failure == 0) failure = errno;
+  if (failure != 0) {
+    *error = path + ": cannot write the file: " + std::strerror(failure);
+    return false;
+  }
+  return true;
+}
+
 bool WritePng(const std::string& path, const uint8_t* rgba, int width, int height, std::string* error) {
   if (!rgba || width <= 0 || height <= 0) {
     *error = path + ": no picture to write";
     return false;
   }
-  if (!stbi_write_png(path.c_str(), width, height, 4, rgba, width * 4)) {
-    *error = path + ": cannot write the PNG file";
+  int length = 0;
+  unsigned char* png = stbi_write_png_to_mem(rgba, width * 4, width, height, 4, &length);
+  if (!png || length <= 0) {
+    STBIW_FREE(png);
+    *error = path + ": cannot encode the picture";
+    return false;
+  }
+  const bool written = WriteWholeFile(path, png, static_cast<size_t>(length), error);
+  STBIW_FREE(png);
+  return written;
+}
+
+bool CheckOutputFolder(const std::string& path, std::string* error) {
+  std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  if (folder.empty()) folder = ".";
+  std::error_code failure;
+  if (!std::filesystem::is_directory(folder, failure)) {
+    const int reason = failure ? failure.value() : ENOTDIR;
+    *error = path + ": cannot write there: " + folder.string() + ": " +
+             std::strerror(std::filesystem::exists(folder) ? reason : ENOENT);
+    return false;
+  }
+  if (access(folder.c_str(), W_OK) != 0) {
+    *error = path + ": cannot write there: " + folder.string() + ": " + std::strerror(errno);
     return false;
   }
   return true;
@@ -24,7 +68,12 @@ bool MakeDirectories(const std::string& directory, std::string* error) {
   std::error_code failure;
   std::filesystem::create_directories(directory, failure);
   if (failure || !std::filesystem::is_directory(directory)) {
-    *error = directory + ": cannot make the folder" + (failure ? ": " + failure.message() : std::string());
+    *error = directory + ": cannot make the folder: " +
+             (failure ? failure.message() : std::string(std::strerror(ENOTDIR)));
+    return false;
+  }
+  if (access(directory.c_str(), W_OK) != 0) {
+    *error = directory + ": cannot write there: " + std::strerror(errno);
     return false;
   }
   return true;
