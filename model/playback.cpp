@@ -1,22 +1,20 @@
 // Playback: the clip cursor, the blend of two key frames into the meshes' bones, and skinning and
 // drawing every mesh one triangle per draw call.
+#include "model/blend_job.h"
 #include "model/skinned_model.h"
 
 namespace {
 
-// Element-wise blend of the clip's two key frames into the bones both tables hold.
+// The clip's two key frames blended into the bones both tables hold.
 void BlendInto(SmdMesh& mesh, const AnimationClip& clip, float t) {
   if (!mesh.bones || !clip.frames) return;
-  const SmdBone* from = clip.frames[clip.currentFrame];
-  const SmdBone* to = clip.frames[clip.nextFrame];
-  const int count = mesh.boneCount < clip.boneCount ? mesh.boneCount : clip.boneCount;
-  const float keep = 1.0f - t;
-  for (int j = 0; j < count; ++j) {
-    const float* a = &from[j].combined.m[0][0];
-    const float* b = &to[j].combined.m[0][0];
-    float* out = &mesh.bones[j].combined.m[0][0];
-    for (int k = 0; k < 16; ++k) out[k] = keep * a[k] + t * b[k];
-  }
+  const size_t frameBones = clip.boneCount > 0 ? static_cast<size_t>(clip.boneCount) : 0;
+  BlendJob job;
+  job.from = {clip.frames[clip.currentFrame], frameBones};
+  job.to = {clip.frames[clip.nextFrame], frameBones};
+  job.factor = t;
+  job.output = {mesh.bones, mesh.boneCount > 0 ? static_cast<size_t>(mesh.boneCount) : 0};
+  job.Run();
 }
 
 }  // namespace

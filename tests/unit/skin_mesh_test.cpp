@@ -1,6 +1,6 @@
-// SmdMesh::SkinMesh against the transforms it writes out by hand: every corner's position is
-// D3DXVec3TransformCoord's and its normal D3DXVec3TransformNormal's to the bit, whatever the
-// matrices, the bone indices and the alignment of the locked buffer.
+// SmdMesh::SkinMesh and its SkinningJob on plain arrays against the transforms they write out: every
+// corner's position is D3DXVec3TransformCoord's and its normal D3DXVec3TransformNormal's to the
+// bit, whatever the matrices, the bone indices and the alignment of the buffer or array.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,8 +10,9 @@
 #include <random>
 #include <vector>
 
-#include "model/smd_mesh.h"
 #include "gfx/ref_counted.h"
+#include "model/skinning_job.h"
+#include "model/smd_mesh.h"
 
 namespace {
 
@@ -86,6 +87,11 @@ TEST_P(SkinMeshTest, EveryCornerIsThePlatformTransformOfItsBone) {
   auto* buffer = new OffsetVertexBuffer(kTriangles * 3 * sizeof(SkinVertex), GetParam());
   mesh.vertexBuffer = buffer;
   ASSERT_TRUE(mesh.SkinMesh());
+  // The job on the same tables, into plain memory at the same offset.
+  std::vector<uint8_t> plain(buffer->length() + 64 + GetParam());
+  const size_t start = (64 - reinterpret_cast<uintptr_t>(plain.data()) % 64) % 64 + GetParam();
+  auto* out = reinterpret_cast<SkinVertex*>(plain.data() + start);
+  ASSERT_TRUE((SkinningJob{{mesh.triangles, kTriangles}, {mesh.bones, 6}, {out, 3 * kTriangles}}.Run()));
 
   D3DXMATRIX identity;
   D3DXMatrixIdentity(&identity);
@@ -96,6 +102,7 @@ TEST_P(SkinMeshTest, EveryCornerIsThePlatformTransformOfItsBone) {
       const SkinVertex expected = Expected(mesh.triangles[t].corners[k], m);
       const uint8_t* written = buffer->data() + (3 * t + k) * sizeof(SkinVertex);
       ASSERT_EQ(std::memcmp(written, &expected, sizeof expected), 0) << "triangle " << t << " corner " << k;
+      ASSERT_EQ(std::memcmp(&out[3 * t + k], &expected, sizeof expected), 0) << "job, " << t << "/" << k;
     }
   }
 }

@@ -1,0 +1,57 @@
+// The skinning loop. Each corner's arithmetic is that of D3DXVec3TransformCoord / TransformNormal,
+// written out (skin_corner.h) so the loop has no call and no data-dependent branch per corner.
+#include "model/skinning_job.h"
+
+#include <climits>
+#include <cstdint>
+
+#include "model/skin_corner.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+template <bool kStreamed>
+void SkinAll(const SmdTriangle* triangles, size_t count, const SmdBone* bones, unsigned tableSize,
+             SkinVertex* out) {
+  const D3DXMATRIX& identity = kSmdIdentity;
+  for (size_t t = 0; t < count; ++t) {
+    const SmdTriangle& triangle = triangles[t];
+    for (int k = 0; k < 3; ++k) {
+      const unsigned b = static_cast<unsigned>(triangle.bones[k]);
+      const D3DXMATRIX& m = b < tableSize ? bones[b].combined : identity;
+#if defined(__SSE2__)
+      smd::SkinCornerSse<kStreamed>(triangle.corners[k], m, out[3 * t + k]);
+#else
+      smd::SkinCorner(triangle.corners[k], m, out[3 * t + k]);
+#endif
+    }
+  }
+#if defined(__SSE2__)
+  if (kStreamed) _mm_sfence();
+#endif
+}
+
+}  // namespace
+
+bool SkinningJob::Validate() const {
+  if (!Addressable(triangles) || !Addressable(bones) || !Addressable(vertices)) return false;
+  if (triangles.size > vertices.size / 3) return false;
+  if (reinterpret_cast<uintptr_t>(vertices.data) % alignof(SkinVertex) != 0) return false;
+  return !Overlap(vertices, triangles) && !Overlap(vertices, bones);
+}
+
+bool SkinningJob::Run() const {
+  if (!Validate()) return false;
+  // Bone indices are ints, so no entry past INT_MAX can be named, and a negative index, read as
+  // unsigned, lies past every table that can be named whole.
+  const unsigned tableSize = bones.size < INT_MAX ? static_cast<unsigned>(bones.size) : INT_MAX;
+  if (reinterpret_cast<uintptr_t>(vertices.data) % 16 == 0) {
+    SkinAll<true>(triangles.data, triangles.size, bones.data, tableSize, vertices.data);
+  } else {
+    SkinAll<false>(triangles.data, triangles.size, bones.data, tableSize, vertices.data);
+  }
+  return true;
+}
