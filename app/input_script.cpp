@@ -3,8 +3,8 @@
 
 #include <cerrno>
 #include <charconv>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string_view>
 

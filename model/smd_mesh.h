@@ -48,7 +48,8 @@ struct SmdMesh {
   bool LoadMaterialTextures(IDirect3DDevice9* device, int count, const char* directory,
                             const char (*names)[kSmdNameSize]);
   // Writes every corner, moved by its bone's `combined` matrix, into the vertex buffer. False when
-  // there is no buffer or it cannot be locked; nothing is written then.
+  // there is no buffer, it cannot be locked or the locked memory is not aligned for SkinVertex;
+  // nothing is written then.
   bool SkinMesh();
   // SkinMesh with the corners' weighted links (see link_skinning.h); false without a link table.
   bool SkinMeshWithLinks();

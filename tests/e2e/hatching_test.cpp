@@ -201,7 +201,8 @@ TEST(Hatching, OptionsAndTheirRefusals) {
   const RunResult nowhere = RunProgram({"--headless", "--frames", "1", "--screenshot", "/no/such/x.png"},
                                        ContentDirectory(), "options-nowhere");
   EXPECT_EQ(nowhere.exitCode, 1);
-  EXPECT_EQ(nowhere.err, "hatching: /no/such/x.png: cannot write there: /no/such: No such file or directory\n");
+  EXPECT_EQ(nowhere.err,
+            "hatching: /no/such/x.png: cannot write there: /no/such: No such file or directory\n");
 }
 
 // Rather than render where nobody can see it (SDL would fall back to its offscreen driver).

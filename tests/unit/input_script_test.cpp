@@ -112,7 +112,7 @@ TEST(InputScript, LoadNamesAMissingFile) {
   std::vector<InputEvent> events;
   std::string error;
   EXPECT_FALSE(LoadInputScript("/nonexistent/replay.txt", &events, &error));
-  EXPECT_EQ(error, "/nonexistent/replay.txt: cannot open the input file");
+  EXPECT_EQ(error, "/nonexistent/replay.txt: cannot open the input file: No such file or directory");
 }
 
 TEST(InputScript, LoadReadsAFile) {
