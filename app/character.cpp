@@ -2,11 +2,15 @@
 #include "app/character.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
+#include "base/cp949.h"
 #include "base/platform.h"
 #include "model/skinned_model.h"
+#include "model/smd_messages.h"
 #include "render/render_context.h"
 
 namespace {
@@ -20,6 +24,31 @@ constexpr const char* kDefaultAnimations[3] = {
 
 // The loader stays silent about textures it cannot make; users of their own characters, which
 // often come without their pictures, are told which files were not found.
+// The loaders show their boxes as they always have; standard error gets one line a refused file
+// too, for headless runs and terminals: the file with / separators, the line, the box's own text
+// where there is one, and what it means in English.
+void ReportRefusal(const char* path, const SmdDiagnostic& diagnostic, const char* kind) {
+  const std::string file = NativePath(path);
+  if (diagnostic.result == -1) {
+    std::fprintf(stderr, "hatching: %s: %s (the %s file is missing or cannot be read)\n", file.c_str(),
+                 std::strerror(diagnostic.systemError ? diagnostic.systemError : EIO), kind);
+    return;
+  }
+  const char* box =
+      diagnostic.result == kSmdHeaderRefused ? kSmdNotSmdMessage
+      : diagnostic.result == kSmdWrongKind
+          ? (std::strcmp(kind, "reference") == 0 ? kSmdNotReferenceMessage : kSmdNotAnimationMessage)
+          : nullptr;
+  std::string message = diagnostic.reason;
+  if (box) {
+    std::string text;
+    Cp949ToUtf8(box, std::strlen(box), &text);
+    message = text + " (" + message + ")";
+  }
+  const std::string where = diagnostic.line > 0 ? ":" + std::to_string(diagnostic.line) : std::string();
+  std::fprintf(stderr, "hatching: %s%s: %s\n", file.c_str(), where.c_str(), message.c_str());
+}
+
 void ReportMissingTextures(const SmdMesh& mesh, const char* directory) {
   for (int j = 0; j < mesh.textureCount; ++j) {
     if (mesh.textures && mesh.textures[j]) continue;
@@ -50,12 +79,15 @@ void LoadCharacter(const CharacterFiles& files, IDirect3DDevice9* device, Skinne
   model->readLinks = files.links;
   const char* reference = files.reference.empty() ? kDefaultReference : files.reference.c_str();
   const int meshesBefore = model->meshCount;
-  model->LoadReference(device, reference);
+  if (!model->LoadReference(device, reference)) ReportRefusal(reference, model->diagnostic, "reference");
   if (model->meshCount > meshesBefore) ReportMissingTextures(model->meshes[meshesBefore], model->directory);
+  const auto load = [model](const char* path) {
+    if (!model->LoadAnimation(path)) ReportRefusal(path, model->diagnostic, "animation");
+  };
   if (!files.animations.empty()) {
-    for (const std::string& path : files.animations) model->LoadAnimation(path.c_str());
+    for (const std::string& path : files.animations) load(path.c_str());
   } else if (files.reference.empty()) {
-    for (const char* path : kDefaultAnimations) model->LoadAnimation(path);
+    for (const char* path : kDefaultAnimations) load(path);
   }
 }
 

@@ -1,5 +1,6 @@
 // The hatching effect: its seven textures, the vertex declaration, the effect itself and the
 // parameters it receives every frame.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -38,13 +39,23 @@ std::string ErrorText(ID3DXBuffer* errors) {
 
 HRESULT HatchingApp::LoadEffectTextures() {
   IDirect3DDevice9* device = renderContext.device;
-  if (FAILED(D3DXCreateCubeTextureFromFileA(device, kEnvironmentMapPath, &environmentMap))) return E_FAIL;
+  if (FAILED(D3DXCreateCubeTextureFromFileA(device, kEnvironmentMapPath, &environmentMap)))
+    return TextureFailed(kEnvironmentMapPath);
   for (int n = 0; n < 6; ++n) {
     char path[32];
     std::snprintf(path, sizeof path, "./Textures/Hatch%d.dds", n);
-    if (FAILED(D3DXCreateTextureFromFileA(device, path, &hatchTextures[n]))) return E_FAIL;
+    if (FAILED(D3DXCreateTextureFromFileA(device, path, &hatchTextures[n]))) return TextureFailed(path);
   }
   return S_OK;
+}
+
+HRESULT HatchingApp::TextureFailed(const char* path) {
+  FILE* file = OpenFile(path, "rb");
+  const int reason = errno;
+  if (file) std::fclose(file);
+  startupFailure =
+      NativePath(path) + ": " + (file ? "not a texture this program can read" : std::strerror(reason));
+  return E_FAIL;
 }
 
 HRESULT HatchingApp::CreateEffect() {

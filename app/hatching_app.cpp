@@ -70,9 +70,14 @@ int HatchingApp::Run(HINSTANCE instance, int showCommand) {
   if (!windowSystem_) return static_cast<int>(message.wParam);
 
   RegisterAndCreateWindow(instance, showCommand);
+  startupFailure.clear();
   HRESULT result = renderContext.InitDevice(window, clientWidth, clientHeight, kFontHeight);
+  if (FAILED(result)) startupFailure = "the graphics device could not be created";
   if (SUCCEEDED(result)) result = CreateBoxVertexBuffer();
   if (SUCCEEDED(result)) result = CreateBoxIndexBuffer();
+  if (FAILED(result) && startupFailure.empty())
+    startupFailure = "the backdrop's buffers could not be created";
+  // LoadEffectTextures names the texture it could not read.
   if (SUCCEEDED(result)) result = LoadEffectTextures();
   if (FAILED(result)) {
     renderContext.ReleaseDevice();

@@ -4,6 +4,8 @@
 // The program has one, reached through Instance(); tests construct their own.
 #pragma once
 
+#include <string>
+
 #include "app/character.h"
 #include "app/win32.h"
 #include "gfx/d3d9.h"
@@ -57,6 +59,8 @@ class HatchingApp {
 
   // The hatching effect and its textures.
   HRESULT LoadEffectTextures();
+  // Notes why the texture at `path` could not be made in startupFailure; E_FAIL.
+  HRESULT TextureFailed(const char* path);
   HRESULT CreateEffect();
   HRESULT UploadEffectParameters();
 
@@ -94,6 +98,9 @@ class HatchingApp {
   float animationStep = 0.01f;
   // The character's files and how it plays; the default character unless the options name one.
   CharacterFiles character;
+  // Why Run stopped before its loop, silently as the start-up order has it (a texture that could
+  // not be read, the device): for the program to say on standard error. Empty when it did not.
+  std::string startupFailure;
   // The clip the frames play: character.clip, or -1 (the bind pose) for a reference without one.
   int clipToPlay = 0;
 

@@ -31,6 +31,8 @@ struct SmdDiagnostic {
   // Line of the file where reading stopped (0 when no line applies).
   int line = 0;
   char reason[160] = {};
+  // The system's error number when the file could not be opened (result -1), 0 otherwise.
+  int systemError = 0;
 };
 
 struct SkinnedModel {

@@ -1,5 +1,6 @@
 // The SMD grammar steps both loaders share: line and first-word reading, the header test, the
 // block loop and the counting readers.
+#include <cerrno>
 #include <cstring>
 
 #include "base/platform.h"
@@ -40,9 +41,12 @@ bool SkinnedModel::EndOfFileInBlock(const SmdLineSource& file, const char* block
 }
 
 bool SkinnedModel::ReadFile(const char* path, Parser parse, const char* wrongKindMessage) {
+  errno = 0;
   FILE* file = path ? OpenFile(path, "rt") : nullptr;
   if (!file) {
+    const int reason = path ? errno : EINVAL;
     Refuse(-1, 0, "the file cannot be opened");
+    diagnostic.systemError = reason;
     return false;
   }
   const int result = (this->*parse)(file);

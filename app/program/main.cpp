@@ -167,6 +167,13 @@ int main(int argc, char** argv) {
   if (!app.window) {
     std::fprintf(stderr, "hatching: %s\n", windowSystem.lastError().c_str());
     exitCode = kExitFailure;
+  } else if (!app.startupFailure.empty()) {
+    // The start-up stops without a box; the program still says why and fails.
+    std::fprintf(stderr,
+                 "hatching: %s (the program reads its files from the folder it runs in; run it from its "
+                 "content folder)\n",
+                 app.startupFailure.c_str());
+    exitCode = kExitFailure;
   }
   if (!options.screenshot.empty() && app.window) recorder.WriteFrame(options.screenshot);
   if (!recorder.error.empty()) {

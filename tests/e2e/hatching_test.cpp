@@ -119,13 +119,15 @@ TEST(Hatching, MissingEffectShowsOneErrorAndOnlyBackgroundAndOverlay) {
   EXPECT_EQ(CheckAgainstReference(shot, "e2e_no_effect.png"), "");
 }
 
-TEST(Hatching, MissingTextureStopsSilentlyWithExitCodeZero) {
+// No box, as the start-up order has it, but one line that names the file, and a failure.
+TEST(Hatching, MissingTextureStopsWithTheFileItCouldNotReadAndExitCodeOne) {
   const std::string content = CopyOfContent("no-texture");
   fs::remove(content + "/Textures/Hatch3.dds");
   const RunResult run = RunHeadless("no-texture", {"--frames", "5"}, content);
   ASSERT_FALSE(run.timedOut);
-  EXPECT_EQ(run.exitCode, 0);
-  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.err.rfind("hatching: ./Textures/Hatch3.dds: No such file or directory (", 0), 0u) << run.err;
+  EXPECT_EQ(CountLinesStartingWith(run.err, ""), 1) << run.err;
 }
 
 // Esc and the close button both end the program with exit code 0 before the next frame.
