@@ -9,18 +9,13 @@
 #include "bench/bench_inputs.h"
 #include "bench/bench_summary.h"
 #include "bench/plain_device.h"
-#include "model/skinned_model.h"
 #include "gfx/gl/gl_backend.h"
 #include "gfx/recording/recorder.h"
+#include "model/skin_vertex.h"
+#include "model/skinned_model.h"
 #include "tests/gl/egl_context.h"
 
 namespace {
-
-constexpr D3DVERTEXELEMENT9 kElements[] = {
-    {0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
-    {0, 12, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_NORMAL, 0},
-    {0, 24, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 0},
-    D3DDECL_END()};
 
 using Clock = std::chrono::steady_clock;
 
@@ -66,7 +61,7 @@ bool GlScene::Create(const BenchInputs& files, std::string* error) {
     *error = "the OpenGL device cannot be created";
     return false;
   }
-  device->CreateVertexDeclaration(kElements, &declaration);
+  device->CreateVertexDeclaration(kSkinVertexElements, &declaration);
   const std::string effectPath = std::string(HATCHING_TEST_DATA) + "/gl_effect_basic.fx";
   ID3DXBuffer* errors = nullptr;
   if (FAILED(D3DXCreateEffectFromFileA(device, effectPath.c_str(), nullptr, nullptr, 0, nullptr, &effect,

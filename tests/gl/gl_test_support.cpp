@@ -7,18 +7,13 @@
 #include <ostream>
 
 #include "gfx/gl/gl_backend.h"
+#include "model/skin_vertex.h"
 
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
 
 namespace {
-
-constexpr D3DVERTEXELEMENT9 kElements[] = {
-    {0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
-    {0, 12, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_NORMAL, 0},
-    {0, 24, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 0},
-    D3DDECL_END()};
 
 void Put32(std::vector<uint8_t>* bytes, uint32_t value) {
   for (int i = 0; i < 4; ++i) bytes->push_back(static_cast<uint8_t>(value >> (8 * i)));
@@ -84,7 +79,7 @@ void GlDeviceTest::SetUp() {
   ASSERT_EQ(direct3d_->CreateDevice(0, D3DDEVTYPE_HAL, &context_, D3DCREATE_HARDWARE_VERTEXPROCESSING,
                                     &parameters, &device_),
             S_OK);
-  ASSERT_EQ(device_->CreateVertexDeclaration(kElements, &declaration_), S_OK);
+  ASSERT_EQ(device_->CreateVertexDeclaration(kSkinVertexElements, &declaration_), S_OK);
 }
 
 void GlDeviceTest::TearDown() {

@@ -13,11 +13,13 @@
 #include "gfx/d3d9.h"
 #include "tests/gl/egl_context.h"
 
+// A SkinVertex spelt out field by field, so that a test writes a vertex in one brace list.
 struct TestVertex {
   float x, y, z;
   float nx, ny, nz;
   float u, v;
 };
+static_assert(sizeof(TestVertex) == 32, "the stride of the program's vertex declaration");
 
 struct Rgba {
   uint8_t r, g, b, a;
