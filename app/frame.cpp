@@ -2,16 +2,15 @@
 // overlay lines, present, and the frame-rate meter.
 #include <cstdio>
 
+#include "app/box.h"
 #include "app/hatching_app.h"
-#include "model/skinned_model.h"
 #include "base/platform.h"
+#include "model/skinned_model.h"
 #include "render/overlay_text.h"
 
 namespace {
 
 constexpr D3DCOLOR kClearColor = 0xFF0000FF;
-constexpr UINT kBoxVertexCount = 24;
-constexpr UINT kBoxTriangleCount = 12;
 
 // The meter is one per process, as the frames it measures are.
 struct FrameRateMeter {
@@ -59,7 +58,7 @@ void HatchingApp::RenderFrame() {
 void HatchingApp::DrawBox() {
   IDirect3DDevice9* device = renderContext.device;
   device->SetVertexDeclaration(vertexDeclaration);
-  device->SetStreamSource(0, boxVertexBuffer, 0, 32);
+  device->SetStreamSource(0, boxVertexBuffer, 0, kBoxVertexStride);
   device->SetIndices(boxIndexBuffer);
   device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, kBoxVertexCount, 0, kBoxTriangleCount);
 }

@@ -1,4 +1,6 @@
 // The surrounding box's buffers and the release of the scene objects.
+#include "app/box.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -31,15 +33,15 @@ TEST_F(BoxTest, VertexBufferHoldsTheCubeFaceByFace) {
                                              "Lock(VertexBuffer#1, 0, 0, 0)", "Unlock(VertexBuffer#1)"));
   auto& bytes = dynamic_cast<RecordingVertexBuffer*>(app.boxVertexBuffer)->bytes();
   ASSERT_EQ(bytes.size(), 768u);
-  const float expected[24][3] = {
+  const float expected[kBoxVertexCount][3] = {
       {-100, 100, -100},  {100, 100, -100},  {-100, -100, -100}, {100, -100, -100}, {100, 100, -100},
       {100, 100, 100},    {100, -100, -100}, {100, -100, 100},   {100, 100, 100},   {-100, 100, 100},
       {100, -100, 100},   {-100, -100, 100}, {-100, 100, 100},   {-100, 100, -100}, {-100, -100, 100},
       {-100, -100, -100}, {-100, 100, 100},  {100, 100, 100},    {-100, 100, -100}, {100, 100, -100},
       {-100, -100, -100}, {100, -100, -100}, {-100, -100, 100},  {100, -100, 100}};
-  for (int i = 0; i < 24; ++i) {
+  for (UINT i = 0; i < kBoxVertexCount; ++i) {
     float vertex[8];
-    std::memcpy(vertex, bytes.data() + 32 * i, sizeof vertex);
+    std::memcpy(vertex, bytes.data() + kBoxVertexStride * i, sizeof vertex);
     EXPECT_EQ(vertex[0], expected[i][0]) << "vertex " << i;
     EXPECT_EQ(vertex[1], expected[i][1]) << "vertex " << i;
     EXPECT_EQ(vertex[2], expected[i][2]) << "vertex " << i;
@@ -53,7 +55,7 @@ TEST_F(BoxTest, IndexBufferHoldsTwoTrianglesPerFace) {
                                              "Lock(IndexBuffer#1, 0, 0, 0)", "Unlock(IndexBuffer#1)"));
   auto& bytes = dynamic_cast<RecordingIndexBuffer*>(app.boxIndexBuffer)->bytes();
   ASSERT_EQ(bytes.size(), 72u);
-  WORD indices[36];
+  WORD indices[kBoxIndexCount];
   std::memcpy(indices, bytes.data(), sizeof indices);
   EXPECT_THAT(indices, ElementsAreArray<WORD>({0,  1,  2,  1,  3,  2,  4,  5,  6,  5,  7,  6,
                                                8,  9,  10, 9,  11, 10, 12, 13, 14, 13, 15, 14,
