@@ -13,6 +13,7 @@
 #include "gfx/recording/recorder.h"
 #include "model/skin_vertex.h"
 #include "model/skinned_model.h"
+#include "render/render_context.h"
 #include "tests/gl/egl_context.h"
 
 namespace {
@@ -47,14 +48,7 @@ PlainDevice* plainDevice = nullptr;
 bool GlScene::Create(const BenchInputs& files, std::string* error) {
   if (!context.Create(800, 600, error)) return false;
   direct3d = CreateGlDirect3D(D3D_SDK_VERSION);
-  D3DPRESENT_PARAMETERS parameters{};
-  parameters.BackBufferWidth = 800;
-  parameters.BackBufferHeight = 600;
-  parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
-  parameters.Windowed = 1;
-  parameters.EnableAutoDepthStencil = 1;
-  parameters.AutoDepthStencilFormat = D3DFMT_D24S8;
-  parameters.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+  D3DPRESENT_PARAMETERS parameters = PresentParameters(800, 600);
   if (!direct3d ||
       FAILED(direct3d->CreateDevice(0, D3DDEVTYPE_HAL, &context, D3DCREATE_HARDWARE_VERTEXPROCESSING,
                                     &parameters, &device))) {

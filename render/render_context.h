@@ -3,11 +3,16 @@
 // with the scene records (object transform, camera, light) they are built from.
 #pragma once
 
-#include "gfx/d3d9.h"
 #include "base/math.h"
+#include "gfx/d3d9.h"
 #include "scene/camera.h"
 #include "scene/light.h"
 #include "scene/object_transform.h"
+
+// The program's present parameters: a windowed back buffer of width x height, discarded at each
+// present, with a 24-bit depth and 8-bit stencil buffer, presented without waiting for the
+// retrace. Every other field is zero.
+D3DPRESENT_PARAMETERS PresentParameters(int width, int height);
 
 class RenderContext {
  public:

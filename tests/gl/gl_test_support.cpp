@@ -8,6 +8,7 @@
 
 #include "gfx/gl/gl_backend.h"
 #include "model/skin_vertex.h"
+#include "render/render_context.h"
 
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION
@@ -68,14 +69,7 @@ void GlDeviceTest::SetUp() {
   if (!context_.Create(kSize, kSize, &error)) GTEST_SKIP() << "no headless OpenGL context: " << error;
   direct3d_ = CreateGlDirect3D(D3D_SDK_VERSION);
   ASSERT_NE(direct3d_, nullptr);
-  D3DPRESENT_PARAMETERS parameters{};
-  parameters.BackBufferWidth = kSize;
-  parameters.BackBufferHeight = kSize;
-  parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
-  parameters.Windowed = 1;
-  parameters.EnableAutoDepthStencil = 1;
-  parameters.AutoDepthStencilFormat = D3DFMT_D24S8;
-  parameters.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+  D3DPRESENT_PARAMETERS parameters = PresentParameters(kSize, kSize);
   ASSERT_EQ(direct3d_->CreateDevice(0, D3DDEVTYPE_HAL, &context_, D3DCREATE_HARDWARE_VERTEXPROCESSING,
                                     &parameters, &device_),
             S_OK);

@@ -8,10 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "model/skinned_model.h"
-#include "model/smd_description.h"
 #include "base/platform.h"
 #include "gfx/recording/recorder.h"
+#include "model/skinned_model.h"
+#include "model/smd_description.h"
+#include "render/render_context.h"
 #include "tools/smdinfo/text_encoding.h"
 
 namespace {
@@ -30,9 +31,7 @@ int Usage() {
 
 IDirect3DDevice9* CreateDevice(IDirect3D9* direct3d) {
   if (!direct3d) return nullptr;
-  D3DPRESENT_PARAMETERS parameters{};
-  parameters.Windowed = 1;
-  parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
+  D3DPRESENT_PARAMETERS parameters = PresentParameters(0, 0);
   IDirect3DDevice9* device = nullptr;
   if (FAILED(direct3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
                                     &parameters, &device)))
