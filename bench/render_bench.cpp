@@ -66,9 +66,7 @@ bool GlScene::Create(const BenchInputs& files, std::string* error) {
     return false;
   }
   effect->SetTechnique(effect->GetTechniqueByName("Solid"));
-  D3DXMATRIX identity;
-  D3DXMatrixIdentity(&identity);
-  effect->SetMatrix("matWorldViewProjection", &identity);
+  effect->SetMatrix("matWorldViewProjection", &kIdentityMatrix);
   model = new SkinnedModel();
   if (!model->LoadReference(device, files.reference.c_str()) ||
       !model->LoadAnimation(files.animation.c_str())) {

@@ -30,13 +30,6 @@ D3DPRESENT_PARAMETERS PresentParameters(int width, int height) {
   return parameters;
 }
 
-RenderContext::RenderContext() {
-  // Set up properly by SetupScene; identity until then keeps early readers finite.
-  D3DXMatrixIdentity(&world);
-  D3DXMatrixIdentity(&view);
-  D3DXMatrixIdentity(&projection);
-}
-
 HRESULT RenderContext::InitDevice(HWND window, int width, int height, int fontHeightPixels) {
   backBufferWidth = width;
   backBufferHeight = height;

@@ -16,7 +16,7 @@ D3DPRESENT_PARAMETERS PresentParameters(int width, int height);
 
 class RenderContext {
  public:
-  RenderContext();
+  RenderContext() = default;
   RenderContext(const RenderContext&) = delete;
   RenderContext& operator=(const RenderContext&) = delete;
 
@@ -40,9 +40,10 @@ class RenderContext {
   RECT textRect{};
   int fontHeight = 0;
   D3DCOLORVALUE textColor{1.0f, 1.0f, 0.0f, 1.0f};
-  D3DXMATRIX world;
-  D3DXMATRIX view;
-  D3DXMATRIX projection;
+  // Set up properly by SetupScene; the identity until then keeps early readers finite.
+  D3DXMATRIX world = kIdentityMatrix;
+  D3DXMATRIX view = kIdentityMatrix;
+  D3DXMATRIX projection = kIdentityMatrix;
   ObjectTransform objectTransform;
   Camera camera;
   Light light;

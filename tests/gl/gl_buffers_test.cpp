@@ -54,9 +54,7 @@ TEST_F(GlBuffers, ABufferReleasedWhileLockedGoesCleanly) {
 TEST_F(GlBuffers, EachFrameDrawsWhatTheLastLockWrote) {
   ID3DXEffect* effect = LoadEffect("gl_effect_basic.fx");
   ASSERT_NE(effect, nullptr);
-  D3DXMATRIX identity;
-  D3DXMatrixIdentity(&identity);
-  effect->SetMatrix("matWorldViewProjection", &identity);
+  effect->SetMatrix("matWorldViewProjection", &kIdentityMatrix);
   const D3DXVECTOR4 red(1, 0, 0, 1);
   effect->SetVector("Color", &red);
   device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);

@@ -14,9 +14,7 @@ class GlTextureFile : public GlDeviceTest {
     if (IsSkipped() || HasFatalFailure()) return;
     effect_ = LoadEffect("gl_effect_basic.fx");
     ASSERT_NE(effect_, nullptr);
-    D3DXMATRIX identity;
-    D3DXMatrixIdentity(&identity);
-    effect_->SetMatrix("matWorldViewProjection", &identity);
+    effect_->SetMatrix("matWorldViewProjection", &kIdentityMatrix);
     device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
   }
   void TearDown() override {

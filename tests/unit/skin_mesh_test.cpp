@@ -10,8 +10,8 @@
 #include <random>
 #include <vector>
 
-#include "model/smd_mesh.h"
 #include "gfx/ref_counted.h"
+#include "model/smd_mesh.h"
 
 namespace {
 
@@ -87,12 +87,10 @@ TEST_P(SkinMeshTest, EveryCornerIsThePlatformTransformOfItsBone) {
   mesh.vertexBuffer = buffer;
   ASSERT_TRUE(mesh.SkinMesh());
 
-  D3DXMATRIX identity;
-  D3DXMatrixIdentity(&identity);
   for (int t = 0; t < kTriangles; ++t) {
     for (int k = 0; k < 3; ++k) {
       const int b = mesh.triangles[t].bones[k];
-      const D3DXMATRIX& m = b >= 0 && b < mesh.boneCount ? mesh.bones[b].combined : identity;
+      const D3DXMATRIX& m = b >= 0 && b < mesh.boneCount ? mesh.bones[b].combined : kIdentityMatrix;
       const SkinVertex expected = Expected(mesh.triangles[t].corners[k], m);
       const uint8_t* written = buffer->data() + (3 * t + k) * sizeof(SkinVertex);
       ASSERT_EQ(std::memcmp(written, &expected, sizeof expected), 0) << "triangle " << t << " corner " << k;

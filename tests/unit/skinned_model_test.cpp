@@ -26,10 +26,8 @@ const char kSmallReference[] =
 TEST(SkinnedModelRecordsTest, ConstructionSetsEveryDefault) {
   SmdBone bone;
   EXPECT_EQ(bone.parent, -1);
-  D3DXMATRIX identity;
-  D3DXMatrixIdentity(&identity);
-  EXPECT_EQ(Elements(bone.local), Elements(identity));
-  EXPECT_EQ(Elements(bone.combined), Elements(identity));
+  EXPECT_EQ(Elements(bone.local), Elements(kIdentityMatrix));
+  EXPECT_EQ(Elements(bone.combined), Elements(kIdentityMatrix));
   SmdTriangle triangle;
   EXPECT_EQ(triangle.material, 0);
   EXPECT_EQ(triangle.corners[2].v, 0.0f);
