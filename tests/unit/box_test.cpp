@@ -29,8 +29,9 @@ class BoxTest : public ::testing::Test {
 
 TEST_F(BoxTest, VertexBufferHoldsTheCubeFaceByFace) {
   ASSERT_EQ(app.CreateBoxVertexBuffer(), S_OK);
-  EXPECT_THAT(Recording().calls, ElementsAre("CreateVertexBuffer(768, 0, 0, 0, null) -> VertexBuffer#1",
-                                             "Lock(VertexBuffer#1, 0, 0, 0)", "Unlock(VertexBuffer#1)"));
+  EXPECT_THAT(Recording().calls,
+              ElementsAre("CreateVertexBuffer(768, 0, 0, D3DPOOL_DEFAULT, null) -> VertexBuffer#1",
+                          "Lock(VertexBuffer#1, 0, 0, 0)", "Unlock(VertexBuffer#1)"));
   auto& bytes = dynamic_cast<RecordingVertexBuffer*>(app.boxVertexBuffer)->bytes();
   ASSERT_EQ(bytes.size(), 768u);
   const float expected[kBoxVertexCount][3] = {
@@ -51,8 +52,9 @@ TEST_F(BoxTest, VertexBufferHoldsTheCubeFaceByFace) {
 
 TEST_F(BoxTest, IndexBufferHoldsTwoTrianglesPerFace) {
   ASSERT_EQ(app.CreateBoxIndexBuffer(), S_OK);
-  EXPECT_THAT(Recording().calls, ElementsAre("CreateIndexBuffer(72, 0, 101, 0, null) -> IndexBuffer#1",
-                                             "Lock(IndexBuffer#1, 0, 0, 0)", "Unlock(IndexBuffer#1)"));
+  EXPECT_THAT(Recording().calls,
+              ElementsAre("CreateIndexBuffer(72, 0, D3DFMT_INDEX16, D3DPOOL_DEFAULT, null) -> IndexBuffer#1",
+                          "Lock(IndexBuffer#1, 0, 0, 0)", "Unlock(IndexBuffer#1)"));
   auto& bytes = dynamic_cast<RecordingIndexBuffer*>(app.boxIndexBuffer)->bytes();
   ASSERT_EQ(bytes.size(), 72u);
   WORD indices[kBoxIndexCount];

@@ -110,7 +110,7 @@ TEST_F(ReferenceLoadingTest, FixtureLoadsWithItsBindPoseAndCornersInBoneSpace) {
     EXPECT_NEAR(p.z, expected[k][2], 1e-5);
   }
   EXPECT_EQ(mesh.textureCount, 3);
-  EXPECT_EQ(Recording().Count("CreateVertexBuffer(480, 0, 0, 0, null) -> VertexBuffer#1"), 1);
+  EXPECT_EQ(Recording().Count("CreateVertexBuffer(480, 0, 0, D3DPOOL_DEFAULT, null) -> VertexBuffer#1"), 1);
 }
 
 TEST_F(ReferenceLoadingTest, InverseOncePerBoneGivesTheSameNumbersAsOncePerCorner) {
@@ -217,7 +217,7 @@ TEST_F(ReferenceLoadingTest, ThousandTrianglesGetA96000ByteBufferAndASecondFileT
   ASSERT_TRUE(model->LoadReference(device, file.path().c_str()));
   ASSERT_TRUE(model->LoadReference(device, file.path().c_str()));
   EXPECT_EQ(model->meshCount, 2);
-  EXPECT_EQ(Recording().Count("CreateVertexBuffer(96000, 0, 0, 0, null) -> VertexBuffer#"), 2);
+  EXPECT_EQ(Recording().Count("CreateVertexBuffer(96000, 0, 0, D3DPOOL_DEFAULT, null) -> VertexBuffer#"), 2);
   auto* buffer = dynamic_cast<RecordingVertexBuffer*>(model->meshes[1].vertexBuffer);
   ASSERT_NE(buffer, nullptr);
   EXPECT_EQ(buffer->bytes().size(), 96000u);
