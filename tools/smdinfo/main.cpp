@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "base/cp949.h"
 #include "base/platform.h"
 #include "gfx/recording/recorder.h"
 #include "model/skinned_model.h"
 #include "model/smd_description.h"
 #include "render/render_context.h"
-#include "tools/smdinfo/text_encoding.h"
 
 namespace {
 
@@ -22,6 +22,14 @@ std::string lastMessage;
 int RememberMessage(HWND, const char* text, const char*, UINT) {
   lastMessage = text ? text : "";
   return IDOK;
+}
+
+// The model's code page 949 byte strings as UTF-8, converted as the program's font, window title
+// and message boxes convert theirs: a byte that forms no code page 949 character becomes U+FFFD.
+std::string Utf8(const std::string& bytes) {
+  std::string utf8;
+  Cp949ToUtf8(bytes.data(), bytes.size(), &utf8);
+  return utf8;
 }
 
 int Usage() {
@@ -81,10 +89,10 @@ int main(int argc, char** argv) {
     input.animation = animation;
     input.result = model->diagnostic.result;
     input.loaded = loaded;
-    input.toUtf8 = Cp949ToUtf8;
+    input.toUtf8 = Utf8;
     if (!loaded) {
       status = 1;
-      if (!lastMessage.empty()) std::fprintf(notes, "%s: %s\n", file, Cp949ToUtf8(lastMessage).c_str());
+      if (!lastMessage.empty()) std::fprintf(notes, "%s: %s\n", file, Utf8(lastMessage).c_str());
       if (model->diagnostic.line > 0) {
         std::fprintf(notes, "%s:%d: %s\n", file, model->diagnostic.line, model->diagnostic.reason);
       } else {
