@@ -8,24 +8,14 @@
 
 #include "app/hatching_app.h"
 #include "gfx/recording/recording_device.h"
-#include "tests/unit/scripted_window_system.h"
+#include "tests/unit/render_test_support.h"
 
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 
 namespace {
 
-class BoxTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    UseRecordingBackend();
-    ASSERT_EQ(app.renderContext.InitDevice(&window, 800, 600, 20), S_OK);
-    Recording().calls.clear();
-  }
-
-  ScriptedWindow window;
-  HatchingApp app;
-};
+using BoxTest = RecordedAppTest;
 
 TEST_F(BoxTest, VertexBufferHoldsTheCubeFaceByFace) {
   ASSERT_EQ(app.CreateBoxVertexBuffer(), S_OK);

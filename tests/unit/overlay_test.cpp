@@ -9,20 +9,14 @@
 #include "app/hatching_app.h"
 #include "gfx/recording/recorder.h"
 #include "render/overlay_text.h"
-#include "tests/unit/scripted_window_system.h"
+#include "tests/unit/render_test_support.h"
 
 using ::testing::ElementsAre;
 
 namespace {
 
-class OverlayTest : public ::testing::Test {
+class OverlayTest : public RecordedAppTest {
  protected:
-  void SetUp() override {
-    UseRecordingBackend();
-    ASSERT_EQ(app.renderContext.InitDevice(&window, 800, 600, 20), S_OK);
-    Recording().calls.clear();
-  }
-
   // The colour of the single line drawn by `text`.
   std::string ColorOf(const char* text) {
     Recording().calls.clear();
@@ -30,9 +24,6 @@ class OverlayTest : public ::testing::Test {
     const std::string line = Recording().calls.at(0);
     return line.substr(line.rfind(", ") + 2, 10);
   }
-
-  ScriptedWindow window;
-  HatchingApp app;
 };
 
 TEST_F(OverlayTest, FrameRateLineOf60GetsItsRectangleAndCyan) {
