@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "gfx/recording/recorder.h"
-#include "tests/unit/scripted_window_system.h"
+#include "tests/unit/render_test_support.h"
 
 using ::testing::ElementsAre;
 
@@ -35,10 +35,7 @@ TEST_F(RenderContextTest, ConstructorStartsWithNothingAndYellowText) {
   EXPECT_EQ(context.direct3d, nullptr);
   EXPECT_EQ(context.device, nullptr);
   EXPECT_EQ(context.font, nullptr);
-  EXPECT_FLOAT_EQ(context.textColor.r, 1.0f);
-  EXPECT_FLOAT_EQ(context.textColor.g, 1.0f);
-  EXPECT_FLOAT_EQ(context.textColor.b, 0.0f);
-  EXPECT_FLOAT_EQ(context.textColor.a, 1.0f);
+  EXPECT_EQ(Channels(context.textColor), (std::array{1.0f, 1.0f, 0.0f, 1.0f}));
 }
 
 TEST_F(RenderContextTest, InitDeviceCreatesDeviceFontAndSetsUpTheScene) {

@@ -1,11 +1,12 @@
 // Helpers shared by the rendering and application tests: a temporary working directory holding
-// the effect's files, a recorder of message boxes, a settable millisecond clock and a fixture
-// whose application has a device on the recording backend.
+// the effect's files, a recorder of message boxes, a settable millisecond clock, a fixture whose
+// application has a device on the recording backend, and colours and rectangles as arrays.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -99,6 +100,14 @@ class ManualClock {
   }
   static uint32_t Read() { return Now(); }
 };
+
+// A colour's channels and a rectangle's edges, each to be compared in one expectation.
+inline std::array<float, 4> Channels(const D3DCOLORVALUE& c) {
+  return {c.r, c.g, c.b, c.a};
+}
+inline std::array<int32_t, 4> Edges(const RECT& r) {
+  return {r.left, r.top, r.right, r.bottom};
+}
 
 // An application whose render context holds a device on the recording backend (an 800 x 600
 // back buffer, font height 20), with the log of that set-up cleared. BeforeDevice runs between
