@@ -137,6 +137,12 @@ Rgba GlDeviceTest::Pixel(int x, int y) const {
   return {p[0], p[1], p[2], p[3]};
 }
 
+void GlDeviceTest::ExpectPixels(std::initializer_list<ExpectedPixel> pixels) const {
+  for (const ExpectedPixel& expected : pixels)
+    EXPECT_EQ(Pixel(expected.x, expected.y), expected.color)
+        << "pixel (" << expected.x << ", " << expected.y << ")";
+}
+
 void GlDeviceTest::SaveIfFailed() {
   if (!HasFailure() || frame_.empty()) return;
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -145,4 +151,43 @@ void GlDeviceTest::SaveIfFailed() {
       std::string(HATCHING_TEST_OUT) + "/" + info->test_suite_name() + "." + info->name() + ".png";
   stbi_write_png(path.c_str(), kSize, kSize, 4, frame_.data(), kSize * 4);
   std::fprintf(stderr, "frame saved to %s\n", path.c_str());
+}
+
+void GlEffectTest::SetUp() {
+  GlDeviceTest::SetUp();
+  if (IsSkipped() || HasFatalFailure()) return;
+  effect_ = LoadEffect("gl_effect_basic.fx");
+  ASSERT_NE(effect_, nullptr);
+  effect_->SetMatrix("matWorldViewProjection", &kIdentityMatrix);
+  device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+}
+
+void GlEffectTest::TearDown() {
+  SafeRelease(effect_);
+  GlDeviceTest::TearDown();
+}
+
+void GlEffectTest::SetColor(float r, float g, float b) {
+  const D3DXVECTOR4 color(r, g, b, 1);
+  effect_->SetVector("Color", &color);
+}
+
+void GlEffectTest::BeginTechnique(const char* technique) {
+  UINT passes = 0;
+  ASSERT_EQ(effect_->SetTechnique(technique), S_OK);
+  ASSERT_EQ(effect_->Begin(&passes, 0), S_OK);
+  ASSERT_EQ(passes, 1u);
+  ASSERT_EQ(effect_->BeginPass(0), S_OK);
+}
+
+void GlEffectTest::EndTechnique() {
+  ASSERT_EQ(effect_->EndPass(), S_OK);
+  ASSERT_EQ(effect_->End(), S_OK);
+}
+
+void GlEffectTest::DrawWith(const char* technique, const std::vector<TestVertex>& vertices) {
+  BindVertices(vertices);
+  BeginTechnique(technique);
+  ASSERT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLELIST, 0, static_cast<UINT>(vertices.size() / 3)), S_OK);
+  EndTechnique();
 }
