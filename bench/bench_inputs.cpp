@@ -39,13 +39,22 @@ void WriteFrame(FILE* out, Values& values, int time) {
   }
 }
 
-bool WriteReference(const std::string& path) {
+// Writes an SMD file of the bench skeleton: the version and nodes, then "skeleton" and what
+// `body` writes after it, then the closing "end". False when the file cannot be written.
+bool WriteSmd(const std::string& path, void (*body)(FILE* out, Values& values)) {
   FILE* out = std::fopen(path.c_str(), "w");
   if (!out) return false;
   Values values;
   std::fputs("version 1\n", out);
   WriteNodes(out);
   std::fputs("skeleton\n", out);
+  body(out, values);
+  std::fputs("end\n", out);
+  return std::fclose(out) == 0;
+}
+
+// The skeleton's pose, then the triangles.
+void WriteReferenceBody(FILE* out, Values& values) {
   WriteFrame(out, values, 0);
   std::fputs("end\ntriangles\n", out);
   static constexpr const char* kMaterials[4] = {"Armour.bmp", "Skin.bmp", "Horn.bmp", "Blade.bmp"};
@@ -59,20 +68,10 @@ bool WriteReference(const std::string& path) {
                    values.Next(-1, 1), values.Next(0, 1), values.Next(0, 1));
     }
   }
-  std::fputs("end\n", out);
-  return std::fclose(out) == 0;
 }
 
-bool WriteAnimation(const std::string& path) {
-  FILE* out = std::fopen(path.c_str(), "w");
-  if (!out) return false;
-  Values values;
-  std::fputs("version 1\n", out);
-  WriteNodes(out);
-  std::fputs("skeleton\n", out);
+void WriteAnimationBody(FILE* out, Values& values) {
   for (int f = 0; f < kBenchFrames; ++f) WriteFrame(out, values, f);
-  std::fputs("end\n", out);
-  return std::fclose(out) == 0;
 }
 
 }  // namespace
@@ -88,11 +87,11 @@ bool WriteBenchInputs(const std::string& parent, BenchInputs* inputs, std::strin
   inputs->directory = pattern;
   inputs->reference = pattern + "/reference.smd";
   inputs->animation = pattern + "/animation.smd";
-  if (!WriteReference(inputs->reference)) {
+  if (!WriteSmd(inputs->reference, WriteReferenceBody)) {
     *error = inputs->reference + ": cannot be written";
     return false;
   }
-  if (!WriteAnimation(inputs->animation)) {
+  if (!WriteSmd(inputs->animation, WriteAnimationBody)) {
     *error = inputs->animation + ": cannot be written";
     return false;
   }
