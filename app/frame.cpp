@@ -83,11 +83,10 @@ void HatchingApp::DrawOverlay() {
                 static_cast<double>(light.y), static_cast<double>(light.z));
   renderContext.DrawOverlayText(textLine, kOverlayX, kOverlayY[2]);
 
-  static constexpr const char* kHelpLines[4] = {kOverlayCameraMoveHelp, kOverlayCameraTurnHelp,
-                                                kOverlayLightHelp, kOverlayFillHelp};
-  for (int i = 0; i < 4; ++i) {
-    std::snprintf(textLine, sizeof textLine, "%s", kHelpLines[i]);
-    renderContext.DrawOverlayText(textLine, kOverlayX, kOverlayY[3 + i]);
+  for (int i = 0; i < kOverlayHelpLineCount; ++i) {
+    std::snprintf(textLine, sizeof textLine, "%s", kOverlayHelp[i]);
+    renderContext.DrawOverlayText(textLine, kOverlayX,
+                                  kOverlayY[kOverlayLineCount - kOverlayHelpLineCount + i]);
   }
 }
 
