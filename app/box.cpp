@@ -1,23 +1,21 @@
-// The surrounding box: a 24-vertex cube of edge 200 with no vertex shared between faces, and the
-// release of the scene objects the application made on the device.
+// The surrounding box's buffers (see box.h), and the release of the scene objects the
+// application made on the device.
+#include "app/box.h"
+
 #include <cstring>
 
 #include "app/hatching_app.h"
 
 namespace {
 
-constexpr UINT kBoxVertexCount = 24;
-constexpr UINT kBoxVertexStride = 32;
-constexpr UINT kBoxIndexCount = 36;
-
-// Positions in buffer order, four per face.
-constexpr float kBoxPositions[kBoxVertexCount][3] = {
-    {-100, 100, -100},  {100, 100, -100},  {-100, -100, -100}, {100, -100, -100},   // z = -100
-    {100, 100, -100},   {100, 100, 100},   {100, -100, -100},  {100, -100, 100},    // x = 100
-    {100, 100, 100},    {-100, 100, 100},  {100, -100, 100},   {-100, -100, 100},   // z = 100
-    {-100, 100, 100},   {-100, 100, -100}, {-100, -100, 100},  {-100, -100, -100},  // x = -100
-    {-100, 100, 100},   {100, 100, 100},   {-100, 100, -100},  {100, 100, -100},    // y = 100
-    {-100, -100, -100}, {100, -100, -100}, {-100, -100, 100},  {100, -100, 100},    // y = -100
+// Corners in buffer order, four per face, in half edges from the centre.
+constexpr float kBoxCorners[kBoxVertexCount][3] = {
+    {-1, 1, -1},  {1, 1, -1},  {-1, -1, -1}, {1, -1, -1},   // z = -1
+    {1, 1, -1},   {1, 1, 1},   {1, -1, -1},  {1, -1, 1},    // x = 1
+    {1, 1, 1},    {-1, 1, 1},  {1, -1, 1},   {-1, -1, 1},   // z = 1
+    {-1, 1, 1},   {-1, 1, -1}, {-1, -1, 1},  {-1, -1, -1},  // x = -1
+    {-1, 1, 1},   {1, 1, 1},   {-1, 1, -1},  {1, 1, -1},    // y = 1
+    {-1, -1, -1}, {1, -1, -1}, {-1, -1, 1},  {1, -1, 1},    // y = -1
 };
 
 }  // namespace
@@ -33,7 +31,11 @@ HRESULT HatchingApp::CreateBoxVertexBuffer() {
   // Normals and texture coordinates are left zero: the box's pass does not rely on them.
   auto* bytes = static_cast<BYTE*>(data);
   std::memset(bytes, 0, kBoxVertexCount * kBoxVertexStride);
-  for (UINT i = 0; i < kBoxVertexCount; ++i) std::memcpy(bytes + kBoxVertexStride * i, kBoxPositions[i], 12);
+  for (UINT i = 0; i < kBoxVertexCount; ++i) {
+    const float* corner = kBoxCorners[i];
+    const float position[3] = {corner[0] * kBoxEdge / 2, corner[1] * kBoxEdge / 2, corner[2] * kBoxEdge / 2};
+    std::memcpy(bytes + kBoxVertexStride * i, position, sizeof position);
+  }
   boxVertexBuffer->Unlock();
   return S_OK;
 }
@@ -47,7 +49,7 @@ HRESULT HatchingApp::CreateBoxIndexBuffer() {
   void* data = nullptr;
   if (FAILED(boxIndexBuffer->Lock(0, 0, &data, 0))) return E_FAIL;
   WORD indices[kBoxIndexCount];
-  for (WORD face = 0; face < 6; ++face) {
+  for (WORD face = 0; face < kBoxVertexCount / 4; ++face) {
     const WORD first = static_cast<WORD>(4 * face);
     const WORD pattern[6] = {first,
                              static_cast<WORD>(first + 1),

@@ -7,6 +7,7 @@
 
 #include "app/hatching_app.h"
 #include "base/platform.h"
+#include "model/skin_vertex.h"
 
 namespace {
 
@@ -16,14 +17,6 @@ constexpr char kMissingEffectText[] = "./Shaders/Hatching.fx: the effect file is
 
 constexpr const char* kHatchParameters[6] = {"Hatch0_Tex", "Hatch1_Tex", "Hatch2_Tex",
                                              "Hatch3_Tex", "Hatch4_Tex", "Hatch5_Tex"};
-
-// The 32-byte vertex of the box and the model: position, normal, texture coordinate.
-constexpr D3DVERTEXELEMENT9 kVertexElements[] = {
-    {0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
-    {0, 12, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_NORMAL, 0},
-    {0, 24, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 0},
-    D3DDECL_END(),
-};
 
 // The compiler's text, or a fixed one when the effect could not be read at all.
 std::string ErrorText(ID3DXBuffer* errors) {
@@ -61,7 +54,7 @@ HRESULT HatchingApp::TextureFailed(const char* path) {
 HRESULT HatchingApp::CreateEffect() {
   IDirect3DDevice9* device = renderContext.device;
   if (!device) return E_FAIL;
-  const HRESULT declared = device->CreateVertexDeclaration(kVertexElements, &vertexDeclaration);
+  const HRESULT declared = device->CreateVertexDeclaration(kSkinVertexElements, &vertexDeclaration);
   if (FAILED(declared)) return declared;
 
   ID3DXBuffer* errors = nullptr;

@@ -2,6 +2,7 @@
 // overlay lines, present, and the frame-rate meter.
 #include <cstdio>
 
+#include "app/box.h"
 #include "app/hatching_app.h"
 #include "base/platform.h"
 #include "model/skinned_model.h"
@@ -10,8 +11,6 @@
 namespace {
 
 constexpr D3DCOLOR kClearColor = 0xFF0000FF;
-constexpr UINT kBoxVertexCount = 24;
-constexpr UINT kBoxTriangleCount = 12;
 
 // The meter is one per process, as the frames it measures are.
 struct FrameRateMeter {
@@ -59,7 +58,7 @@ void HatchingApp::RenderFrame() {
 void HatchingApp::DrawBox() {
   IDirect3DDevice9* device = renderContext.device;
   device->SetVertexDeclaration(vertexDeclaration);
-  device->SetStreamSource(0, boxVertexBuffer, 0, 32);
+  device->SetStreamSource(0, boxVertexBuffer, 0, kBoxVertexStride);
   device->SetIndices(boxIndexBuffer);
   device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, kBoxVertexCount, 0, kBoxTriangleCount);
 }
@@ -85,11 +84,10 @@ void HatchingApp::DrawOverlay() {
                 static_cast<double>(light.y), static_cast<double>(light.z));
   renderContext.DrawOverlayText(textLine, kOverlayX, kOverlayY[2]);
 
-  static constexpr const char* kHelpLines[4] = {kOverlayCameraMoveHelp, kOverlayCameraTurnHelp,
-                                                kOverlayLightHelp, kOverlayFillHelp};
-  for (int i = 0; i < 4; ++i) {
-    std::snprintf(textLine, sizeof textLine, "%s", kHelpLines[i]);
-    renderContext.DrawOverlayText(textLine, kOverlayX, kOverlayY[3 + i]);
+  for (int i = 0; i < kOverlayHelpLineCount; ++i) {
+    std::snprintf(textLine, sizeof textLine, "%s", kOverlayHelp[i]);
+    renderContext.DrawOverlayText(textLine, kOverlayX,
+                                  kOverlayY[kOverlayLineCount - kOverlayHelpLineCount + i]);
   }
 }
 

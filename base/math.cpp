@@ -6,8 +6,7 @@
 #include "base/sine_cosine.h"
 
 D3DXMATRIX* D3DXMatrixIdentity(D3DXMATRIX* out) {
-  for (int r = 0; r < 4; ++r)
-    for (int c = 0; c < 4; ++c) out->m[r][c] = r == c ? 1.0f : 0.0f;
+  *out = kIdentityMatrix;
   return out;
 }
 

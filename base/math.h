@@ -22,6 +22,9 @@ struct D3DXMATRIX {
 };
 using D3DMATRIX = D3DXMATRIX;
 
+// The identity, for code that copies or points at one rather than fills its own.
+inline constexpr D3DXMATRIX kIdentityMatrix = {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}};
+
 D3DXMATRIX* D3DXMatrixIdentity(D3DXMATRIX* out);
 D3DXMATRIX* D3DXMatrixMultiply(D3DXMATRIX* out, const D3DXMATRIX* a, const D3DXMATRIX* b);
 D3DXMATRIX* D3DXMatrixTranslation(D3DXMATRIX* out, float x, float y, float z);

@@ -40,15 +40,24 @@ void WriteFrame(FILE* out, Values& values, int time) {
   }
 }
 
-// With `links`, every vertex line goes on with two or three weighted links, as files of exporters
-// that bind vertices to several bones write them.
-bool WriteReference(const std::string& path, bool links) {
+// Writes an SMD file of the bench skeleton: the version and nodes, then "skeleton" and what
+// `body` writes after it, then the closing "end". False when the file cannot be written.
+bool WriteSmd(const std::string& path, void (*body)(FILE* out, Values& values)) {
   FILE* out = std::fopen(path.c_str(), "w");
   if (!out) return false;
   Values values;
   std::fputs("version 1\n", out);
   WriteNodes(out);
   std::fputs("skeleton\n", out);
+  body(out, values);
+  std::fputs("end\n", out);
+  return std::fclose(out) == 0;
+}
+
+// The skeleton's pose, then the triangles. With `kLinks`, every vertex line goes on with two or
+// three weighted links, as files of exporters that bind vertices to several bones write them.
+template <bool kLinks>
+void WriteReferenceBody(FILE* out, Values& values) {
   WriteFrame(out, values, 0);
   std::fputs("end\ntriangles\n", out);
   static constexpr const char* kMaterials[4] = {"Armour.bmp", "Skin.bmp", "Horn.bmp", "Blade.bmp"};
@@ -60,7 +69,7 @@ bool WriteReference(const std::string& path, bool links) {
       std::fprintf(out, "%d %.6f %.6f %.6f %.6f %.6f %.6f %.6f %.6f", bone, values.Next(-60, 60),
                    values.Next(-60, 60), values.Next(0, 180), values.Next(-1, 1), values.Next(-1, 1),
                    values.Next(-1, 1), values.Next(0, 1), values.Next(0, 1));
-      if (links) {
+      if (kLinks) {
         const double weight = values.Next(0.3, 0.7);
         const int count = 2 + values.Index(2);
         std::fprintf(out, " %d %d %.6f %d %.6f", count, bone, weight, values.Index(kBenchBones),
@@ -70,20 +79,10 @@ bool WriteReference(const std::string& path, bool links) {
       std::fputc('\n', out);
     }
   }
-  std::fputs("end\n", out);
-  return std::fclose(out) == 0;
 }
 
-bool WriteAnimation(const std::string& path) {
-  FILE* out = std::fopen(path.c_str(), "w");
-  if (!out) return false;
-  Values values;
-  std::fputs("version 1\n", out);
-  WriteNodes(out);
-  std::fputs("skeleton\n", out);
+void WriteAnimationBody(FILE* out, Values& values) {
   for (int f = 0; f < kBenchFrames; ++f) WriteFrame(out, values, f);
-  std::fputs("end\n", out);
-  return std::fclose(out) == 0;
 }
 
 }  // namespace
@@ -100,16 +99,14 @@ bool WriteBenchInputs(const std::string& parent, BenchInputs* inputs, std::strin
   inputs->reference = pattern + "/reference.smd";
   inputs->animation = pattern + "/animation.smd";
   inputs->linkedReference = pattern + "/linked_reference.smd";
-  for (const auto& [path, links] :
-       {std::pair{inputs->reference, false}, std::pair{inputs->linkedReference, true}}) {
-    if (!WriteReference(path, links)) {
+  using Body = void (*)(FILE*, Values&);
+  for (const auto& [path, body] : {std::pair<std::string, Body>{inputs->reference, WriteReferenceBody<false>},
+                                   std::pair<std::string, Body>{inputs->linkedReference, WriteReferenceBody<true>},
+                                   std::pair<std::string, Body>{inputs->animation, WriteAnimationBody}}) {
+    if (!WriteSmd(path, body)) {
       *error = path + ": cannot be written";
       return false;
     }
-  }
-  if (!WriteAnimation(inputs->animation)) {
-    *error = inputs->animation + ": cannot be written";
-    return false;
   }
   return true;
 }

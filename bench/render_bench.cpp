@@ -11,16 +11,12 @@
 #include "bench/plain_device.h"
 #include "gfx/gl/gl_backend.h"
 #include "gfx/recording/recorder.h"
+#include "model/skin_vertex.h"
 #include "model/skinned_model.h"
+#include "render/render_context.h"
 #include "tests/gl/egl_context.h"
 
 namespace {
-
-constexpr D3DVERTEXELEMENT9 kElements[] = {
-    {0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
-    {0, 12, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_NORMAL, 0},
-    {0, 24, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 0},
-    D3DDECL_END()};
 
 using Clock = std::chrono::steady_clock;
 
@@ -52,21 +48,14 @@ PlainDevice* plainDevice = nullptr;
 bool GlScene::Create(const BenchInputs& files, std::string* error) {
   if (!context.Create(800, 600, error)) return false;
   direct3d = CreateGlDirect3D(D3D_SDK_VERSION);
-  D3DPRESENT_PARAMETERS parameters{};
-  parameters.BackBufferWidth = 800;
-  parameters.BackBufferHeight = 600;
-  parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
-  parameters.Windowed = 1;
-  parameters.EnableAutoDepthStencil = 1;
-  parameters.AutoDepthStencilFormat = D3DFMT_D24S8;
-  parameters.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+  D3DPRESENT_PARAMETERS parameters = PresentParameters(800, 600);
   if (!direct3d ||
       FAILED(direct3d->CreateDevice(0, D3DDEVTYPE_HAL, &context, D3DCREATE_HARDWARE_VERTEXPROCESSING,
                                     &parameters, &device))) {
     *error = "the OpenGL device cannot be created";
     return false;
   }
-  device->CreateVertexDeclaration(kElements, &declaration);
+  device->CreateVertexDeclaration(kSkinVertexElements, &declaration);
   const std::string effectPath = std::string(HATCHING_TEST_DATA) + "/gl_effect_basic.fx";
   ID3DXBuffer* errors = nullptr;
   if (FAILED(D3DXCreateEffectFromFileA(device, effectPath.c_str(), nullptr, nullptr, 0, nullptr, &effect,
@@ -77,9 +66,7 @@ bool GlScene::Create(const BenchInputs& files, std::string* error) {
     return false;
   }
   effect->SetTechnique(effect->GetTechniqueByName("Solid"));
-  D3DXMATRIX identity;
-  D3DXMatrixIdentity(&identity);
-  effect->SetMatrix("matWorldViewProjection", &identity);
+  effect->SetMatrix("matWorldViewProjection", &kIdentityMatrix);
   model = new SkinnedModel();
   if (!model->LoadReference(device, files.reference.c_str()) ||
       !model->LoadAnimation(files.animation.c_str())) {

@@ -18,6 +18,7 @@
 #include "bench/bench_summary.h"
 #include "gfx/gl/gl_backend.h"
 #include "model/skinned_model.h"
+#include "render/render_context.h"
 #include "tests/gl/egl_context.h"
 
 extern char** environ;
@@ -98,12 +99,7 @@ Parts TimeParts(const std::string& content) {
   std::string error;
   if (chdir(content.c_str()) != 0 || !context.Create(800, 600, &error)) return parts;
   IDirect3D9* direct3d = CreateGlDirect3D(D3D_SDK_VERSION);
-  D3DPRESENT_PARAMETERS parameters{};
-  parameters.BackBufferWidth = 800;
-  parameters.BackBufferHeight = 600;
-  parameters.Windowed = 1;
-  parameters.EnableAutoDepthStencil = 1;
-  parameters.AutoDepthStencilFormat = D3DFMT_D24S8;
+  D3DPRESENT_PARAMETERS parameters = PresentParameters(800, 600);
   IDirect3DDevice9* device = nullptr;
   if (!direct3d ||
       FAILED(direct3d->CreateDevice(0, D3DDEVTYPE_HAL, &context, D3DCREATE_HARDWARE_VERTEXPROCESSING,

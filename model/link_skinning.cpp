@@ -84,7 +84,7 @@ bool LinkSkinningJob::Validate() const {
 
 bool LinkSkinningJob::Run() const {
   if (!Validate()) return false;
-  const D3DXMATRIX& identity = kSmdIdentity;
+  const D3DXMATRIX& identity = kIdentityMatrix;
   const auto matrix = [&](int b) -> const D3DXMATRIX& {
     return b >= 0 && b < boneCount ? skinning[b] : identity;
   };

@@ -41,7 +41,7 @@ void ReadLinks(SmdLineSource& file, SmdLine& vertexLine, SmdMesh& mesh, int corn
 
 // The inverse of a bone's bind-pose matrix; a singular matrix leaves the corner where it is.
 D3DXMATRIX InverseOf(const D3DXMATRIX& m) {
-  D3DXMATRIX inverse = kSmdIdentity;
+  D3DXMATRIX inverse = kIdentityMatrix;
   D3DXMatrixInverse(&inverse, nullptr, &m);
   return inverse;
 }

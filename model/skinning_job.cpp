@@ -16,7 +16,7 @@ namespace {
 template <bool kStreamed>
 void SkinAll(const SmdTriangle* triangles, size_t count, const SmdBone* bones, unsigned tableSize,
              SkinVertex* out) {
-  const D3DXMATRIX& identity = kSmdIdentity;
+  const D3DXMATRIX& identity = kIdentityMatrix;
   for (size_t t = 0; t < count; ++t) {
     const SmdTriangle& triangle = triangles[t];
     for (int k = 0; k < 3; ++k) {

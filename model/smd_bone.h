@@ -4,14 +4,11 @@
 
 #include "base/math.h"
 
-// The identity, as a constant the constructor copies.
-inline constexpr D3DXMATRIX kSmdIdentity = {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}};
-
 struct SmdBone {
   int parent = -1;
   // The reader fills at most 79 characters; zeroed so that a bone no nodes line names reads as "".
   char name[128] = {};
   // Identity matrices, copied in whole rows: key-frame tables hold thousands of bones.
-  D3DXMATRIX local = kSmdIdentity;
-  D3DXMATRIX combined = kSmdIdentity;
+  D3DXMATRIX local = kIdentityMatrix;
+  D3DXMATRIX combined = kIdentityMatrix;
 };

@@ -90,7 +90,7 @@ void AppendLinks(std::string& out, const SmdCornerLinks& links) {
 
 void AppendTriangles(std::string& out, const SmdMesh& mesh) {
   out += "\"triangles\":[";
-  const D3DXMATRIX& identity = kSmdIdentity;
+  const D3DXMATRIX& identity = kIdentityMatrix;
   const int count = mesh.triangles ? mesh.triangleCount : 0;
   for (int t = 0; t < count; ++t) {
     const SmdTriangle& triangle = mesh.triangles[t];

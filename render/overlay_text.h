@@ -24,6 +24,10 @@ inline constexpr char kOverlayLightHelp[] =
     "[Z\xc0\xcc\xb5\xbf]NUM7/NUM9";
 // "[WIRE/SOLID] SPACE BAR"
 inline constexpr char kOverlayFillHelp[] = "[WIRE/SOLID] SPACE BAR";
+// The key help, the last four lines, in drawing order.
+inline constexpr int kOverlayHelpLineCount = 4;
+inline constexpr const char* kOverlayHelp[kOverlayHelpLineCount] = {
+    kOverlayCameraMoveHelp, kOverlayCameraTurnHelp, kOverlayLightHelp, kOverlayFillHelp};
 
 // y of each line, in drawing order: steps of the font height.
 inline constexpr int kOverlayY[kOverlayLineCount] = {10, 30, 50, 70, 90, 110, 130};

@@ -18,11 +18,16 @@ BYTE ColorByte(float channel) {
 
 }  // namespace
 
-RenderContext::RenderContext() {
-  // Set up properly by SetupScene; identity until then keeps early readers finite.
-  D3DXMatrixIdentity(&world);
-  D3DXMatrixIdentity(&view);
-  D3DXMatrixIdentity(&projection);
+D3DPRESENT_PARAMETERS PresentParameters(int width, int height) {
+  D3DPRESENT_PARAMETERS parameters{};
+  parameters.BackBufferWidth = static_cast<UINT>(width);
+  parameters.BackBufferHeight = static_cast<UINT>(height);
+  parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
+  parameters.Windowed = 1;
+  parameters.EnableAutoDepthStencil = 1;
+  parameters.AutoDepthStencilFormat = D3DFMT_D24S8;
+  parameters.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+  return parameters;
 }
 
 HRESULT RenderContext::InitDevice(HWND window, int width, int height, int fontHeightPixels) {
@@ -33,22 +38,7 @@ HRESULT RenderContext::InitDevice(HWND window, int width, int height, int fontHe
   direct3d = Direct3DCreate9(D3D_SDK_VERSION);
   if (!direct3d) return E_FAIL;
 
-  D3DPRESENT_PARAMETERS parameters;
-  std::memset(&parameters, 0, sizeof parameters);
-  parameters.BackBufferWidth = static_cast<UINT>(width);
-  parameters.BackBufferHeight = static_cast<UINT>(height);
-  parameters.BackBufferFormat = D3DFMT_UNKNOWN;
-  parameters.BackBufferCount = 0;
-  parameters.MultiSampleType = D3DMULTISAMPLE_NONE;
-  parameters.MultiSampleQuality = 0;
-  parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
-  parameters.hDeviceWindow = nullptr;
-  parameters.Windowed = 1;
-  parameters.EnableAutoDepthStencil = 1;
-  parameters.AutoDepthStencilFormat = D3DFMT_D24S8;
-  parameters.Flags = 0;
-  parameters.FullScreen_RefreshRateInHz = 0;
-  parameters.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+  D3DPRESENT_PARAMETERS parameters = PresentParameters(width, height);
 
   // A failed query leaves the capabilities zero, which chooses software vertex processing.
   D3DCAPS9 caps{};

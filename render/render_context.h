@@ -3,15 +3,20 @@
 // with the scene records (object transform, camera, light) they are built from.
 #pragma once
 
-#include "gfx/d3d9.h"
 #include "base/math.h"
+#include "gfx/d3d9.h"
 #include "scene/camera.h"
 #include "scene/light.h"
 #include "scene/object_transform.h"
 
+// The program's present parameters: a windowed back buffer of width x height, discarded at each
+// present, with a 24-bit depth and 8-bit stencil buffer, presented without waiting for the
+// retrace. Every other field is zero.
+D3DPRESENT_PARAMETERS PresentParameters(int width, int height);
+
 class RenderContext {
  public:
-  RenderContext();
+  RenderContext() = default;
   RenderContext(const RenderContext&) = delete;
   RenderContext& operator=(const RenderContext&) = delete;
 
@@ -35,9 +40,10 @@ class RenderContext {
   RECT textRect{};
   int fontHeight = 0;
   D3DCOLORVALUE textColor{1.0f, 1.0f, 0.0f, 1.0f};
-  D3DXMATRIX world;
-  D3DXMATRIX view;
-  D3DXMATRIX projection;
+  // Set up properly by SetupScene; the identity until then keeps early readers finite.
+  D3DXMATRIX world = kIdentityMatrix;
+  D3DXMATRIX view = kIdentityMatrix;
+  D3DXMATRIX projection = kIdentityMatrix;
   ObjectTransform objectTransform;
   Camera camera;
   Light light;

@@ -141,70 +141,42 @@ void GlDevice::SetProgram(const GlProgramBinding* program) {
   inputsDirty_ = true;
 }
 
+const GlDevice::RenderStateSlot* GlDevice::FindRenderStateSlot(D3DRENDERSTATETYPE state) {
+  constexpr DWORD kAny = ~DWORD{0};
+  static constexpr RenderStateSlot kSlots[] = {
+      {D3DRS_ZENABLE, &RenderStates::zEnable, 0, kAny, true},
+      {D3DRS_ZWRITEENABLE, &RenderStates::zWriteEnable, 0, kAny, true},
+      {D3DRS_FILLMODE, &RenderStates::fillMode, D3DFILL_POINT, D3DFILL_SOLID, true},
+      {D3DRS_CULLMODE, &RenderStates::cullMode, D3DCULL_NONE, D3DCULL_CCW, true},
+      {D3DRS_ALPHABLENDENABLE, &RenderStates::alphaBlendEnable, 0, kAny, true},
+      {D3DRS_SRCBLEND, &RenderStates::sourceBlend, 0, kAny, true},
+      {D3DRS_DESTBLEND, &RenderStates::destinationBlend, 0, kAny, true},
+      {D3DRS_LIGHTING, &RenderStates::lighting, 0, kAny, false},
+      {D3DRS_SPECULARENABLE, &RenderStates::specularEnable, 0, kAny, false},
+  };
+  for (const RenderStateSlot& slot : kSlots)
+    if (slot.state == state) return &slot;
+  return nullptr;
+}
+
 HRESULT GlDevice::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
-  DWORD* slot = nullptr;
-  switch (state) {
-    case D3DRS_ZENABLE:
-      slot = &states_.zEnable;
-      break;
-    case D3DRS_ZWRITEENABLE:
-      slot = &states_.zWriteEnable;
-      break;
-    case D3DRS_FILLMODE:
-      if (value < D3DFILL_POINT || value > D3DFILL_SOLID) return D3DERR_INVALIDCALL;
-      slot = &states_.fillMode;
-      break;
-    case D3DRS_CULLMODE:
-      if (value < D3DCULL_NONE || value > D3DCULL_CCW) return D3DERR_INVALIDCALL;
-      slot = &states_.cullMode;
-      break;
-    case D3DRS_ALPHABLENDENABLE:
-      slot = &states_.alphaBlendEnable;
-      break;
-    case D3DRS_SRCBLEND:
-      slot = &states_.sourceBlend;
-      break;
-    case D3DRS_DESTBLEND:
-      slot = &states_.destinationBlend;
-      break;
-    case D3DRS_LIGHTING:  // nothing is fixed-function: kept only to be read back
-      states_.lighting = value;
-      return S_OK;
-    case D3DRS_SPECULARENABLE:
-      states_.specularEnable = value;
-      return S_OK;
-    default:
-      return D3DERR_INVALIDCALL;
+  const RenderStateSlot* slot = FindRenderStateSlot(state);
+  if (!slot || value < slot->lowest || value > slot->highest) return D3DERR_INVALIDCALL;
+  DWORD& kept = states_.*slot->value;
+  if (!slot->drawn) {
+    kept = value;
+    return S_OK;
   }
-  if (*slot == value) return S_OK;
+  if (kept == value) return S_OK;
   FlushDraw();
-  *slot = value;
+  kept = value;
   statesDirty_ = true;
   return S_OK;
 }
 
 DWORD GlDevice::RenderState(D3DRENDERSTATETYPE state) const {
-  switch (state) {
-    case D3DRS_ZENABLE:
-      return states_.zEnable;
-    case D3DRS_ZWRITEENABLE:
-      return states_.zWriteEnable;
-    case D3DRS_FILLMODE:
-      return states_.fillMode;
-    case D3DRS_CULLMODE:
-      return states_.cullMode;
-    case D3DRS_ALPHABLENDENABLE:
-      return states_.alphaBlendEnable;
-    case D3DRS_SRCBLEND:
-      return states_.sourceBlend;
-    case D3DRS_DESTBLEND:
-      return states_.destinationBlend;
-    case D3DRS_LIGHTING:
-      return states_.lighting;
-    case D3DRS_SPECULARENABLE:
-      return states_.specularEnable;
-  }
-  return 0;
+  const RenderStateSlot* slot = FindRenderStateSlot(state);
+  return slot ? states_.*slot->value : 0;
 }
 
 HRESULT GlDevice::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) {

@@ -85,6 +85,16 @@ class GlDevice final : public RefCounted<IDirect3DDevice9> {
     DWORD alphaBlendEnable = 0, sourceBlend = D3DBLEND_ONE, destinationBlend = D3DBLEND_ZERO;
     DWORD lighting = 1, specularEnable = 0;
   };
+  // Where a render state is kept and which values it takes. Both directions, SetRenderState and
+  // RenderState, go through the one table of these. `drawn`: the state reaches GL, so a change
+  // ends the merged draw; the others (nothing is fixed-function) are kept only to be read back.
+  struct RenderStateSlot {
+    D3DRENDERSTATETYPE state;
+    DWORD RenderStates::*value;
+    DWORD lowest, highest;
+    bool drawn;
+  };
+  static const RenderStateSlot* FindRenderStateSlot(D3DRENDERSTATETYPE state);
   struct SamplerStates {
     DWORD minFilter = D3DTEXF_POINT, magFilter = D3DTEXF_POINT, mipFilter = D3DTEXF_NONE;
     DWORD address[3] = {D3DTADDRESS_WRAP, D3DTADDRESS_WRAP, D3DTADDRESS_WRAP};

@@ -118,26 +118,19 @@ class GlTextureObject {
 // The GL side of a texture object, or null for null and for textures of another backend.
 GlTextureObject* AsGlTexture(IDirect3DBaseTexture9* texture);
 
-class GlTexture final : public RefCounted<IDirect3DTexture9>, public GlTextureObject {
+// A texture of either kind, told apart by its interface: IDirect3DTexture9 is a GL_TEXTURE_2D,
+// IDirect3DCubeTexture9 a GL_TEXTURE_CUBE_MAP of square faces.
+template <typename Interface>
+class GlTextureOf final : public RefCounted<Interface>, public GlTextureObject {
  public:
-  static HRESULT Create(GlDevice* device, const TextureImage& image, IDirect3DTexture9** out);
+  static HRESULT Create(GlDevice* device, const TextureImage& image, Interface** out);
   DWORD GetLevelCount() override { return levels_; }
 
  private:
-  explicit GlTexture(GlDevice* device);
-  ~GlTexture() override;
+  explicit GlTextureOf(GlDevice* device);
+  ~GlTextureOf() override;
   GlDevice* device_;
   DWORD levels_ = 0;
 };
-
-class GlCubeTexture final : public RefCounted<IDirect3DCubeTexture9>, public GlTextureObject {
- public:
-  static HRESULT Create(GlDevice* device, const TextureImage& image, IDirect3DCubeTexture9** out);
-  DWORD GetLevelCount() override { return levels_; }
-
- private:
-  explicit GlCubeTexture(GlDevice* device);
-  ~GlCubeTexture() override;
-  GlDevice* device_;
-  DWORD levels_ = 0;
-};
+using GlTexture = GlTextureOf<IDirect3DTexture9>;
+using GlCubeTexture = GlTextureOf<IDirect3DCubeTexture9>;

@@ -2,6 +2,8 @@
 // uploaded top first, so GL's t = 0 is the image's top row, as D3D's v = 0 is. The cube faces
 // need no reorientation: GL's face selection and per-face (s, t) formulas are D3D's, with t
 // counted from the first uploaded row as v is from the top.
+#include <type_traits>
+
 #include "gfx/gl/gl_device.h"
 #include "gfx/gl/gl_resources.h"
 #include "gfx/texture_image.h"
@@ -61,49 +63,35 @@ GlTextureObject* AsGlTexture(IDirect3DBaseTexture9* texture) {
   return dynamic_cast<GlTextureObject*>(texture);
 }
 
-GlTexture::GlTexture(GlDevice* device) : device_(device) {
+template <typename Interface>
+GlTextureOf<Interface>::GlTextureOf(GlDevice* device) : device_(device) {
   device_->AddRef();
 }
 
-GlTexture::~GlTexture() {
+template <typename Interface>
+GlTextureOf<Interface>::~GlTextureOf() {
   device_->Forget(this);
   DeleteTexture(device_, name_);
   device_->Release();
 }
 
-HRESULT GlTexture::Create(GlDevice* device, const TextureImage& image, IDirect3DTexture9** out) {
-  if (image.cube || !LevelsAddUp(image)) return D3DXERR_INVALIDDATA;
-  const GLuint name = Upload(device, GL_TEXTURE_2D, image);
-  if (!name) return E_OUTOFMEMORY;
-  auto* texture = new GlTexture(device);
-  texture->name_ = name;
-  texture->target_ = GL_TEXTURE_2D;
-  texture->levels_ = image.levelCount;
-  *out = texture;
-  return S_OK;
-}
-
-GlCubeTexture::GlCubeTexture(GlDevice* device) : device_(device) {
-  device_->AddRef();
-}
-
-GlCubeTexture::~GlCubeTexture() {
-  device_->Forget(this);
-  DeleteTexture(device_, name_);
-  device_->Release();
-}
-
-HRESULT GlCubeTexture::Create(GlDevice* device, const TextureImage& image, IDirect3DCubeTexture9** out) {
-  if (!image.cube || !LevelsAddUp(image)) return D3DXERR_INVALIDDATA;
+template <typename Interface>
+HRESULT GlTextureOf<Interface>::Create(GlDevice* device, const TextureImage& image, Interface** out) {
+  constexpr bool kCube = std::is_same_v<Interface, IDirect3DCubeTexture9>;
+  if (image.cube != kCube || !LevelsAddUp(image)) return D3DXERR_INVALIDDATA;
   for (const ImageLevel& level : image.levels) {
-    if (level.width != level.height) return D3DXERR_INVALIDDATA;
+    if (kCube && level.width != level.height) return D3DXERR_INVALIDDATA;
   }
-  const GLuint name = Upload(device, GL_TEXTURE_CUBE_MAP, image);
+  const GLenum target = kCube ? GL_TEXTURE_CUBE_MAP : GL_TEXTURE_2D;
+  const GLuint name = Upload(device, target, image);
   if (!name) return E_OUTOFMEMORY;
-  auto* texture = new GlCubeTexture(device);
+  auto* texture = new GlTextureOf(device);
   texture->name_ = name;
-  texture->target_ = GL_TEXTURE_CUBE_MAP;
+  texture->target_ = target;
   texture->levels_ = image.levelCount;
   *out = texture;
   return S_OK;
 }
+
+template class GlTextureOf<IDirect3DTexture9>;
+template class GlTextureOf<IDirect3DCubeTexture9>;

@@ -1,6 +1,8 @@
 // The log and the failure switches of the recording backend. Every call into a recording object
 // appends one line "Name(arg, arg, ...)" to `calls`; objects are named by kind and creation
-// number ("VertexBuffer#2"), null as "null". Any operation can be made to fail on demand.
+// number ("VertexBuffer#2"), null as "null", enumerated values by their names
+// ("SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE)", see recorded_names.h). Any operation can be
+// made to fail on demand.
 #pragma once
 
 #include <map>

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "base/platform.h"
+#include "gfx/recording/recorded_names.h"
 
 namespace {
 
@@ -199,7 +200,7 @@ HRESULT RecordingEffect::End() {
 HRESULT RecordingDevice::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
                                             IDirect3DVertexBuffer9** buffer, HANDLE* sharedHandle) {
   const std::string call = "CreateVertexBuffer(" + std::to_string(length) + ", " + std::to_string(usage) +
-                           ", " + std::to_string(fvf) + ", " + std::to_string(pool) + ", " +
+                           ", " + std::to_string(fvf) + ", " + PoolName(pool) + ", " +
                            (sharedHandle ? "handle" : "null") + ")";
   if (!buffer) return Refused(call, D3DERR_INVALIDCALL);
   *buffer = nullptr;
@@ -210,7 +211,7 @@ HRESULT RecordingDevice::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf,
 HRESULT RecordingDevice::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
                                            IDirect3DIndexBuffer9** buffer, HANDLE* sharedHandle) {
   const std::string call = "CreateIndexBuffer(" + std::to_string(length) + ", " + std::to_string(usage) +
-                           ", " + std::to_string(format) + ", " + std::to_string(pool) + ", " +
+                           ", " + FormatName(format) + ", " + PoolName(pool) + ", " +
                            (sharedHandle ? "handle" : "null") + ")";
   if (!buffer) return Refused(call, D3DERR_INVALIDCALL);
   *buffer = nullptr;
@@ -257,14 +258,14 @@ HRESULT RecordingDevice::SetIndices(IDirect3DIndexBuffer9* buffer) {
 HRESULT RecordingDevice::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) {
   ++drawPrimitiveCalls;
   if (Recording().logging)
-    Recording().Log("DrawPrimitive(" + std::to_string(type) + ", " + std::to_string(startVertex) + ", " +
+    Recording().Log("DrawPrimitive(" + PrimitiveTypeName(type) + ", " + std::to_string(startVertex) + ", " +
                     std::to_string(primitiveCount) + ")");
   return S_OK;
 }
 
 HRESULT RecordingDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex, UINT minVertexIndex,
                                               UINT numVertices, UINT startIndex, UINT primitiveCount) {
-  Recording().Log("DrawIndexedPrimitive(" + std::to_string(type) + ", " + std::to_string(baseVertexIndex) +
+  Recording().Log("DrawIndexedPrimitive(" + PrimitiveTypeName(type) + ", " + std::to_string(baseVertexIndex) +
                   ", " + std::to_string(minVertexIndex) + ", " + std::to_string(numVertices) + ", " +
                   std::to_string(startIndex) + ", " + std::to_string(primitiveCount) + ")");
   return S_OK;
@@ -272,13 +273,14 @@ HRESULT RecordingDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVer
 
 HRESULT RecordingDevice::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
   renderStates[state] = value;
-  Recording().Log("SetRenderState(" + std::to_string(state) + ", " + std::to_string(value) + ")");
+  Recording().Log("SetRenderState(" + RenderStateName(state) + ", " + RenderStateValueName(state, value) +
+                  ")");
   return S_OK;
 }
 
 HRESULT RecordingDevice::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) {
-  Recording().Log("SetSamplerState(" + std::to_string(sampler) + ", " + std::to_string(type) + ", " +
-                  std::to_string(value) + ")");
+  Recording().Log("SetSamplerState(" + std::to_string(sampler) + ", " + SamplerStateName(type) + ", " +
+                  SamplerStateValueName(type, value) + ")");
   return S_OK;
 }
 
@@ -372,7 +374,7 @@ HRESULT RecordingDevice::CreateFont(const D3DXFONT_DESCA& d, ID3DXFont** font) {
 }
 
 HRESULT RecordingDirect3D::GetDeviceCaps(UINT adapter, D3DDEVTYPE type, D3DCAPS9* caps) {
-  Recording().Log("GetDeviceCaps(" + std::to_string(adapter) + ", " + std::to_string(type) + ")");
+  Recording().Log("GetDeviceCaps(" + std::to_string(adapter) + ", " + DeviceTypeName(type) + ")");
   if (!caps || Recording().ShouldFail("GetDeviceCaps")) return D3DERR_INVALIDCALL;
   *caps =
       D3DCAPS9{type, adapter, Recording().hardwareTransformAndLight ? D3DDEVCAPS_HWTRANSFORMANDLIGHT : 0u};
@@ -381,14 +383,14 @@ HRESULT RecordingDirect3D::GetDeviceCaps(UINT adapter, D3DDEVTYPE type, D3DCAPS9
 
 HRESULT RecordingDirect3D::CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focusWindow, DWORD behaviorFlags,
                                         D3DPRESENT_PARAMETERS* p, IDirect3DDevice9** device) {
-  std::string call = "CreateDevice(" + std::to_string(adapter) + ", " + std::to_string(type) + ", " +
+  std::string call = "CreateDevice(" + std::to_string(adapter) + ", " + DeviceTypeName(type) + ", " +
                      (focusWindow ? "window" : "null") + ", " + Hex(behaviorFlags);
   if (p)
     call += ", {" + std::to_string(p->BackBufferWidth) + "x" + std::to_string(p->BackBufferHeight) +
-            " format " + std::to_string(p->BackBufferFormat) + " count " +
-            std::to_string(p->BackBufferCount) + " swap " + std::to_string(p->SwapEffect) + " windowed " +
-            std::to_string(p->Windowed) + " depth " + std::to_string(p->EnableAutoDepthStencil) + "/" +
-            std::to_string(p->AutoDepthStencilFormat) + " interval " + Hex(p->PresentationInterval) + "}";
+            " format " + FormatName(p->BackBufferFormat) + " count " + std::to_string(p->BackBufferCount) +
+            " swap " + SwapEffectName(p->SwapEffect) + " windowed " + std::to_string(p->Windowed) +
+            " depth " + std::to_string(p->EnableAutoDepthStencil) + "/" +
+            FormatName(p->AutoDepthStencilFormat) + " interval " + Hex(p->PresentationInterval) + "}";
   call += ")";
   if (!device || !p) return Refused(call, D3DERR_INVALIDCALL);
   *device = nullptr;

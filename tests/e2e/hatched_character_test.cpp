@@ -112,6 +112,19 @@ TEST(HatchedCharacter, ModelFilesReadWithTheExpectedCounts) {
   }
 }
 
+TEST(HatchedCharacter, SmdInfoPrintsNamesAsUtf8AndBytesOutsideCodePage949AsReplacements) {
+  const std::string folder = FreshOutputDirectory("smdinfo_names");
+  // Bone "광원" followed by 0xFF, which starts no code page 949 character.
+  ASSERT_TRUE(WriteText(folder + "/names.smd",
+                        "version 1\nnodes\n0 \"\xB1\xA4\xBF\xF8\xFF\" -1\nend\nskeleton\ntime 0\n"
+                        "0 0 0 0 0 0 0\nend\ntriangles\nskin.bmp\n0 1 2 3 0 0 1 0 0\n0 2 2 3 0 0 1 1 0\n"
+                        "0 1 3 3 0 0 1 0 1\nend\n"));
+  int status = -1;
+  const std::string json = SmdInfo(folder, "--json names.smd", &status);
+  EXPECT_EQ(status, 0) << json;
+  EXPECT_NE(json.find("{\"name\":\"광원\xEF\xBF\xBD\""), std::string::npos) << json;
+}
+
 TEST(HatchedCharacter, SilhouetteIsHatchedAndDarkensAsTheLightMovesBehind) {
   const std::string out = FreshOutputDirectory("hatched_character");
   double previous = 256;

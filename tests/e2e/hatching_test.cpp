@@ -7,18 +7,18 @@
 #include <string>
 #include <vector>
 
+#include "render/overlay_text.h"
 #include "tests/e2e/e2e_support.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// The overlay's seven lines, top left: frame rate, camera, light, then the key help.
-constexpr int kOverlayWidth = 620;
-constexpr int kOverlayHeight = 160;
-constexpr int kLineHeight = 20;
-constexpr int kCameraLineTop = 30;
-constexpr int kLightLineTop = 50;
+// The region of the overlay's seven lines, top left: frame rate, camera, light, then the key
+// help, at the heights render/overlay_text.h gives them.
+constexpr int kOverlayWidth = 620, kOverlayHeight = 160;
+constexpr int kLineHeight = kOverlayY[1] - kOverlayY[0];
+constexpr int kCameraLineTop = kOverlayY[1], kLightLineTop = kOverlayY[2];
 
 std::string FramePath(const std::string& directory, int frame) {
   char name[32];

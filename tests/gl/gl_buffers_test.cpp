@@ -8,6 +8,7 @@
 namespace {
 
 using GlBuffers = GlDeviceTest;
+using GlBufferFrames = GlEffectTest;
 
 std::vector<uint8_t> Contents(IDirect3DVertexBuffer9* buffer, UINT size) {
   void* data = nullptr;
@@ -51,15 +52,8 @@ TEST_F(GlBuffers, ABufferReleasedWhileLockedGoesCleanly) {
   buffer->Release();
 }
 
-TEST_F(GlBuffers, EachFrameDrawsWhatTheLastLockWrote) {
-  ID3DXEffect* effect = LoadEffect("gl_effect_basic.fx");
-  ASSERT_NE(effect, nullptr);
-  D3DXMATRIX identity;
-  D3DXMatrixIdentity(&identity);
-  effect->SetMatrix("matWorldViewProjection", &identity);
-  const D3DXVECTOR4 red(1, 0, 0, 1);
-  effect->SetVector("Color", &red);
-  device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+TEST_F(GlBufferFrames, EachFrameDrawsWhatTheLastLockWrote) {
+  SetColor(1, 0, 0);
   const auto frame = [&](float x0, float x1) {
     // The same buffer rewritten in place, as the skinned model is every frame.
     void* data = nullptr;
@@ -68,23 +62,16 @@ TEST_F(GlBuffers, EachFrameDrawsWhatTheLastLockWrote) {
     std::memcpy(data, quad.data(), quad.size() * sizeof(TestVertex));
     ASSERT_EQ(vertexBuffer_->Unlock(), S_OK);
     Start();
-    UINT passes = 0;
-    ASSERT_EQ(effect->SetTechnique("Solid"), S_OK);
-    ASSERT_EQ(effect->Begin(&passes, 0), S_OK);
-    ASSERT_EQ(effect->BeginPass(0), S_OK);
+    BeginTechnique("Solid");
     ASSERT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2), S_OK);
-    ASSERT_EQ(effect->EndPass(), S_OK);
-    ASSERT_EQ(effect->End(), S_OK);
+    EndTechnique();
     Finish();
   };
   BindVertices(Quad(-1.0f, -1.0f, 0.0f, 1.0f, 0.5f));
   frame(-1.0f, 0.0f);
-  EXPECT_EQ(Pixel(10, 32), (Rgba{255, 0, 0, 255}));
-  EXPECT_EQ(Pixel(54, 32), (Rgba{0, 0, 0, 255}));
+  ExpectPixels({{10, 32, Rgba{255, 0, 0, 255}}, {54, 32, Rgba{0, 0, 0, 255}}});
   frame(0.0f, 1.0f);
-  EXPECT_EQ(Pixel(10, 32), (Rgba{0, 0, 0, 255}));
-  EXPECT_EQ(Pixel(54, 32), (Rgba{255, 0, 0, 255}));
-  SafeRelease(effect);
+  ExpectPixels({{10, 32, Rgba{0, 0, 0, 255}}, {54, 32, Rgba{255, 0, 0, 255}}});
 }
 
 TEST_F(GlBuffers, IndexBuffersKeepTheirShadowFromLockToLock) {

@@ -8,41 +8,13 @@
 
 namespace {
 
-class GlDraw : public GlDeviceTest {
+class GlDraw : public GlEffectTest {
  protected:
-  void SetUp() override {
-    GlDeviceTest::SetUp();
-    if (IsSkipped() || HasFatalFailure()) return;
-    effect_ = LoadEffect("gl_effect_basic.fx");
-    ASSERT_NE(effect_, nullptr);
-    D3DXMATRIX identity;
-    D3DXMatrixIdentity(&identity);
-    effect_->SetMatrix("matWorldViewProjection", &identity);
-    device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-  }
-  void TearDown() override {
-    SafeRelease(effect_);
-    GlDeviceTest::TearDown();
-  }
-  void SetColor(float r, float g, float b) {
-    const D3DXVECTOR4 color(r, g, b, 1);
-    effect_->SetVector("Color", &color);
-  }
   // Draws `vertices` in the colour in one pass of technique "Solid".
   void DrawSolid(const std::vector<TestVertex>& vertices, float r, float g, float b) {
-    BindVertices(vertices);
     SetColor(r, g, b);
-    UINT passes = 0;
-    ASSERT_EQ(effect_->SetTechnique("Solid"), S_OK);
-    ASSERT_EQ(effect_->Begin(&passes, 0), S_OK);
-    ASSERT_EQ(passes, 1u);
-    ASSERT_EQ(effect_->BeginPass(0), S_OK);
-    ASSERT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLELIST, 0, static_cast<UINT>(vertices.size() / 3)), S_OK);
-    ASSERT_EQ(effect_->EndPass(), S_OK);
-    ASSERT_EQ(effect_->End(), S_OK);
+    DrawWith("Solid", vertices);
   }
-
-  ID3DXEffect* effect_ = nullptr;
 };
 
 constexpr Rgba kBlack{0, 0, 0, 255}, kRed{255, 0, 0, 255}, kGreen{0, 255, 0, 255};
@@ -52,11 +24,7 @@ TEST_F(GlDraw, TriangleLandsWithNdcYUpAndRowZeroAtTheTop) {
   // Left half of the top half of the picture.
   DrawSolid(Quad(-1.0f, 0.0f, 0.0f, 1.0f, 0.5f), 1, 0, 0);
   Finish();
-  EXPECT_EQ(Pixel(2, 2), kRed);
-  EXPECT_EQ(Pixel(31, 31), kRed);
-  EXPECT_EQ(Pixel(32, 31), kBlack);
-  EXPECT_EQ(Pixel(31, 32), kBlack);
-  EXPECT_EQ(Pixel(2, 61), kBlack);
+  ExpectPixels({{2, 2, kRed}, {31, 31, kRed}, {32, 31, kBlack}, {31, 32, kBlack}, {2, 61, kBlack}});
 }
 
 TEST_F(GlDraw, ViewportPlacesClipSpaceFromTheTopLeft) {
@@ -65,9 +33,7 @@ TEST_F(GlDraw, ViewportPlacesClipSpaceFromTheTopLeft) {
   device_->SetViewport(&viewport);
   DrawSolid(Quad(-1.0f, -1.0f, 1.0f, 1.0f, 0.5f), 0, 1, 0);
   Finish();
-  EXPECT_EQ(Pixel(40, 8), kGreen);
-  EXPECT_EQ(Pixel(8, 8), kBlack);
-  EXPECT_EQ(Pixel(40, 40), kBlack);
+  ExpectPixels({{40, 8, kGreen}, {8, 8, kBlack}, {40, 40, kBlack}});
 }
 
 TEST_F(GlDraw, DepthTestKeepsTheNearerSurfaceOnlyWhenEnabled) {
@@ -90,10 +56,7 @@ TEST_F(GlDraw, DepthRangeIsZeroToOneAsOnD3D) {
   DrawSolid(Quad(-1.0f, -1.0f, 0.0f, 0.0f, 0.98f), 1, 0, 0);  // just before the far plane
   DrawSolid(Quad(0.0f, -1.0f, 1.0f, 0.0f, 1.05f), 1, 0, 0);   // beyond it
   Finish();
-  EXPECT_EQ(Pixel(16, 16), kBlack);
-  EXPECT_EQ(Pixel(48, 16), kRed);
-  EXPECT_EQ(Pixel(16, 48), kRed);
-  EXPECT_EQ(Pixel(48, 48), kBlack);
+  ExpectPixels({{16, 16, kBlack}, {48, 16, kRed}, {16, 48, kRed}, {48, 48, kBlack}});
 }
 
 TEST_F(GlDraw, DepthBufferHoldsD3DDepthThroughTheViewportRange) {
@@ -106,23 +69,13 @@ TEST_F(GlDraw, DepthBufferHoldsD3DDepthThroughTheViewportRange) {
   DrawSolid(Quad(-1.0f, -1.0f, 1.0f, -0.5f, 0.2f), 0, 1, 0);  // 0.5 + 0.2 * 0.5 = 0.6: passes
   DrawSolid(Quad(-1.0f, -0.5f, 1.0f, 0.0f, 0.6f), 0, 1, 0);   // 0.8: fails
   Finish();
-  EXPECT_EQ(Pixel(16, 8), kRed);
-  EXPECT_EQ(Pixel(48, 8), kBlack);
-  EXPECT_EQ(Pixel(48, 60), kGreen);
-  EXPECT_EQ(Pixel(48, 40), kBlack);
+  ExpectPixels({{16, 8, kRed}, {48, 8, kBlack}, {48, 60, kGreen}, {48, 40, kBlack}});
 }
 
 TEST_F(GlDraw, WireframeDrawsEdgesOnlyAndPassStatesAreRestoredAtEnd) {
   Start();
-  BindVertices(Quad(-0.7f, -0.7f, 0.7f, 0.7f, 0.5f));
   SetColor(1, 0, 0);
-  UINT passes = 0;
-  ASSERT_EQ(effect_->SetTechnique("Wire"), S_OK);
-  ASSERT_EQ(effect_->Begin(&passes, 0), S_OK);
-  ASSERT_EQ(effect_->BeginPass(0), S_OK);
-  device_->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2);
-  effect_->EndPass();
-  effect_->End();
+  DrawWith("Wire", Quad(-0.7f, -0.7f, 0.7f, 0.7f, 0.5f));
   // Solid again after End: the quad below fills.
   DrawSolid(Quad(-1.0f, -1.0f, -0.8f, -0.8f, 0.5f), 0, 1, 0);
   Finish();
@@ -164,11 +117,7 @@ TEST_F(GlDraw, SetMatrixComputesTheRowVectorProduct) {
   effect_->SetMatrix("matWorldViewProjection", &both);
   DrawSolid(Quad(-1.0f, -1.0f, 1.0f, 1.0f, 0.5f), 1, 0, 0);
   Finish();
-  EXPECT_EQ(Pixel(48, 24), kRed);
-  EXPECT_EQ(Pixel(46, 22), kRed);
-  EXPECT_EQ(Pixel(32, 32), kBlack);
-  EXPECT_EQ(Pixel(48, 40), kBlack);
-  EXPECT_EQ(Pixel(52, 24), kBlack);
+  ExpectPixels({{48, 24, kRed}, {46, 22, kRed}, {32, 32, kBlack}, {48, 40, kBlack}, {52, 24, kBlack}});
 }
 
 TEST_F(GlDraw, MatrixSetInsideAPassReachesTheFollowingDraws) {
@@ -182,19 +131,15 @@ TEST_F(GlDraw, MatrixSetInsideAPassReachesTheFollowingDraws) {
   D3DXMatrixMultiply(&left, &half, &left);
   D3DXMatrixTranslation(&right, 0.5f, 0.0f, 0.0f);
   D3DXMatrixMultiply(&right, &half, &right);
-  effect_->SetTechnique("Solid");
-  effect_->Begin(nullptr, 0);
-  effect_->BeginPass(0);
+  BeginTechnique("Solid");
   effect_->SetMatrix("matWorldViewProjection", &left);
   device_->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2);
   effect_->SetMatrix("matWorldViewProjection", &right);
   SetColor(0, 1, 0);
   device_->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2);
-  effect_->EndPass();
-  effect_->End();
+  EndTechnique();
   Finish();
-  EXPECT_EQ(Pixel(16, 32), kRed);
-  EXPECT_EQ(Pixel(48, 32), kGreen);
+  ExpectPixels({{16, 32, kRed}, {48, 32, kGreen}});
   EXPECT_EQ(GlDrawCallsLastFrame(device_), 2u);
 }
 
@@ -211,15 +156,12 @@ class GlDrawMerging : public GlDraw {
     Start();
     BindVertices(vertices);
     SetColor(1, 0, 0);
-    effect_->SetTechnique("Solid");
-    effect_->Begin(nullptr, 0);
-    effect_->BeginPass(0);
+    BeginTechnique("Solid");
     for (int i = 0; i < triangles; ++i) {
       if (i == at) between();
       device_->DrawPrimitive(D3DPT_TRIANGLELIST, 3 * static_cast<UINT>(i), 1);
     }
-    effect_->EndPass();
-    effect_->End();
+    EndTechnique();
     Finish();
     return GlDrawCallsLastFrame(device_);
   }
@@ -227,8 +169,7 @@ class GlDrawMerging : public GlDraw {
 
 TEST_F(GlDrawMerging, ConsecutiveTrianglesBecomeOneGlDraw) {
   EXPECT_EQ(DrawPerTriangle(64, -1, [] {}), 1u);
-  EXPECT_EQ(Pixel(1, 1), kRed);
-  EXPECT_EQ(Pixel(62, 62), kRed);
+  ExpectPixels({{1, 1, kRed}, {62, 62, kRed}});
 }
 
 TEST_F(GlDrawMerging, RedundantStateKeepsTheRunWhole) {
@@ -251,13 +192,10 @@ TEST_F(GlDrawMerging, AGapInTheVertexRangeSplitsTheRun) {
   Start();
   BindVertices(vertices);
   SetColor(1, 0, 0);
-  effect_->SetTechnique("Solid");
-  effect_->Begin(nullptr, 0);
-  effect_->BeginPass(0);
+  BeginTechnique("Solid");
   device_->DrawPrimitive(D3DPT_TRIANGLELIST, 3, 1);
   device_->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1);
-  effect_->EndPass();
-  effect_->End();
+  EndTechnique();
   Finish();
   EXPECT_EQ(GlDrawCallsLastFrame(device_), 2u);
 }
@@ -274,15 +212,12 @@ TEST_F(GlDraw, IndexedDrawsAndDrawsPastTheBufferAreRefused) {
   indices->Unlock();
   device_->SetIndices(indices);
   SetColor(1, 0, 0);
-  effect_->SetTechnique("Solid");
-  effect_->Begin(nullptr, 0);
-  effect_->BeginPass(0);
+  BeginTechnique("Solid");
   EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 6, 0, 1), S_OK);
   EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 6, 3, 1), S_OK);  // skipped
   EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 6, 3, 2), D3DERR_INVALIDCALL);
   device_->DrawPrimitive(D3DPT_TRIANGLELIST, 4, 1);  // vertices 4..6, one past the end: skipped
-  effect_->EndPass();
-  effect_->End();
+  EndTechnique();
   Finish();
   EXPECT_EQ(GlDrawCallsLastFrame(device_), 1u);
   EXPECT_EQ(Pixel(2, 2), kRed);      // the top-left triangle of the quad

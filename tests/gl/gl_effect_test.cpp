@@ -58,14 +58,12 @@ TEST_F(GlEffect, FrontEndErrorsComeWithFileAndLine) {
 TEST_F(GlEffect, ParametersAndTechniquesAreFoundByName) {
   ID3DXEffect* effect = LoadEffect("gl_effect_basic.fx");
   ASSERT_NE(effect, nullptr);
-  D3DXMATRIX identity;
-  D3DXMatrixIdentity(&identity);
   const D3DXVECTOR4 vector(1, 2, 3, 4);
-  EXPECT_EQ(effect->SetMatrix("matWorldViewProjection", &identity), S_OK);
+  EXPECT_EQ(effect->SetMatrix("matWorldViewProjection", &kIdentityMatrix), S_OK);
   EXPECT_EQ(effect->SetVector("Color", &vector), S_OK);
   EXPECT_EQ(effect->SetTexture("FlatTexture", nullptr), S_OK);
   EXPECT_EQ(effect->SetVector("NoSuchParameter", &vector), D3DERR_INVALIDCALL);
-  EXPECT_EQ(effect->SetMatrix("FlatTexture", &identity), D3DERR_INVALIDCALL);
+  EXPECT_EQ(effect->SetMatrix("FlatTexture", &kIdentityMatrix), D3DERR_INVALIDCALL);
   EXPECT_EQ(effect->SetTexture("Color", nullptr), D3DERR_INVALIDCALL);
 
   const D3DXHANDLE cube = effect->GetTechniqueByName("Cube");
@@ -108,8 +106,8 @@ TEST_F(GlEffect, TheProgramsHatchingEffectCompilesAndDraws) {
   const D3DXHANDLE technique = effect->GetTechniqueByName("TShader");
   ASSERT_NE(technique, nullptr);
   // An eye 3 units back looking along +z; the model and box sit around the origin.
-  D3DXMATRIX world, view, projection, worldView, viewProjection, worldViewProjection, inverseTranspose;
-  D3DXMatrixIdentity(&world);
+  const D3DXMATRIX world = kIdentityMatrix;
+  D3DXMATRIX view, projection, worldView, viewProjection, worldViewProjection, inverseTranspose;
   D3DXMatrixTranslation(&view, 0.0f, 0.0f, 3.0f);
   D3DXMatrixPerspectiveFovLH(&projection, 0.7853982f, 1.0f, 1.0f, 5000.0f);
   D3DXMatrixMultiply(&worldView, &world, &view);

@@ -7,18 +7,14 @@
 #include <ostream>
 
 #include "gfx/gl/gl_backend.h"
+#include "model/skin_vertex.h"
+#include "render/render_context.h"
 
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
 
 namespace {
-
-constexpr D3DVERTEXELEMENT9 kElements[] = {
-    {0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
-    {0, 12, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_NORMAL, 0},
-    {0, 24, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 0},
-    D3DDECL_END()};
 
 void Put32(std::vector<uint8_t>* bytes, uint32_t value) {
   for (int i = 0; i < 4; ++i) bytes->push_back(static_cast<uint8_t>(value >> (8 * i)));
@@ -73,18 +69,11 @@ void GlDeviceTest::SetUp() {
   if (!context_.Create(kSize, kSize, &error)) GTEST_SKIP() << "no headless OpenGL context: " << error;
   direct3d_ = CreateGlDirect3D(D3D_SDK_VERSION);
   ASSERT_NE(direct3d_, nullptr);
-  D3DPRESENT_PARAMETERS parameters{};
-  parameters.BackBufferWidth = kSize;
-  parameters.BackBufferHeight = kSize;
-  parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
-  parameters.Windowed = 1;
-  parameters.EnableAutoDepthStencil = 1;
-  parameters.AutoDepthStencilFormat = D3DFMT_D24S8;
-  parameters.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+  D3DPRESENT_PARAMETERS parameters = PresentParameters(kSize, kSize);
   ASSERT_EQ(direct3d_->CreateDevice(0, D3DDEVTYPE_HAL, &context_, D3DCREATE_HARDWARE_VERTEXPROCESSING,
                                     &parameters, &device_),
             S_OK);
-  ASSERT_EQ(device_->CreateVertexDeclaration(kElements, &declaration_), S_OK);
+  ASSERT_EQ(device_->CreateVertexDeclaration(kSkinVertexElements, &declaration_), S_OK);
 }
 
 void GlDeviceTest::TearDown() {
@@ -148,6 +137,12 @@ Rgba GlDeviceTest::Pixel(int x, int y) const {
   return {p[0], p[1], p[2], p[3]};
 }
 
+void GlDeviceTest::ExpectPixels(std::initializer_list<ExpectedPixel> pixels) const {
+  for (const ExpectedPixel& expected : pixels)
+    EXPECT_EQ(Pixel(expected.x, expected.y), expected.color)
+        << "pixel (" << expected.x << ", " << expected.y << ")";
+}
+
 void GlDeviceTest::SaveIfFailed() {
   if (!HasFailure() || frame_.empty()) return;
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -156,4 +151,43 @@ void GlDeviceTest::SaveIfFailed() {
       std::string(HATCHING_TEST_OUT) + "/" + info->test_suite_name() + "." + info->name() + ".png";
   stbi_write_png(path.c_str(), kSize, kSize, 4, frame_.data(), kSize * 4);
   std::fprintf(stderr, "frame saved to %s\n", path.c_str());
+}
+
+void GlEffectTest::SetUp() {
+  GlDeviceTest::SetUp();
+  if (IsSkipped() || HasFatalFailure()) return;
+  effect_ = LoadEffect("gl_effect_basic.fx");
+  ASSERT_NE(effect_, nullptr);
+  effect_->SetMatrix("matWorldViewProjection", &kIdentityMatrix);
+  device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+}
+
+void GlEffectTest::TearDown() {
+  SafeRelease(effect_);
+  GlDeviceTest::TearDown();
+}
+
+void GlEffectTest::SetColor(float r, float g, float b) {
+  const D3DXVECTOR4 color(r, g, b, 1);
+  effect_->SetVector("Color", &color);
+}
+
+void GlEffectTest::BeginTechnique(const char* technique) {
+  UINT passes = 0;
+  ASSERT_EQ(effect_->SetTechnique(technique), S_OK);
+  ASSERT_EQ(effect_->Begin(&passes, 0), S_OK);
+  ASSERT_EQ(passes, 1u);
+  ASSERT_EQ(effect_->BeginPass(0), S_OK);
+}
+
+void GlEffectTest::EndTechnique() {
+  ASSERT_EQ(effect_->EndPass(), S_OK);
+  ASSERT_EQ(effect_->End(), S_OK);
+}
+
+void GlEffectTest::DrawWith(const char* technique, const std::vector<TestVertex>& vertices) {
+  BindVertices(vertices);
+  BeginTechnique(technique);
+  ASSERT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLELIST, 0, static_cast<UINT>(vertices.size() / 3)), S_OK);
+  EndTechnique();
 }

@@ -1,23 +1,27 @@
 // Shared set-up of the GL backend tests: a headless context with a 64x64 device on it, the
-// vertex layout the program uses, quads to draw, DDS files written on the fly, and pixels read
-// back from the presented frame (saved as a PNG under HATCHING_TEST_OUT when a check fails).
+// vertex layout the program uses, quads to draw, DDS files written on the fly, pixels read back
+// from the presented frame (saved as a PNG under HATCHING_TEST_OUT when a check fails), and the
+// test effect ready to draw with.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
 #include "gfx/d3d9.h"
 #include "tests/gl/egl_context.h"
 
+// A SkinVertex spelt out field by field, so that a test writes a vertex in one brace list.
 struct TestVertex {
   float x, y, z;
   float nx, ny, nz;
   float u, v;
 };
+static_assert(sizeof(TestVertex) == 32, "the stride of the program's vertex declaration");
 
 struct Rgba {
   uint8_t r, g, b, a;
@@ -51,6 +55,12 @@ class GlDeviceTest : public ::testing::Test {
   void Start(D3DCOLOR clear = 0xFF000000u);
   void Finish();
   Rgba Pixel(int x, int y) const;
+  struct ExpectedPixel {
+    int x, y;
+    Rgba color;
+  };
+  // Expects each listed pixel of the frame to hold its colour.
+  void ExpectPixels(std::initializer_list<ExpectedPixel> pixels) const;
   // Saves the frame as <test name>.png under HATCHING_TEST_OUT when the test has failed.
   void SaveIfFailed();
 
@@ -60,4 +70,21 @@ class GlDeviceTest : public ::testing::Test {
   IDirect3DVertexDeclaration9* declaration_ = nullptr;
   IDirect3DVertexBuffer9* vertexBuffer_ = nullptr;
   std::vector<uint8_t> frame_;
+};
+
+// The device with the effect tests/data/gl_effect_basic.fx loaded, the identity as its
+// matWorldViewProjection, and culling off, so that a quad lands where its NDC corners say.
+class GlEffectTest : public GlDeviceTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  void SetColor(float r, float g, float b);
+  // SetTechnique, Begin and BeginPass of the technique's one pass; EndTechnique ends both.
+  void BeginTechnique(const char* technique);
+  void EndTechnique();
+  // Binds `vertices` and draws them as one triangle list in `technique`.
+  void DrawWith(const char* technique, const std::vector<TestVertex>& vertices);
+
+  ID3DXEffect* effect_ = nullptr;
 };

@@ -7,34 +7,7 @@
 
 namespace {
 
-class GlTextureFile : public GlDeviceTest {
- protected:
-  void SetUp() override {
-    GlDeviceTest::SetUp();
-    if (IsSkipped() || HasFatalFailure()) return;
-    effect_ = LoadEffect("gl_effect_basic.fx");
-    ASSERT_NE(effect_, nullptr);
-    D3DXMATRIX identity;
-    D3DXMatrixIdentity(&identity);
-    effect_->SetMatrix("matWorldViewProjection", &identity);
-    device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-  }
-  void TearDown() override {
-    SafeRelease(effect_);
-    GlDeviceTest::TearDown();
-  }
-  void DrawWith(const char* technique, const std::vector<TestVertex>& vertices) {
-    BindVertices(vertices);
-    ASSERT_EQ(effect_->SetTechnique(technique), S_OK);
-    ASSERT_EQ(effect_->Begin(nullptr, 0), S_OK);
-    ASSERT_EQ(effect_->BeginPass(0), S_OK);
-    device_->DrawPrimitive(D3DPT_TRIANGLELIST, 0, static_cast<UINT>(vertices.size() / 3));
-    effect_->EndPass();
-    effect_->End();
-  }
-
-  ID3DXEffect* effect_ = nullptr;
-};
+using GlTextureFile = GlEffectTest;
 
 constexpr Rgba kRed{255, 0, 0, 255}, kGreen{0, 255, 0, 255}, kBlue{0, 0, 255, 255},
     kWhite{255, 255, 255, 255};
@@ -53,10 +26,7 @@ TEST_F(GlTextureFile, FirstRowOfTheFileIsVZeroAtTheTop) {
   Start();
   DrawWith("Flat", Quad(-1.0f, -1.0f, 1.0f, 1.0f, 0.5f));
   Finish();
-  EXPECT_EQ(Pixel(16, 16), kRed);
-  EXPECT_EQ(Pixel(48, 16), kGreen);
-  EXPECT_EQ(Pixel(16, 48), kBlue);
-  EXPECT_EQ(Pixel(48, 48), kWhite);
+  ExpectPixels({{16, 16, kRed}, {48, 16, kGreen}, {16, 48, kBlue}, {48, 48, kWhite}});
   texture->Release();
 }
 
@@ -91,8 +61,7 @@ TEST_F(GlTextureFile, ReleasedTextureLeavesNoDanglingBinding) {
   texture->Release();
   DrawWith("Flat", Quad(-1.0f, -1.0f, 0.0f, 0.0f, 0.5f));  // samples no texture: black
   Finish();
-  EXPECT_EQ(Pixel(48, 16), kRed);
-  EXPECT_EQ(Pixel(16, 48), (Rgba{0, 0, 0, 255}));
+  ExpectPixels({{48, 16, kRed}, {16, 48, Rgba{0, 0, 0, 255}}});
 }
 
 // D3D's cube addressing: the face of the major axis, and (u, v) on it with v down the face image.

@@ -1,4 +1,6 @@
 // The surrounding box's buffers and the release of the scene objects.
+#include "app/box.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -6,40 +8,31 @@
 
 #include "app/hatching_app.h"
 #include "gfx/recording/recording_device.h"
-#include "tests/unit/scripted_window_system.h"
+#include "tests/unit/render_test_support.h"
 
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 
 namespace {
 
-class BoxTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    UseRecordingBackend();
-    ASSERT_EQ(app.renderContext.InitDevice(&window, 800, 600, 20), S_OK);
-    Recording().calls.clear();
-  }
-
-  ScriptedWindow window;
-  HatchingApp app;
-};
+using BoxTest = RecordedAppTest;
 
 TEST_F(BoxTest, VertexBufferHoldsTheCubeFaceByFace) {
   ASSERT_EQ(app.CreateBoxVertexBuffer(), S_OK);
-  EXPECT_THAT(Recording().calls, ElementsAre("CreateVertexBuffer(768, 0, 0, 0, null) -> VertexBuffer#1",
-                                             "Lock(VertexBuffer#1, 0, 0, 0)", "Unlock(VertexBuffer#1)"));
+  EXPECT_THAT(Recording().calls,
+              ElementsAre("CreateVertexBuffer(768, 0, 0, D3DPOOL_DEFAULT, null) -> VertexBuffer#1",
+                          "Lock(VertexBuffer#1, 0, 0, 0)", "Unlock(VertexBuffer#1)"));
   auto& bytes = dynamic_cast<RecordingVertexBuffer*>(app.boxVertexBuffer)->bytes();
   ASSERT_EQ(bytes.size(), 768u);
-  const float expected[24][3] = {
+  const float expected[kBoxVertexCount][3] = {
       {-100, 100, -100},  {100, 100, -100},  {-100, -100, -100}, {100, -100, -100}, {100, 100, -100},
       {100, 100, 100},    {100, -100, -100}, {100, -100, 100},   {100, 100, 100},   {-100, 100, 100},
       {100, -100, 100},   {-100, -100, 100}, {-100, 100, 100},   {-100, 100, -100}, {-100, -100, 100},
       {-100, -100, -100}, {-100, 100, 100},  {100, 100, 100},    {-100, 100, -100}, {100, 100, -100},
       {-100, -100, -100}, {100, -100, -100}, {-100, -100, 100},  {100, -100, 100}};
-  for (int i = 0; i < 24; ++i) {
+  for (UINT i = 0; i < kBoxVertexCount; ++i) {
     float vertex[8];
-    std::memcpy(vertex, bytes.data() + 32 * i, sizeof vertex);
+    std::memcpy(vertex, bytes.data() + kBoxVertexStride * i, sizeof vertex);
     EXPECT_EQ(vertex[0], expected[i][0]) << "vertex " << i;
     EXPECT_EQ(vertex[1], expected[i][1]) << "vertex " << i;
     EXPECT_EQ(vertex[2], expected[i][2]) << "vertex " << i;
@@ -49,11 +42,12 @@ TEST_F(BoxTest, VertexBufferHoldsTheCubeFaceByFace) {
 
 TEST_F(BoxTest, IndexBufferHoldsTwoTrianglesPerFace) {
   ASSERT_EQ(app.CreateBoxIndexBuffer(), S_OK);
-  EXPECT_THAT(Recording().calls, ElementsAre("CreateIndexBuffer(72, 0, 101, 0, null) -> IndexBuffer#1",
-                                             "Lock(IndexBuffer#1, 0, 0, 0)", "Unlock(IndexBuffer#1)"));
+  EXPECT_THAT(Recording().calls,
+              ElementsAre("CreateIndexBuffer(72, 0, D3DFMT_INDEX16, D3DPOOL_DEFAULT, null) -> IndexBuffer#1",
+                          "Lock(IndexBuffer#1, 0, 0, 0)", "Unlock(IndexBuffer#1)"));
   auto& bytes = dynamic_cast<RecordingIndexBuffer*>(app.boxIndexBuffer)->bytes();
   ASSERT_EQ(bytes.size(), 72u);
-  WORD indices[36];
+  WORD indices[kBoxIndexCount];
   std::memcpy(indices, bytes.data(), sizeof indices);
   EXPECT_THAT(indices, ElementsAreArray<WORD>({0,  1,  2,  1,  3,  2,  4,  5,  6,  5,  7,  6,
                                                8,  9,  10, 9,  11, 10, 12, 13, 14, 13, 15, 14,

@@ -8,28 +8,20 @@
 #include "app/hatching_app.h"
 #include "gfx/recording/recording_device.h"
 #include "tests/unit/render_test_support.h"
-#include "tests/unit/scripted_window_system.h"
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
 namespace {
 
-class EffectSetupTest : public ::testing::Test {
+class EffectSetupTest : public RecordedAppTest {
  protected:
-  void SetUp() override {
-    UseRecordingBackend();
-    files.WriteEffectFiles();
-    ASSERT_EQ(app.renderContext.InitDevice(&window, 800, 600, 20), S_OK);
-    Recording().calls.clear();
-  }
+  void BeforeDevice() override { files.WriteEffectFiles(); }
 
   RecordingEffect* recordedEffect() { return dynamic_cast<RecordingEffect*>(app.effect); }
 
   TemporaryWorkingDirectory files;
   MessageBoxRecorder messageBoxes;
-  ScriptedWindow window;
-  HatchingApp app;
 };
 
 TEST_F(EffectSetupTest, TexturesLoadEnvironmentMapThenHatchZeroToFive) {

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "app/hatching_app.h"
-#include "model/skinned_model.h"
 #include "gfx/recording/recording_device.h"
+#include "model/skinned_model.h"
 #include "tests/unit/render_test_support.h"
 #include "tests/unit/scripted_window_system.h"
 
@@ -65,12 +65,14 @@ TEST_F(FrameTest, WithTheEffectBoxThenModelThenOverlay) {
   EXPECT_THAT(
       Folded(),
       ElementsAre("Clear(0, null, 3, 0xFF0000FF, 1, 0)", "BeginScene()", "LightEnable(0, 0)",
-                  "SetRenderState(137, 0)", "<parameters>", "SetTechnique(\"TShader\")", "Begin(0)",
-                  "SetRenderState(22, 1)", "SetRenderState(7, 0)", "BeginPass(0)",
+                  "SetRenderState(D3DRS_LIGHTING, 0)", "<parameters>", "SetTechnique(\"TShader\")",
+                  "Begin(0)", "SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE)",
+                  "SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE)", "BeginPass(0)",
                   "SetVertexDeclaration(VertexDeclaration#1)", "SetStreamSource(0, VertexBuffer#1, 0, 32)",
-                  "SetIndices(IndexBuffer#1)", "DrawIndexedPrimitive(4, 0, 0, 24, 0, 12)", "EndPass()",
-                  "SetRenderState(7, 1)", "BeginPass(1)", "SetVertexDeclaration(VertexDeclaration#1)",
-                  "EndPass()", "End()", "<overlay>", "EndScene()", "Present(null, null, null, null)"));
+                  "SetIndices(IndexBuffer#1)", "DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 24, 0, 12)",
+                  "EndPass()", "SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE)", "BeginPass(1)",
+                  "SetVertexDeclaration(VertexDeclaration#1)", "EndPass()", "End()", "<overlay>",
+                  "EndScene()", "Present(null, null, null, null)"));
   EXPECT_EQ(Recording().Count("DrawTextA"), 7);
 }
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "model/skinned_model.h"
 #include "gfx/recording/recorder.h"
+#include "model/skinned_model.h"
 #include "tests/unit/render_test_support.h"
 #include "tests/unit/scripted_window_system.h"
 
@@ -134,7 +134,7 @@ TEST_F(HatchingAppTest, RegistersTheClassAndCreatesTheWindowHidden) {
 TEST_F(HatchingAppTest, WithoutASizeReportTheWindowGrowsToAn800x600ClientArea) {
   At(1, WM_KEYDOWN, VK_ESCAPE);
   EXPECT_EQ(Run(), 0);
-  EXPECT_EQ(Recording().Count("CreateDevice(0, 1, window, 0x00000040, {800x600 "), 1);
+  EXPECT_EQ(Recording().Count("CreateDevice(0, D3DDEVTYPE_HAL, window, 0x00000040, {800x600 "), 1);
   EXPECT_THAT(Only({"SetWindowPos"}), ElementsAre("SetWindowPos(0, 0, 816, 639, 6)"));
 }
 
@@ -144,7 +144,7 @@ TEST_F(HatchingAppTest, ReportedClientSizeSizesTheBackBufferAndKeepsTheWindow) {
   EXPECT_EQ(Run(), 0);
   EXPECT_EQ(app.clientWidth, 784);
   EXPECT_EQ(app.clientHeight, 561);
-  EXPECT_EQ(Recording().Count("CreateDevice(0, 1, window, 0x00000040, {784x561 "), 1);
+  EXPECT_EQ(Recording().Count("CreateDevice(0, D3DDEVTYPE_HAL, window, 0x00000040, {784x561 "), 1);
   EXPECT_THAT(Only({"SetWindowPos"}), ElementsAre("SetWindowPos(0, 0, 800, 600, 6)"));
 }
 
@@ -308,9 +308,12 @@ TEST_F(HatchingAppTest, LoadsTheModelAndItsThreeClipsAndDrawsItInPassOne) {
   EXPECT_EQ(app.model->meshCount, 1);
   EXPECT_EQ(app.model->clipCount, 3);
   // Five triangles, one draw each, in every one of the three frames; the third in wireframe.
-  EXPECT_EQ(Recording().Count("DrawPrimitive(4, "), 15);
-  EXPECT_THAT(Only({"SetRenderState(8, "}), ElementsAre("SetRenderState(8, 3)", "SetRenderState(8, 3)",
-                                                        "SetRenderState(8, 2)", "SetRenderState(8, 2)"));
+  EXPECT_EQ(Recording().Count("DrawPrimitive(D3DPT_TRIANGLELIST, "), 15);
+  EXPECT_THAT(Only({"SetRenderState(D3DRS_FILLMODE, "}),
+              ElementsAre("SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID)",
+                          "SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID)",
+                          "SetRenderState(D3DRS_FILLMODE, D3DFILL_WIREFRAME)",
+                          "SetRenderState(D3DRS_FILLMODE, D3DFILL_WIREFRAME)"));
 }
 
 TEST(HatchingAppWithoutWindowSystem, RunReturnsAtOnce) {

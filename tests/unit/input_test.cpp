@@ -100,7 +100,8 @@ TEST_F(InputTest, SpaceTogglesWireframeAndSetsTheFillModeAtOnce) {
   EXPECT_EQ(app.fillMode, 2);
   Key(VK_SPACE);
   EXPECT_EQ(app.fillMode, 3);
-  EXPECT_THAT(Recording().calls, ElementsAre("SetRenderState(8, 2)", "SetRenderState(8, 3)"));
+  EXPECT_THAT(Recording().calls, ElementsAre("SetRenderState(D3DRS_FILLMODE, D3DFILL_WIREFRAME)",
+                                             "SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID)"));
 }
 
 TEST_F(InputTest, SpaceWithoutADeviceOnlyToggles) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -22,6 +23,9 @@ void ExpectSame(const D3DXMATRIX& a, const D3DXMATRIX& b, float tolerance = 1e-5
 
 TEST(MatrixBuilders, ElementaryMatricesHaveThePublishedRows) {
   D3DXMATRIX m;
+  std::memset(&m, 0xFF, sizeof m);
+  ExpectRows(*D3DXMatrixIdentity(&m), {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}, 0);
+  EXPECT_EQ(std::memcmp(&m, &kIdentityMatrix, sizeof m), 0) << "the same bits as the constant, +0 included";
   ExpectRows(*D3DXMatrixTranslation(&m, 1, 2, 3), {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 1, 2, 3, 1});
   ExpectRows(*D3DXMatrixScaling(&m, 2, 3, 4), {2, 0, 0, 0, 0, 3, 0, 0, 0, 0, 4, 0, 0, 0, 0, 1});
   const float a = 0.3f, c = std::cos(a), s = std::sin(a);

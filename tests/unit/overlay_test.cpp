@@ -9,20 +9,14 @@
 #include "app/hatching_app.h"
 #include "gfx/recording/recorder.h"
 #include "render/overlay_text.h"
-#include "tests/unit/scripted_window_system.h"
+#include "tests/unit/render_test_support.h"
 
 using ::testing::ElementsAre;
 
 namespace {
 
-class OverlayTest : public ::testing::Test {
+class OverlayTest : public RecordedAppTest {
  protected:
-  void SetUp() override {
-    UseRecordingBackend();
-    ASSERT_EQ(app.renderContext.InitDevice(&window, 800, 600, 20), S_OK);
-    Recording().calls.clear();
-  }
-
   // The colour of the single line drawn by `text`.
   std::string ColorOf(const char* text) {
     Recording().calls.clear();
@@ -30,9 +24,6 @@ class OverlayTest : public ::testing::Test {
     const std::string line = Recording().calls.at(0);
     return line.substr(line.rfind(", ") + 2, 10);
   }
-
-  ScriptedWindow window;
-  HatchingApp app;
 };
 
 TEST_F(OverlayTest, FrameRateLineOf60GetsItsRectangleAndCyan) {
@@ -40,17 +31,12 @@ TEST_F(OverlayTest, FrameRateLineOf60GetsItsRectangleAndCyan) {
   app.renderContext.DrawOverlayText("FPS: 60.000000", 1, 10);
   EXPECT_THAT(Recording().calls, ElementsAre("DrawTextA(null, \"FPS: 60.000000\", -1, {1, 10, 280, 30}, 0, "
                                              "0xFF00FFFF)"));
-  EXPECT_EQ(app.renderContext.textRect.left, 1);
-  EXPECT_EQ(app.renderContext.textRect.top, 10);
-  EXPECT_EQ(app.renderContext.textRect.right, 280);
-  EXPECT_EQ(app.renderContext.textRect.bottom, 30);
+  EXPECT_EQ(Edges(app.renderContext.textRect), (std::array<int32_t, 4>{1, 10, 280, 30}));
 }
 
 TEST_F(OverlayTest, RightEdgeIsLengthTimesFontHeightWhateverX) {
   app.renderContext.DrawOverlayText("abc", 50, 70);
-  EXPECT_EQ(app.renderContext.textRect.left, 50);
-  EXPECT_EQ(app.renderContext.textRect.right, 60);
-  EXPECT_EQ(app.renderContext.textRect.bottom, 90);
+  EXPECT_EQ(Edges(app.renderContext.textRect), (std::array<int32_t, 4>{50, 70, 60, 90}));
 }
 
 TEST_F(OverlayTest, ColourChannelsPackAsArgbWithRoundingAndClamping) {
@@ -70,10 +56,7 @@ TEST_F(OverlayTest, NotANumberChannelPacksAsZero) {
 
 TEST_F(OverlayTest, SetOverlayTextColorStoresRgbaInOrder) {
   app.renderContext.SetOverlayTextColor(0.1f, 0.2f, 0.3f, 0.4f);
-  EXPECT_FLOAT_EQ(app.renderContext.textColor.r, 0.1f);
-  EXPECT_FLOAT_EQ(app.renderContext.textColor.g, 0.2f);
-  EXPECT_FLOAT_EQ(app.renderContext.textColor.b, 0.3f);
-  EXPECT_FLOAT_EQ(app.renderContext.textColor.a, 0.4f);
+  EXPECT_EQ(Channels(app.renderContext.textColor), (std::array{0.1f, 0.2f, 0.3f, 0.4f}));
 }
 
 TEST_F(OverlayTest, NullTextDrawsNothingAndKeepsTheRectangle) {
@@ -81,8 +64,7 @@ TEST_F(OverlayTest, NullTextDrawsNothingAndKeepsTheRectangle) {
   Recording().calls.clear();
   app.renderContext.DrawOverlayText(nullptr, 5, 500);
   EXPECT_TRUE(Recording().calls.empty());
-  EXPECT_EQ(app.renderContext.textRect.top, 30);
-  EXPECT_EQ(app.renderContext.textRect.right, 80);
+  EXPECT_EQ(Edges(app.renderContext.textRect), (std::array<int32_t, 4>{1, 30, 80, 50}));
 }
 
 TEST_F(OverlayTest, KoreanTextsAreCodePage949Bytes) {

@@ -53,9 +53,13 @@ class PlaybackTest : public ModelTest {
 TEST_F(PlaybackTest, OneDrawPerTriangleAfterSkinningBindingAndFillMode) {
   ASSERT_TRUE(Play(0, 3, 0.01f, 0, true, 2));
   const std::vector<std::string> expected = {
-      "Lock(VertexBuffer#1, 0, 0, 0)", "Unlock(VertexBuffer#1)", "SetStreamSource(0, VertexBuffer#1, 0, 32)",
-      "SetRenderState(8, 2)",          "DrawPrimitive(4, 0, 1)", "DrawPrimitive(4, 3, 1)",
-      "DrawPrimitive(4, 6, 1)",
+      "Lock(VertexBuffer#1, 0, 0, 0)",
+      "Unlock(VertexBuffer#1)",
+      "SetStreamSource(0, VertexBuffer#1, 0, 32)",
+      "SetRenderState(D3DRS_FILLMODE, D3DFILL_WIREFRAME)",
+      "DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1)",
+      "DrawPrimitive(D3DPT_TRIANGLELIST, 3, 1)",
+      "DrawPrimitive(D3DPT_TRIANGLELIST, 6, 1)",
   };
   EXPECT_EQ(Recording().calls, expected);
 }
@@ -66,7 +70,7 @@ TEST_F(PlaybackTest, UntexturedUnbindsStageZeroBeforeEveryDraw) {
   ASSERT_EQ(calls.size(), 4u + 6u);
   for (int j = 0; j < 3; ++j) {
     EXPECT_EQ(calls[4 + 2 * j], "SetTexture(0, null)");
-    EXPECT_EQ(calls[5 + 2 * j], "DrawPrimitive(4, " + std::to_string(3 * j) + ", 1)");
+    EXPECT_EQ(calls[5 + 2 * j], "DrawPrimitive(D3DPT_TRIANGLELIST, " + std::to_string(3 * j) + ", 1)");
   }
 }
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "gfx/recording/recorder.h"
-#include "tests/unit/scripted_window_system.h"
+#include "tests/unit/render_test_support.h"
 
 using ::testing::ElementsAre;
 
@@ -35,24 +35,26 @@ TEST_F(RenderContextTest, ConstructorStartsWithNothingAndYellowText) {
   EXPECT_EQ(context.direct3d, nullptr);
   EXPECT_EQ(context.device, nullptr);
   EXPECT_EQ(context.font, nullptr);
-  EXPECT_FLOAT_EQ(context.textColor.r, 1.0f);
-  EXPECT_FLOAT_EQ(context.textColor.g, 1.0f);
-  EXPECT_FLOAT_EQ(context.textColor.b, 0.0f);
-  EXPECT_FLOAT_EQ(context.textColor.a, 1.0f);
+  EXPECT_EQ(Channels(context.textColor), (std::array{1.0f, 1.0f, 0.0f, 1.0f}));
 }
 
 TEST_F(RenderContextTest, InitDeviceCreatesDeviceFontAndSetsUpTheScene) {
   ASSERT_EQ(context.InitDevice(&window, 800, 600, 20), S_OK);
   EXPECT_THAT(
       Recording().calls,
-      ElementsAre("Direct3DCreate9(32) -> Direct3D#1", "GetDeviceCaps(0, 1)",
-                  "CreateDevice(0, 1, window, 0x00000040, {800x600 format 0 count 0 swap 1 windowed 1 "
-                  "depth 1/75 interval 0x80000000}) -> Device#1",
-                  "CreateFont(20, 0, 700, 1, 0, 1, 0, 0, 0, \"Arial\") -> Font#1",
-                  "SetViewport(0, 0, 800, 600, 0, 1)", "SetRenderState(29, 1)", "SetRenderState(22, 1)",
-                  "SetRenderState(7, 1)", "SetSamplerState(0, 5, 2)", "SetSamplerState(0, 6, 2)",
-                  "SetSamplerState(1, 5, 2)", "SetSamplerState(1, 6, 2)", "SetSamplerState(0, 7, 2)",
-                  "SetSamplerState(1, 7, 2)"));
+      ElementsAre(
+          "Direct3DCreate9(32) -> Direct3D#1", "GetDeviceCaps(0, D3DDEVTYPE_HAL)",
+          "CreateDevice(0, D3DDEVTYPE_HAL, window, 0x00000040, {800x600 format D3DFMT_UNKNOWN count 0 "
+          "swap D3DSWAPEFFECT_DISCARD windowed 1 depth 1/D3DFMT_D24S8 interval 0x80000000}) -> Device#1",
+          "CreateFont(20, 0, 700, 1, 0, 1, 0, 0, 0, \"Arial\") -> Font#1",
+          "SetViewport(0, 0, 800, 600, 0, 1)", "SetRenderState(D3DRS_SPECULARENABLE, 1)",
+          "SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE)", "SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE)",
+          "SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR)",
+          "SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR)",
+          "SetSamplerState(1, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR)",
+          "SetSamplerState(1, D3DSAMP_MINFILTER, D3DTEXF_LINEAR)",
+          "SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_LINEAR)",
+          "SetSamplerState(1, D3DSAMP_MIPFILTER, D3DTEXF_LINEAR)"));
   EXPECT_EQ(context.backBufferWidth, 800);
   EXPECT_EQ(context.backBufferHeight, 600);
   EXPECT_EQ(context.fontHeight, 20);
@@ -62,14 +64,14 @@ TEST_F(RenderContextTest, InitDeviceCreatesDeviceFontAndSetsUpTheScene) {
 TEST_F(RenderContextTest, AdapterWithoutHardwareTransformGetsSoftwareVertexProcessing) {
   Recording().hardwareTransformAndLight = false;
   ASSERT_EQ(context.InitDevice(&window, 640, 480, 20), S_OK);
-  ASSERT_EQ(Recording().Count("CreateDevice(0, 1, window, 0x00000020, {640x480 "), 1);
+  ASSERT_EQ(Recording().Count("CreateDevice(0, D3DDEVTYPE_HAL, window, 0x00000020, {640x480 "), 1);
   EXPECT_EQ(Recording().Count("SetSamplerState"), 6);
 }
 
 TEST_F(RenderContextTest, FailedCapabilityQueryFallsBackToSoftwareVertexProcessing) {
   Recording().FailOn("GetDeviceCaps");
   ASSERT_EQ(context.InitDevice(&window, 800, 600, 20), S_OK);
-  EXPECT_EQ(Recording().Count("CreateDevice(0, 1, window, 0x00000020"), 1);
+  EXPECT_EQ(Recording().Count("CreateDevice(0, D3DDEVTYPE_HAL, window, 0x00000020"), 1);
 }
 
 TEST_F(RenderContextTest, NoDirect3DObjectFailsAtOnce) {

@@ -1,16 +1,22 @@
 // Helpers shared by the rendering and application tests: a temporary working directory holding
-// the effect's files, a recorder of message boxes and a settable millisecond clock.
+// the effect's files, a recorder of message boxes, a settable millisecond clock, a fixture whose
+// application has a device on the recording backend, and colours and rectangles as arrays.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "app/hatching_app.h"
 #include "base/platform.h"
+#include "gfx/recording/recorder.h"
+#include "tests/unit/scripted_window_system.h"
 
 // Runs the test inside a fresh directory and restores the previous one afterwards.
 class TemporaryWorkingDirectory {
@@ -93,4 +99,29 @@ class ManualClock {
     return now;
   }
   static uint32_t Read() { return Now(); }
+};
+
+// A colour's channels and a rectangle's edges, each to be compared in one expectation.
+inline std::array<float, 4> Channels(const D3DCOLORVALUE& c) {
+  return {c.r, c.g, c.b, c.a};
+}
+inline std::array<int32_t, 4> Edges(const RECT& r) {
+  return {r.left, r.top, r.right, r.bottom};
+}
+
+// An application whose render context holds a device on the recording backend (an 800 x 600
+// back buffer, font height 20), with the log of that set-up cleared. BeforeDevice runs between
+// the backend's reset and the device's creation, for files the test needs there.
+class RecordedAppTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    UseRecordingBackend();
+    BeforeDevice();
+    ASSERT_EQ(app.renderContext.InitDevice(&window, 800, 600, 20), S_OK);
+    Recording().calls.clear();
+  }
+  virtual void BeforeDevice() {}
+
+  ScriptedWindow window;
+  HatchingApp app;
 };

@@ -93,12 +93,10 @@ TEST_P(SkinMeshTest, EveryCornerIsThePlatformTransformOfItsBone) {
   auto* out = reinterpret_cast<SkinVertex*>(plain.data() + start);
   ASSERT_TRUE((SkinningJob{{mesh.triangles, kTriangles}, {mesh.bones, 6}, {out, 3 * kTriangles}}.Run()));
 
-  D3DXMATRIX identity;
-  D3DXMatrixIdentity(&identity);
   for (int t = 0; t < kTriangles; ++t) {
     for (int k = 0; k < 3; ++k) {
       const int b = mesh.triangles[t].bones[k];
-      const D3DXMATRIX& m = b >= 0 && b < mesh.boneCount ? mesh.bones[b].combined : identity;
+      const D3DXMATRIX& m = b >= 0 && b < mesh.boneCount ? mesh.bones[b].combined : kIdentityMatrix;
       const SkinVertex expected = Expected(mesh.triangles[t].corners[k], m);
       const uint8_t* written = buffer->data() + (3 * t + k) * sizeof(SkinVertex);
       ASSERT_EQ(std::memcmp(written, &expected, sizeof expected), 0) << "triangle " << t << " corner " << k;

@@ -26,10 +26,8 @@ const char kSmallReference[] =
 TEST(SkinnedModelRecordsTest, ConstructionSetsEveryDefault) {
   SmdBone bone;
   EXPECT_EQ(bone.parent, -1);
-  D3DXMATRIX identity;
-  D3DXMatrixIdentity(&identity);
-  EXPECT_EQ(Elements(bone.local), Elements(identity));
-  EXPECT_EQ(Elements(bone.combined), Elements(identity));
+  EXPECT_EQ(Elements(bone.local), Elements(kIdentityMatrix));
+  EXPECT_EQ(Elements(bone.combined), Elements(kIdentityMatrix));
   SmdTriangle triangle;
   EXPECT_EQ(triangle.material, 0);
   EXPECT_EQ(triangle.corners[2].v, 0.0f);
@@ -112,7 +110,7 @@ TEST_F(ReferenceLoadingTest, FixtureLoadsWithItsBindPoseAndCornersInBoneSpace) {
     EXPECT_NEAR(p.z, expected[k][2], 1e-5);
   }
   EXPECT_EQ(mesh.textureCount, 3);
-  EXPECT_EQ(Recording().Count("CreateVertexBuffer(480, 0, 0, 0, null) -> VertexBuffer#1"), 1);
+  EXPECT_EQ(Recording().Count("CreateVertexBuffer(480, 0, 0, D3DPOOL_DEFAULT, null) -> VertexBuffer#1"), 1);
 }
 
 TEST_F(ReferenceLoadingTest, InverseOncePerBoneGivesTheSameNumbersAsOncePerCorner) {
@@ -219,7 +217,7 @@ TEST_F(ReferenceLoadingTest, ThousandTrianglesGetA96000ByteBufferAndASecondFileT
   ASSERT_TRUE(model->LoadReference(device, file.path().c_str()));
   ASSERT_TRUE(model->LoadReference(device, file.path().c_str()));
   EXPECT_EQ(model->meshCount, 2);
-  EXPECT_EQ(Recording().Count("CreateVertexBuffer(96000, 0, 0, 0, null) -> VertexBuffer#"), 2);
+  EXPECT_EQ(Recording().Count("CreateVertexBuffer(96000, 0, 0, D3DPOOL_DEFAULT, null) -> VertexBuffer#"), 2);
   auto* buffer = dynamic_cast<RecordingVertexBuffer*>(model->meshes[1].vertexBuffer);
   ASSERT_NE(buffer, nullptr);
   EXPECT_EQ(buffer->bytes().size(), 96000u);

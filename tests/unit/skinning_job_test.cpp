@@ -45,15 +45,15 @@ TEST(BlendJobTest, RefusedJobsWriteNothingAndEveryElementIsTheWeightedSum) {
   refused[2].output.data = nullptr;
   refused[3].output = {keys.data() + 4, 1};
   for (const BlendJob& each : refused) EXPECT_FALSE(each.Validate() || each.Run());
-  EXPECT_EQ(std::memcmp(&output[0].combined, &kSmdIdentity, sizeof kSmdIdentity), 0);
+  EXPECT_EQ(std::memcmp(&output[0].combined, &kIdentityMatrix, sizeof kIdentityMatrix), 0);
   ASSERT_TRUE(job.Run());
   for (int e = 0; e < 48; ++e) {
     const float a = keys[e / 16].combined.m[e / 4 % 4][e % 4],
                 b = keys[3 + e / 16].combined.m[e / 4 % 4][e % 4];
     ASSERT_EQ(output[e / 16].combined.m[e / 4 % 4][e % 4], (1.0f - 0.3f) * a + 0.3f * b) << e;
   }
-  EXPECT_EQ(std::memcmp(&output[3].combined, &kSmdIdentity, sizeof kSmdIdentity), 0) << "past the key frames";
-  EXPECT_EQ(std::memcmp(&output[1].local, &kSmdIdentity, sizeof kSmdIdentity), 0) << "local is not blended";
+  EXPECT_EQ(std::memcmp(&output[3].combined, &kIdentityMatrix, sizeof kIdentityMatrix), 0) << "past the key frames";
+  EXPECT_EQ(std::memcmp(&output[1].local, &kIdentityMatrix, sizeof kIdentityMatrix), 0) << "local is not blended";
 }
 
 }  // namespace

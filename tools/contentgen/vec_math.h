@@ -9,27 +9,45 @@ namespace contentgen {
 
 inline constexpr double kPi = 3.14159265358979323846;
 
-inline double Radians(double degrees) { return degrees * kPi / 180.0; }
+inline double Radians(double degrees) {
+  return degrees * kPi / 180.0;
+}
 
 struct Vec3 {
   double x = 0, y = 0, z = 0;
 };
 
-inline Vec3 operator+(Vec3 a, Vec3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-inline Vec3 operator-(Vec3 a, Vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-inline Vec3 operator-(Vec3 a) { return {-a.x, -a.y, -a.z}; }
-inline Vec3 operator*(Vec3 a, double s) { return {a.x * s, a.y * s, a.z * s}; }
-inline Vec3 operator*(double s, Vec3 a) { return a * s; }
-inline double Dot(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline Vec3 operator+(Vec3 a, Vec3 b) {
+  return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+inline Vec3 operator-(Vec3 a, Vec3 b) {
+  return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+inline Vec3 operator-(Vec3 a) {
+  return {-a.x, -a.y, -a.z};
+}
+inline Vec3 operator*(Vec3 a, double s) {
+  return {a.x * s, a.y * s, a.z * s};
+}
+inline Vec3 operator*(double s, Vec3 a) {
+  return a * s;
+}
+inline double Dot(Vec3 a, Vec3 b) {
+  return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 inline Vec3 Cross(Vec3 a, Vec3 b) {
   return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
-inline double Length(Vec3 a) { return std::sqrt(Dot(a, a)); }
+inline double Length(Vec3 a) {
+  return std::sqrt(Dot(a, a));
+}
 inline Vec3 Normalize(Vec3 a) {
   const double len = Length(a);
   return len > 1e-12 ? a * (1.0 / len) : Vec3{0, 0, 1};
 }
-inline Vec3 Lerp(Vec3 a, Vec3 b, double t) { return a + (b - a) * t; }
+inline Vec3 Lerp(Vec3 a, Vec3 b, double t) {
+  return a + (b - a) * t;
+}
 
 // 4x4 matrix, m[row][col]; translation lives in row 3.
 struct Mat4 {
@@ -47,25 +65,23 @@ inline Mat4 operator*(const Mat4& a, const Mat4& b) {
   return r;
 }
 
+// A rotation by `a` about the axis numbered `axis` (0 = x, 1 = y, 2 = z), left-handed: the two
+// other axes, taken in cyclic order, turn into each other.
+inline Mat4 AxisRotation(int axis, double a) {
+  Mat4 r;
+  const int i = (axis + 1) % 3, j = (axis + 2) % 3;
+  const double c = std::cos(a), s = std::sin(a);
+  r.m[i][i] = c, r.m[i][j] = s, r.m[j][i] = -s, r.m[j][j] = c;
+  return r;
+}
 inline Mat4 RotationX(double a) {
-  Mat4 r;
-  const double c = std::cos(a), s = std::sin(a);
-  r.m[1][1] = c, r.m[1][2] = s, r.m[2][1] = -s, r.m[2][2] = c;
-  return r;
+  return AxisRotation(0, a);
 }
-
 inline Mat4 RotationY(double a) {
-  Mat4 r;
-  const double c = std::cos(a), s = std::sin(a);
-  r.m[0][0] = c, r.m[0][2] = -s, r.m[2][0] = s, r.m[2][2] = c;
-  return r;
+  return AxisRotation(1, a);
 }
-
 inline Mat4 RotationZ(double a) {
-  Mat4 r;
-  const double c = std::cos(a), s = std::sin(a);
-  r.m[0][0] = c, r.m[0][1] = s, r.m[1][0] = -s, r.m[1][1] = c;
-  return r;
+  return AxisRotation(2, a);
 }
 
 inline Mat4 Translation(Vec3 t) {

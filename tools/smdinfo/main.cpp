@@ -8,11 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "model/skinned_model.h"
-#include "model/smd_description.h"
+#include "base/cp949.h"
 #include "base/platform.h"
 #include "gfx/recording/recorder.h"
-#include "tools/smdinfo/text_encoding.h"
+#include "model/skinned_model.h"
+#include "model/smd_description.h"
+#include "render/render_context.h"
 
 namespace {
 
@@ -23,6 +24,14 @@ int RememberMessage(HWND, const char* text, const char*, UINT) {
   return IDOK;
 }
 
+// The model's code page 949 byte strings as UTF-8, converted as the program's font, window title
+// and message boxes convert theirs: a byte that forms no code page 949 character becomes U+FFFD.
+std::string Utf8(const std::string& bytes) {
+  std::string utf8;
+  Cp949ToUtf8(bytes.data(), bytes.size(), &utf8);
+  return utf8;
+}
+
 int Usage() {
   std::fprintf(stderr, "usage: smdinfo [--animation] [--json] FILE...\n");
   return 2;
@@ -30,9 +39,7 @@ int Usage() {
 
 IDirect3DDevice9* CreateDevice(IDirect3D9* direct3d) {
   if (!direct3d) return nullptr;
-  D3DPRESENT_PARAMETERS parameters{};
-  parameters.Windowed = 1;
-  parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
+  D3DPRESENT_PARAMETERS parameters = PresentParameters(0, 0);
   IDirect3DDevice9* device = nullptr;
   if (FAILED(direct3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
                                     &parameters, &device)))
@@ -84,10 +91,10 @@ int main(int argc, char** argv) {
     input.animation = animation;
     input.result = model->diagnostic.result;
     input.loaded = loaded;
-    input.toUtf8 = Cp949ToUtf8;
+    input.toUtf8 = Utf8;
     if (!loaded) {
       status = 1;
-      if (!lastMessage.empty()) std::fprintf(notes, "%s: %s\n", file, Cp949ToUtf8(lastMessage).c_str());
+      if (!lastMessage.empty()) std::fprintf(notes, "%s: %s\n", file, Utf8(lastMessage).c_str());
       if (model->diagnostic.line > 0) {
         std::fprintf(notes, "%s:%d: %s\n", file, model->diagnostic.line, model->diagnostic.reason);
       } else {
