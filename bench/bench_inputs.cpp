@@ -100,9 +100,10 @@ bool WriteBenchInputs(const std::string& parent, BenchInputs* inputs, std::strin
   inputs->animation = pattern + "/animation.smd";
   inputs->linkedReference = pattern + "/linked_reference.smd";
   using Body = void (*)(FILE*, Values&);
-  for (const auto& [path, body] : {std::pair<std::string, Body>{inputs->reference, WriteReferenceBody<false>},
-                                   std::pair<std::string, Body>{inputs->linkedReference, WriteReferenceBody<true>},
-                                   std::pair<std::string, Body>{inputs->animation, WriteAnimationBody}}) {
+  for (const auto& [path, body] :
+       {std::pair<std::string, Body>{inputs->reference, WriteReferenceBody<false>},
+        std::pair<std::string, Body>{inputs->linkedReference, WriteReferenceBody<true>},
+        std::pair<std::string, Body>{inputs->animation, WriteAnimationBody}}) {
     if (!WriteSmd(path, body)) {
       *error = path + ": cannot be written";
       return false;

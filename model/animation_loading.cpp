@@ -22,17 +22,12 @@ int SkinnedModel::ParseAnimation(FILE* input) {
   const bool counted = CountFile(file);
   if (diagnostic.result == kSmdHeaderRefused) return kSmdHeaderRefused;
   if (triangleCount > 1) {
-    char reason[sizeof diagnostic.reason];
-    std::snprintf(reason, sizeof reason, "the file holds %d triangles: a mesh, not an animation",
-                  triangleCount);
-    return Refuse(kSmdWrongKind, 0, reason);
+    return Refuse(kSmdWrongKind, 0, "the file holds %d triangles: a mesh, not an animation", triangleCount);
   }
   if (!counted) return diagnostic.result;
   if (static_cast<long long>(timeCount) * nodeCount > kMaxKeyFrameBones) {
-    char reason[sizeof diagnostic.reason];
-    std::snprintf(reason, sizeof reason, "%d key frames of %d nodes: more than %lld key-frame bones",
-                  timeCount, nodeCount, kMaxKeyFrameBones);
-    return Refuse(kSmdRefused, 0, reason);
+    return Refuse(kSmdRefused, 0, "%d key frames of %d nodes: more than %lld key-frame bones", timeCount,
+                  nodeCount, kMaxKeyFrameBones);
   }
 
   clips[clipCount].AllocateFrames(timeCount, nodeCount);

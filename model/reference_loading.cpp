@@ -113,10 +113,8 @@ int SkinnedModel::ParseReference(FILE* input) {
   const bool counted = CountFile(file);
   if (diagnostic.result == kSmdHeaderRefused) return kSmdHeaderRefused;
   if (timeCount > 1) {
-    char reason[sizeof diagnostic.reason];
-    std::snprintf(reason, sizeof reason, "the skeleton block holds %d frames; a reference file holds one",
+    return Refuse(kSmdWrongKind, 0, "the skeleton block holds %d frames; a reference file holds one",
                   timeCount);
-    return Refuse(kSmdWrongKind, 0, reason);
   }
   if (!counted) return diagnostic.result;
 

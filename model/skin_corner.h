@@ -3,8 +3,8 @@
 // Shared by skinning and by loading, which moves corners into their bones' space.
 #pragma once
 
-#include "model/skin_vertex.h"
 #include "base/math.h"
+#include "model/skin_vertex.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>

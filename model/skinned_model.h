@@ -105,7 +105,8 @@ struct SkinnedModel {
   // when a reader refused the file.
   bool BlockLoop(SmdLineSource& file, BlockReader nodes, BlockReader skeleton, BlockReader triangles);
   void ResetCounters();
-  int Refuse(int result, int lineNumber, const char* reason);
+  // Sets `diagnostic` (the reason as printf formats it) and returns `result`.
+  int Refuse(int result, int lineNumber, const char* format, ...) __attribute__((format(printf, 4, 5)));
   // The "Error" box for a kSmdRefused file: "<path>(<line>): <reason>".
   void ShowRefusal(const char* path) const;
   bool EndOfFileInBlock(const SmdLineSource& file, const char* block);

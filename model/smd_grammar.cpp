@@ -1,6 +1,7 @@
 // The SMD grammar steps both loaders share: line and first-word reading, the header test, the
 // block loop and the counting readers.
 #include <cerrno>
+#include <cstdarg>
 #include <cstring>
 
 #include "base/platform.h"
@@ -16,10 +17,13 @@ void SkinnedModel::ResetCounters() {
   triangleCount = 0;
 }
 
-int SkinnedModel::Refuse(int result, int lineNumber, const char* reason) {
+int SkinnedModel::Refuse(int result, int lineNumber, const char* format, ...) {
   diagnostic.result = result;
   diagnostic.line = lineNumber;
-  std::snprintf(diagnostic.reason, sizeof diagnostic.reason, "%s", reason);
+  std::va_list arguments;
+  va_start(arguments, format);
+  std::vsnprintf(diagnostic.reason, sizeof diagnostic.reason, format, arguments);
+  va_end(arguments);
   return result;
 }
 
@@ -34,9 +38,7 @@ void SkinnedModel::ShowRefusal(const char* path) const {
 }
 
 bool SkinnedModel::EndOfFileInBlock(const SmdLineSource& file, const char* block) {
-  char reason[sizeof diagnostic.reason];
-  std::snprintf(reason, sizeof reason, "the file ends inside the \"%s\" block (no \"end\" line)", block);
-  Refuse(kSmdRefused, file.lineNumber(), reason);
+  Refuse(kSmdRefused, file.lineNumber(), "the file ends inside the \"%s\" block (no \"end\" line)", block);
   return false;
 }
 
@@ -95,9 +97,7 @@ bool SkinnedModel::BlockLoop(SmdLineSource& file, BlockReader nodes, BlockReader
 
 bool SkinnedModel::RefuseTableBound(const SmdLineSource& file, int bound, const char* what,
                                     const char* block) {
-  char reason[sizeof diagnostic.reason];
-  std::snprintf(reason, sizeof reason, "more than %d %s in the \"%s\" block", bound, what, block);
-  Refuse(kSmdRefused, file.lineNumber(), reason);
+  Refuse(kSmdRefused, file.lineNumber(), "more than %d %s in the \"%s\" block", bound, what, block);
   return false;
 }
 

@@ -13,9 +13,9 @@
 #include <memory>
 #include <string>
 
-#include "model/skinned_model.h"
 #include "base/platform.h"
 #include "gfx/texture_image.h"
+#include "model/skinned_model.h"
 
 namespace {
 
@@ -170,25 +170,33 @@ TEST(FuzzRegression, RunLengthPicturesWithinTheBoundStillDecode) {
   EXPECT_EQ(image.levels[0].rgba[0], 0x30);
 }
 
-// 2 MB of blank lines in a nodes block asked for two million bones (500 MB).
-TEST(FuzzRegression, ReferenceOfManyBlankNodeLinesIsBounded) {
-  const std::string text = "version 1\nnodes\n" + std::string(2000000, '\n') + "end\n";
+// `text` in a new file under /tmp; its path, or "" when it cannot be written.
+std::string TemporaryFile(const std::string& text) {
   char path[] = "/tmp/fuzz_regression_XXXXXX";
   const int fd = mkstemp(path);
-  ASSERT_GE(fd, 0);
-  ASSERT_EQ(write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+  if (fd < 0) return "";
+  const bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
   close(fd);
-  static std::string shown;
-  SetMessageBoxHandler([](HWND, const char* text, const char*, UINT) {
-    shown = text;
-    return IDOK;
-  });
+  return written ? path : "";
+}
+
+std::string lastBox;
+int RememberBox(HWND, const char* text, const char*, UINT) {
+  lastBox = text;
+  return IDOK;
+}
+
+// 2 MB of blank lines in a nodes block asked for two million bones (500 MB).
+TEST(FuzzRegression, ReferenceOfManyBlankNodeLinesIsBounded) {
+  const std::string path = TemporaryFile("version 1\nnodes\n" + std::string(2000000, '\n') + "end\n");
+  ASSERT_FALSE(path.empty());
+  SetMessageBoxHandler(RememberBox);
   auto model = std::make_unique<SkinnedModel>();
-  EXPECT_FALSE(model->LoadReference(nullptr, path));
-  std::remove(path);
+  EXPECT_FALSE(model->LoadReference(nullptr, path.c_str()));
+  std::remove(path.c_str());
   SetMessageBoxHandler(nullptr);
   EXPECT_EQ(model->diagnostic.result, kSmdRefused);
-  EXPECT_EQ(shown, std::string(path) + "(65539): more than 65536 nodes in the \"nodes\" block");
+  EXPECT_EQ(lastBox, path + "(65539): more than 65536 nodes in the \"nodes\" block");
   EXPECT_EQ(model->meshCount, 0);
 }
 
@@ -199,26 +207,18 @@ TEST(FuzzRegression, AnimationOfManyNodesAndKeyFramesIsBounded) {
   text += "end\nskeleton\n";
   for (int i = 0; i < 2000; ++i) text += "time\n";
   text += "end\n";
-  char path[] = "/tmp/fuzz_regression_XXXXXX";
-  const int fd = mkstemp(path);
-  ASSERT_GE(fd, 0);
-  ASSERT_EQ(write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
-  close(fd);
-
-  static std::string shown;
-  SetMessageBoxHandler([](HWND, const char* text, const char*, UINT) {
-    shown = text;
-    return IDOK;
-  });
+  const std::string path = TemporaryFile(text);
+  ASSERT_FALSE(path.empty());
+  SetMessageBoxHandler(RememberBox);
   auto model = std::make_unique<SkinnedModel>();
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_FALSE(model->LoadAnimation(path));
+  EXPECT_FALSE(model->LoadAnimation(path.c_str()));
   const auto elapsed = std::chrono::steady_clock::now() - start;
-  std::remove(path);
+  std::remove(path.c_str());
   SetMessageBoxHandler(nullptr);
   EXPECT_EQ(model->diagnostic.result, kSmdRefused);
   EXPECT_STREQ(model->diagnostic.reason, "2000 key frames of 4000 nodes: more than 1048576 key-frame bones");
-  EXPECT_EQ(shown, std::string(path) + ": " + model->diagnostic.reason);
+  EXPECT_EQ(lastBox, path + ": " + model->diagnostic.reason);
   EXPECT_EQ(model->clipCount, 0);
   EXPECT_EQ(model->clips[0].frames, nullptr) << "no key-frame table of eight million bones";
   EXPECT_LT(elapsed, std::chrono::seconds(1));

@@ -68,8 +68,8 @@ void CheckSmallSteps(const AnimationClip& clip, bool looped, double max_degrees)
   for (size_t i = 0; i + (looped ? 0 : 1) < n; ++i) {
     const double turn = LargestBoneTurn(clip.frames[i], clip.frames[(i + 1) % n]);
     if (turn > max_degrees)
-      throw std::runtime_error(clip.name + ": a bone turns " + std::to_string(turn) + " degrees after key frame " +
-                               std::to_string(i));
+      throw std::runtime_error(clip.name + ": a bone turns " + std::to_string(turn) +
+                               " degrees after key frame " + std::to_string(i));
   }
 }
 

@@ -73,8 +73,8 @@ Pose FollowThrough() {
 AnimationClip BuildAttackClip() {
   const int frames = 40;
   const std::vector<KeyPose> keys = {
-      {0, ReadyStance()},     {12, WindUp()},          {16, WindUp()},
-      {25, Strike()},         {29, FollowThrough()},   {36, ReadyStance() * 0.5 + FollowThrough() * 0.5}};
+      {0, ReadyStance()}, {12, WindUp()},        {16, WindUp()},
+      {25, Strike()},     {29, FollowThrough()}, {36, ReadyStance() * 0.5 + FollowThrough() * 0.5}};
   AnimationClip clip = SampleClip("Attack", frames, [&](int i) { return SamplePeriodic(keys, frames, i); });
   CheckSmallSteps(clip, true, kMaxStepDegrees);
   return clip;
@@ -120,8 +120,12 @@ AnimationClip BuildStunClip() {
     p.Set(kUpperArmR, -25 * reel + 15 * sway, -50 * reel, 0).Set(kForearmR, -40 * reel, 0, 0);
     p.Set(kHandR, 40 * reel, 0, 0);
     p.Set(kUpperArmL, -20 * reel - 15 * sway, 55 * reel, 0).Set(kForearmL, -50 * reel, 0, 0);
-    p.Set(kThighR, -10 * reel + 8 * wobble, -6 * reel, 0).Set(kShinR, 20 * reel, 0, 0).Set(kFootR, -8 * reel, 0, 0);
-    p.Set(kThighL, 6 * reel - 8 * wobble, 6 * reel, 0).Set(kShinL, 18 * reel, 0, 0).Set(kFootL, -8 * reel, 0, 0);
+    p.Set(kThighR, -10 * reel + 8 * wobble, -6 * reel, 0)
+        .Set(kShinR, 20 * reel, 0, 0)
+        .Set(kFootR, -8 * reel, 0, 0);
+    p.Set(kThighL, 6 * reel - 8 * wobble, 6 * reel, 0)
+        .Set(kShinL, 18 * reel, 0, 0)
+        .Set(kFootL, -8 * reel, 0, 0);
     for (int k = 0; k < 4; ++k)
       p.Set(kTail1 + k, -10 * reel, 0, 14 * std::sin(2 * kPi * t * 3 - k * 0.9) * reel);
     return p;

@@ -10,8 +10,12 @@
 namespace contentgen {
 namespace {
 
-Vec3 Mirror(Vec3 p) { return {-p.x, p.y, p.z}; }
-Vec3 Joint(int bone) { return CharacterBones()[bone].joint; }
+Vec3 Mirror(Vec3 p) {
+  return {-p.x, p.y, p.z};
+}
+Vec3 Joint(int bone) {
+  return CharacterBones()[bone].joint;
+}
 
 // A straight limb segment from joint a to joint b, pushed a little past both so neighbouring
 // parts overlap at the joint and no gap opens when it bends.
@@ -58,7 +62,7 @@ void AddTorso(Mesh& m) {
   AddEllipsoid(m, {0, 0.5, 58.5}, {10, 7.5, 7.5}, kSpine, kSkin, 12, 20);
   AddEllipsoid(m, {0, 0.5, 68.5}, {13, 9, 10.5}, kChest, kSkin, 16, 24);
   AddEllipsoid(m, {0, -3.8, 69.5}, {11.5, 6.2, 8.5}, kChest, kArmour, 12, 20);  // breastplate
-  for (int i = 0; i < 3; ++i) {  // spines down the back
+  for (int i = 0; i < 3; ++i) {                                                 // spines down the back
     const Vec3 base{0, 7.5 - i * 0.4, 75.0 - i * 5.5};
     AddLoft(m, Spike({base, base + Vec3{0, 4.5, 2.5}}, 1.6, 6, 10), kChest, kHorn);
   }
@@ -67,10 +71,10 @@ void AddTorso(Mesh& m) {
 void AddHead(Mesh& m) {
   LoftShape neck = Limb({0, 0, 75}, Joint(kHead), {5.0, 4.4}, 8, 18);
   AddLoft(m, neck, kNeck, kSkin);
-  AddEllipsoid(m, {0, -1.5, 90}, {7.5, 8, 7.8}, kHead, kSkin, 14, 22);      // cranium
-  AddEllipsoid(m, {0, -8.5, 88}, {4.6, 5, 3.4}, kHead, kSkin, 12, 18);      // snout
-  AddEllipsoid(m, {0, -7.2, 92}, {6.6, 2.4, 1.8}, kHead, kSkin, 10, 18);    // brow ridge
-  AddEllipsoid(m, {0, -7.8, 83.5}, {4.2, 5.2, 1.9}, kJaw, kSkin, 10, 18);   // lower jaw
+  AddEllipsoid(m, {0, -1.5, 90}, {7.5, 8, 7.8}, kHead, kSkin, 14, 22);     // cranium
+  AddEllipsoid(m, {0, -8.5, 88}, {4.6, 5, 3.4}, kHead, kSkin, 12, 18);     // snout
+  AddEllipsoid(m, {0, -7.2, 92}, {6.6, 2.4, 1.8}, kHead, kSkin, 10, 18);   // brow ridge
+  AddEllipsoid(m, {0, -7.8, 83.5}, {4.2, 5.2, 1.9}, kJaw, kSkin, 10, 18);  // lower jaw
   for (Vec3 side : {Vec3{1, 1, 1}, Vec3{-1, 1, 1}}) {
     auto s = [&](Vec3 p) { return Vec3{p.x * side.x, p.y, p.z}; };
     AddEllipsoid(m, s({3.1, -8.9, 90.6}), {1.5, 1.0, 1.1}, kHead, kHorn, 8, 12);  // eyes
@@ -80,7 +84,8 @@ void AddHead(Mesh& m) {
     ear.depth_hint = {0, 1, 0};
     ear.depth = {0.7};
     AddLoft(m, ear, kHead, kSkin);
-    LoftShape horn = Spike({s({3.8, -3.5, 95}), s({7, -2, 98.5}), s({10.5, 1.5, 100}), s({12.5, 5.5, 98.8})}, 2.3, 12, 10);
+    LoftShape horn =
+        Spike({s({3.8, -3.5, 95}), s({7, -2, 98.5}), s({10.5, 1.5, 100}), s({12.5, 5.5, 98.8})}, 2.3, 12, 10);
     AddLoft(m, horn, kHead, kHorn);
   }
 }
@@ -101,8 +106,8 @@ void AddArm(Mesh& m, bool right) {
     AddEllipsoid(m, side({22.3, -0.5, 39.5}), {2.4, 3.0, 3.8}, hand, kSkin, 10, 16);  // open claw
     for (int f = -1; f <= 1; ++f) {
       const Vec3 base = side({22.6, -1.5 + f * 1.6, 36.8});
-      AddLoft(m, Spike({base, base + side({0.8, -1.2, -2.6}), base + side({0.6, -2.8, -4.2})}, 0.8, 6, 8), hand,
-              kHorn);
+      AddLoft(m, Spike({base, base + side({0.8, -1.2, -2.6}), base + side({0.6, -2.8, -4.2})}, 0.8, 6, 8),
+              hand, kHorn);
     }
   }
   if (!right) {  // one pauldron, on the shield side, with two spikes
@@ -122,7 +127,8 @@ void AddLeg(Mesh& m, bool right) {
   AddEllipsoid(m, side({9.7, -1.5, 3.2}), {3.8, 7.2, 3.2}, foot, kSkin, 10, 16);
   for (int c = -1; c <= 1; ++c) {
     const Vec3 base = side({10 + c * 2.2, -7.5, 2.4});
-    AddLoft(m, Spike({base, base + side({c * 0.6, -3.0, -0.6}), base + side({c * 0.8, -5.0, -1.6})}, 1.1, 6, 8),
+    AddLoft(m,
+            Spike({base, base + side({c * 0.6, -3.0, -0.6}), base + side({c * 0.8, -5.0, -1.6})}, 1.1, 6, 8),
             toe, kHorn);
   }
 }
@@ -151,9 +157,9 @@ void AddBlade(Mesh& m) {
   const Vec3 grip = Joint(kBlade);
   const Vec3 dir = Normalize({0.35, -0.75, -0.55});
   const Vec3 flat = Normalize(Cross(dir, {0, 0, 1}));  // the blade's faces look along this
-  const Vec3 edge = Cross(flat, dir);                   // the cutting edge side
+  const Vec3 edge = Cross(flat, dir);                  // the cutting edge side
   AddLoft(m, Limb(grip - dir * 4.5, grip + dir * 4.0, {1.1, 1.2}, 6, 12, 0.4), kBlade, kArmour);  // hilt
-  AddEllipsoid(m, grip - dir * 5.5, {1.6, 1.6, 1.6}, kBlade, kHorn, 8, 12);                      // pommel
+  AddEllipsoid(m, grip - dir * 5.5, {1.6, 1.6, 1.6}, kBlade, kHorn, 8, 12);                       // pommel
   LoftShape guard;
   guard.axis = {grip + dir * 4.5 - edge * 4.5, grip + dir * 4.2, grip + dir * 4.5 + edge * 4.5};
   guard.width = {1.0};

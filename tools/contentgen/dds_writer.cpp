@@ -51,17 +51,18 @@ void CheckChain(size_t count, int width, int height, auto size_of) {
     if (w != std::max(1, width >> i) || h != std::max(1, height >> i))
       throw std::logic_error("DDS mip chain has a level of the wrong size");
   }
-  if (std::max(width, height) >> (count - 1) != 1) throw std::logic_error("DDS mip chain does not end at 1x1");
+  if (std::max(width, height) >> (count - 1) != 1)
+    throw std::logic_error("DDS mip chain does not end at 1x1");
 }
 
 }  // namespace
 
 std::vector<uint8_t> EncodeLuminanceDds(const std::vector<GrayImage>& levels) {
-  CheckChain(levels.size(), levels[0].width, levels[0].height,
-             [&](size_t i) { return std::pair{levels[i].width, levels[i].height}; });
+  CheckChain(levels.size(), levels[0].width, levels[0].height, [&](size_t i) {
+    return std::pair{levels[i].width, levels[i].height};
+  });
   ByteBuffer out;
-  WriteHeader(out, levels[0].width, levels[0].height, levels.size(),
-              {kPfLuminance, 8, 0xFF, 0, 0, 0}, 0);
+  WriteHeader(out, levels[0].width, levels[0].height, levels.size(), {kPfLuminance, 8, 0xFF, 0, 0, 0}, 0);
   for (const GrayImage& level : levels) out.Append(level.pixels);
   return out.bytes();
 }
@@ -73,7 +74,9 @@ std::vector<uint8_t> EncodeCubeDds(const std::array<std::vector<ColorImage>, 6>&
               {kPfRgb | kPfAlphaPixels, 32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000},
               kCaps2CubeAllFaces);
   for (const auto& chain : faces) {
-    CheckChain(chain.size(), size, size, [&](size_t i) { return std::pair{chain[i].width, chain[i].height}; });
+    CheckChain(chain.size(), size, size, [&](size_t i) {
+      return std::pair{chain[i].width, chain[i].height};
+    });
     for (const ColorImage& level : chain)
       for (size_t p = 0; p < level.rgba.size(); p += 4) {
         // A8R8G8B8 is stored B, G, R, A in memory.

@@ -55,8 +55,10 @@ std::pair<double, double> CellDistances(double u, double v, int cells, uint32_t 
       const double px = gx + 0.5 * (gy & 1) + 0.25 + 0.5 * HashToUnit(wx, wy, seed);
       const double py = gy + 0.25 + 0.5 * HashToUnit(wx, wy, seed + 7);
       const double d = std::hypot(x - px, y - py);
-      if (d < d1) d2 = d1, d1 = d;
-      else if (d < d2) d2 = d;
+      if (d < d1)
+        d2 = d1, d1 = d;
+      else if (d < d2)
+        d2 = d;
     }
   return {d1, d2};
 }
@@ -113,10 +115,18 @@ ColorImage PaintMaterialTexture(int material, int size) {
       const double u = (x + 0.5) / size, v = (y + 0.5) / size;
       Vec3 c;
       switch (material) {
-        case kSkin: c = Skin(u, v); break;
-        case kArmour: c = Armour(u, v); break;
-        case kHorn: c = Horn(u, v); break;
-        default: c = Steel(u, v); break;
+        case kSkin:
+          c = Skin(u, v);
+          break;
+        case kArmour:
+          c = Armour(u, v);
+          break;
+        case kHorn:
+          c = Horn(u, v);
+          break;
+        default:
+          c = Steel(u, v);
+          break;
       }
       uint8_t* p = &image.rgba[(static_cast<size_t>(y) * size + x) * 4];
       p[0] = ToByte(c.x), p[1] = ToByte(c.y), p[2] = ToByte(c.z), p[3] = 255;

@@ -34,9 +34,9 @@ struct Mesh {
 // flatter, capsule-like ends). `depth_hint` picks the direction the depth half-width points
 // along; it must never be parallel to the axis.
 struct LoftShape {
-  std::vector<Vec3> axis;      // at least two points
-  std::vector<double> width;   // half-widths, spread evenly along s and interpolated smoothly
-  std::vector<double> depth;   // empty: same as width
+  std::vector<Vec3> axis;     // at least two points
+  std::vector<double> width;  // half-widths, spread evenly along s and interpolated smoothly
+  std::vector<double> depth;  // empty: same as width
   Vec3 depth_hint{0, -1, 0};
   double bluntness = 1.0;
   int rings = 12;  // subdivisions along the axis
@@ -46,7 +46,8 @@ struct LoftShape {
 void AddLoft(Mesh& mesh, const LoftShape& shape, int bone, int material);
 
 // An ellipsoid with the given centre and half-axes along x, y, z.
-void AddEllipsoid(Mesh& mesh, Vec3 centre, Vec3 radii, int bone, int material, int rings = 12, int sides = 16);
+void AddEllipsoid(Mesh& mesh, Vec3 centre, Vec3 radii, int bone, int material, int rings = 12,
+                  int sides = 16);
 
 // A ring around `centre` in the xy plane (an elliptical torus): ring half-axes rx, ry and
 // tube radius `tube`.

@@ -48,15 +48,18 @@ SmdFile ReadSmd(const fs::path& path) {
     std::istringstream words(line);
     std::string first;
     words >> first;
-    if (first == "end") block.clear();
-    else if (block.empty()) block = (first == "version") ? "" : first;
+    if (first == "end")
+      block.clear();
+    else if (block.empty())
+      block = (first == "version") ? "" : first;
     else if (block == "nodes") {
       int index, parent;
       std::string name;
       std::istringstream(line) >> index >> name >> parent;
       smd.parents.push_back(parent);
     } else if (block == "skeleton") {
-      if (first == "time") smd.frames.emplace_back();
+      if (first == "time")
+        smd.frames.emplace_back();
       else {
         std::array<double, 6> v{};
         for (double& x : v) words >> x;
@@ -67,7 +70,8 @@ SmdFile ReadSmd(const fs::path& path) {
       t.material = first;
       for (Vertex& v : t.c) {
         std::getline(in, line);
-        std::istringstream(line) >> v.bone >> v.p.x >> v.p.y >> v.p.z >> v.n.x >> v.n.y >> v.n.z >> v.u >> v.v;
+        std::istringstream(line) >> v.bone >> v.p.x >> v.p.y >> v.p.z >> v.n.x >> v.n.y >> v.n.z >> v.u >>
+            v.v;
       }
       smd.triangles.push_back(t);
     }
@@ -101,7 +105,9 @@ Texture ReadBmp(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   std::vector<uint8_t> d((std::istreambuf_iterator<char>(in)), {});
   if (d.size() < 54) throw std::runtime_error("bad bmp " + path.string());
-  auto u32 = [&](size_t o) { return d[o] | d[o + 1] << 8 | d[o + 2] << 16 | static_cast<uint32_t>(d[o + 3]) << 24; };
+  auto u32 = [&](size_t o) {
+    return d[o] | d[o + 1] << 8 | d[o + 2] << 16 | static_cast<uint32_t>(d[o + 3]) << 24;
+  };
   Texture t;
   t.w = static_cast<int>(u32(18));
   t.h = static_cast<int>(u32(22));
@@ -115,7 +121,8 @@ struct Canvas {
   int w, h;
   std::vector<Vec3> rgb;
   std::vector<double> depth;
-  Canvas(int w_, int h_) : w(w_), h(h_), rgb(static_cast<size_t>(w_) * h_, {0.96, 0.95, 0.92}), depth(rgb.size(), 1e30) {}
+  Canvas(int w_, int h_)
+      : w(w_), h(h_), rgb(static_cast<size_t>(w_) * h_, {0.96, 0.95, 0.92}), depth(rgb.size(), 1e30) {}
 };
 
 struct View {
@@ -143,9 +150,11 @@ void Draw(Canvas& canvas, const SmdFile& ref, const std::map<std::string, Textur
     const double area = (s[1].x - s[0].x) * (s[2].y - s[0].y) - (s[2].x - s[0].x) * (s[1].y - s[0].y);
     if (std::abs(area) < 1e-9) continue;
     const int x0 = std::max(view.cell_x, static_cast<int>(std::floor(std::min({s[0].x, s[1].x, s[2].x}))));
-    const int x1 = std::min(view.cell_x + kCell - 1, static_cast<int>(std::ceil(std::max({s[0].x, s[1].x, s[2].x}))));
+    const int x1 =
+        std::min(view.cell_x + kCell - 1, static_cast<int>(std::ceil(std::max({s[0].x, s[1].x, s[2].x}))));
     const int y0 = std::max(view.cell_y, static_cast<int>(std::floor(std::min({s[0].y, s[1].y, s[2].y}))));
-    const int y1 = std::min(view.cell_y + kCell - 1, static_cast<int>(std::ceil(std::max({s[0].y, s[1].y, s[2].y}))));
+    const int y1 =
+        std::min(view.cell_y + kCell - 1, static_cast<int>(std::ceil(std::max({s[0].y, s[1].y, s[2].y}))));
     const Texture& tex = textures.at(t.material);
     for (int y = y0; y <= y1; ++y)
       for (int x = x0; x <= x1; ++x) {
@@ -193,12 +202,12 @@ int main(int argc, char** argv) {
       double yaw, pitch;
     };
     const std::vector<Panel> panels = {
-        {"", 0, 0, 0},         {"", 0, 90, 0},        {"", 0, 35, 15},       {"", 0, 180, 0},
-        {"Run", 0, 60, 10},    {"Run", 6, 60, 10},    {"Attack", 0, 30, 10}, {"Attack", 6, 30, 10},
+        {"", 0, 0, 0},          {"", 0, 90, 0},         {"", 0, 35, 15},        {"", 0, 180, 0},
+        {"Run", 0, 60, 10},     {"Run", 6, 60, 10},     {"Attack", 0, 30, 10},  {"Attack", 6, 30, 10},
         {"Attack", 12, 30, 10}, {"Attack", 16, 30, 10}, {"Attack", 20, 30, 10}, {"Attack", 23, 30, 10},
         {"Attack", 25, 30, 10}, {"Attack", 29, 30, 10}, {"Attack", 33, 30, 10}, {"Attack", 39, 30, 10},
-        {"Run", 12, 60, 10},   {"Run", 18, 60, 10},   {"Stun", 0, 30, 10},   {"Stun", 6, 30, 10},
-        {"Stun", 12, 30, 10},  {"Stun", 18, 30, 10},  {"Stun", 27, 30, 10},  {"Stun", 33, 30, 10}};
+        {"Run", 12, 60, 10},    {"Run", 18, 60, 10},    {"Stun", 0, 30, 10},    {"Stun", 6, 30, 10},
+        {"Stun", 12, 30, 10},   {"Stun", 18, 30, 10},   {"Stun", 27, 30, 10},   {"Stun", 33, 30, 10}};
     const int columns = 6, rows = static_cast<int>((panels.size() + columns - 1) / columns);
     Canvas canvas(columns * kCell, rows * kCell);
     std::map<std::string, SmdFile> clips;
@@ -210,7 +219,8 @@ int main(int argc, char** argv) {
         skin = Combined(ref, clips[p.clip].frames.at(p.frame));
       }
       for (size_t b = 0; b < skin.size(); ++b) skin[b] = unbind[b] * skin[b];
-      Draw(canvas, ref, textures, skin, {p.yaw, p.pitch, static_cast<int>(i % columns) * kCell, static_cast<int>(i / columns) * kCell});
+      Draw(canvas, ref, textures, skin,
+           {p.yaw, p.pitch, static_cast<int>(i % columns) * kCell, static_cast<int>(i / columns) * kCell});
     }
     std::ofstream out(argv[2], std::ios::binary);
     out << "P6\n" << canvas.w << ' ' << canvas.h << "\n255\n";

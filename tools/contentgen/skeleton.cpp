@@ -5,7 +5,9 @@
 namespace contentgen {
 namespace {
 
-Vec3 Mirror(Vec3 p) { return {-p.x, p.y, p.z}; }
+Vec3 Mirror(Vec3 p) {
+  return {-p.x, p.y, p.z};
+}
 
 std::vector<Bone> MakeBones() {
   const Vec3 clavicle{3, 0.5, 76}, shoulder{13, 1, 75.5}, elbow{19, 2.5, 58.5}, wrist{22, 0, 43};

@@ -11,6 +11,7 @@
 #include "file_output.h"
 #include "material_textures.h"
 #include "skeleton.h"
+#include "smd_writer.h"
 
 namespace contentgen {
 namespace {
@@ -21,28 +22,9 @@ const Vec3 kOffset{40, 25, 0};
 constexpr double kBlendRadius = 14.0;
 constexpr int kFirstFrameNumber = 5;
 
-double Tidy(double v) {
-  return std::fabs(v) < 5e-7 ? 0.0 : v;
-}
-
-void AppendLine(std::string& out, const char* format, auto... args) {
-  char line[256];
-  const int n = std::snprintf(line, sizeof line, format, args...);
-  out.append(line, static_cast<size_t>(n));
-  out += '\n';
-}
-
 // Model space to the file's: z-up as the imp, or y-up facing +z.
 Vec3 Axes(Vec3 p, bool yUp) {
   return yUp ? Vec3{p.x, p.z, -p.y} : p;
-}
-
-void AppendNodes(std::string& out) {
-  out += "nodes\n";
-  const auto& bones = CharacterBones();
-  for (size_t i = 0; i < bones.size(); ++i)
-    AppendLine(out, "%zu \"%s\" %d", i, bones[i].name.c_str(), bones[i].parent);
-  out += "end\n";
 }
 
 void AppendFrame(std::string& out, int time, const SkeletonFrame& frame, bool yUp) {

@@ -7,16 +7,9 @@
 #include "skeleton.h"
 
 namespace contentgen {
-namespace {
 
-// Values that print as zero are written as plain 0.000000, never -0.000000.
-double Tidy(double v) { return std::fabs(v) < 5e-7 ? 0.0 : v; }
-
-void AppendLine(std::string& out, const char* format, auto... args) {
-  char line[256];
-  const int n = std::snprintf(line, sizeof line, format, args...);
-  out.append(line, static_cast<size_t>(n));
-  out += '\n';
+double Tidy(double v) {
+  return std::fabs(v) < 5e-7 ? 0.0 : v;
 }
 
 void AppendNodes(std::string& out) {
@@ -26,6 +19,8 @@ void AppendNodes(std::string& out) {
     AppendLine(out, "%zu \"%s\" %d", i, bones[i].name.c_str(), bones[i].parent);
   out += "end\n";
 }
+
+namespace {
 
 void AppendFrame(std::string& out, int time, const SkeletonFrame& frame) {
   AppendLine(out, "time %d", time);
@@ -48,8 +43,9 @@ std::string ReferenceSmd(const Mesh& mesh) {
     out += mesh.materials[t.material];
     out += '\n';
     for (const MeshVertex& v : t.corners)
-      AppendLine(out, "%d %.6f %.6f %.6f %.6f %.6f %.6f %.6f %.6f", t.bone, Tidy(v.position.x), Tidy(v.position.y),
-                 Tidy(v.position.z), Tidy(v.normal.x), Tidy(v.normal.y), Tidy(v.normal.z), Tidy(v.u), Tidy(v.v));
+      AppendLine(out, "%d %.6f %.6f %.6f %.6f %.6f %.6f %.6f %.6f", t.bone, Tidy(v.position.x),
+                 Tidy(v.position.y), Tidy(v.position.z), Tidy(v.normal.x), Tidy(v.normal.y), Tidy(v.normal.z),
+                 Tidy(v.u), Tidy(v.v));
   }
   out += "end\n";
   return out;

@@ -51,12 +51,18 @@ double HillHeight(Vec3 d) {
 Vec3 CubeFaceDirection(int face, int x, int y, int size) {
   const double u = 2.0 * (x + 0.5) / size - 1.0, v = 2.0 * (y + 0.5) / size - 1.0;
   switch (face) {
-    case 0: return Normalize({1, -v, -u});
-    case 1: return Normalize({-1, -v, u});
-    case 2: return Normalize({u, 1, v});
-    case 3: return Normalize({u, -1, -v});
-    case 4: return Normalize({u, -v, 1});
-    default: return Normalize({-u, -v, -1});
+    case 0:
+      return Normalize({1, -v, -u});
+    case 1:
+      return Normalize({-1, -v, u});
+    case 2:
+      return Normalize({u, 1, v});
+    case 3:
+      return Normalize({u, -1, -v});
+    case 4:
+      return Normalize({u, -v, 1});
+    default:
+      return Normalize({-u, -v, -1});
   }
 }
 

@@ -13,9 +13,9 @@ namespace contentgen {
 inline constexpr int kToneCount = 6;
 
 struct TonalArtMapOptions {
-  int finest_size = 256;   // level 0 of every tone
-  int coarsest_drawn = 16; // strokes are drawn on every level down to this size
-  int candidates = 10;     // best-of-K stroke selection
+  int finest_size = 256;    // level 0 of every tone
+  int coarsest_drawn = 16;  // strokes are drawn on every level down to this size
+  int candidates = 10;      // best-of-K stroke selection
   unsigned seed = 2001;
 };
 
@@ -23,6 +23,8 @@ struct TonalArtMapOptions {
 std::vector<std::vector<GrayImage>> BuildTonalArtMap(const TonalArtMapOptions& options);
 
 // Mean darkness (1 - brightness) tone t aims for: (t + 1) / 7, leaving 0 to plain paper.
-inline double ToneTarget(int tone) { return (tone + 1) / 7.0; }
+inline double ToneTarget(int tone) {
+  return (tone + 1) / 7.0;
+}
 
 }  // namespace contentgen
