@@ -43,7 +43,7 @@ OptionsStatus ParseOptions(int argc, const char* const* argv, Options* options, 
     SplitArgument(argv[i], &name, &value, &hasValue);
 
     const bool takesValue = name == "--frames" || name == "--screenshot" || name == "--capture" ||
-                            name == "--every" || name == "--input";
+                            name == "--every" || name == "--input" || name == "--content";
     if (takesValue && !hasValue) {
       if (i + 1 >= argc) {
         *error = name + " needs a value";
@@ -78,6 +78,8 @@ OptionsStatus ParseOptions(int argc, const char* const* argv, Options* options, 
       options->captureDirectory = value;
     } else if (name == "--input") {
       options->inputFile = value;
+    } else if (name == "--content") {
+      options->contentDirectory = value;
     } else if (name == "--report-startup") {
       options->reportStartup = true;
     } else if (name == "--help" || name == "-h") {
@@ -99,10 +101,16 @@ OptionsStatus ParseOptions(int argc, const char* const* argv, Options* options, 
   return OptionsStatus::kRun;
 }
 
+std::vector<std::string*> CommandLinePaths(Options* options) {
+  return {&options->screenshot, &options->captureDirectory, &options->inputFile};
+}
+
 const char* UsageText() {
   return "Usage: hatching [options]\n"
-         "Shows the animated character in pencil hatching. Run it from the folder that holds\n"
-         "Model/, Textures/ and Shaders/.\n"
+         "Shows the animated character in pencil hatching. Its files (Model/, Textures/ and\n"
+         "Shaders/) come from the folder --content names, else from the current folder when it\n"
+         "holds Shaders/Hatching.fx, else from share/hatching beside the program's bin folder\n"
+         "(in the build tree, from content/ beside the program).\n"
          "\n"
          "Options:\n"
          "  --headless           render without a window on screen (no display needed)\n"
@@ -111,6 +119,8 @@ const char* UsageText() {
          "  --capture DIR        write rendered frames to DIR/frame_NNNNNN.png\n"
          "  --every K            with --capture: only every K-th frame (default 1)\n"
          "  --input FILE         replay the input events listed in FILE\n"
+         "  --content DIR        read the program's files from DIR; other paths given here stay\n"
+         "                       relative to the current folder\n"
          "  --report-startup     print to standard error when the first frame was presented\n"
          "                       and the frame rate of the frames after it\n"
          "  --help               show this text\n"

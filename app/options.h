@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 struct Options {
   bool headless = false;
@@ -15,6 +16,8 @@ struct Options {
   int every = 0;
   // Input replay file; empty for none.
   std::string inputFile;
+  // The folder the program's own files are read from; empty to look for it (see content_folder.h).
+  std::string contentDirectory;
   // Print to standard error when the first frame was presented and the frame rate after it.
   bool reportStartup = false;
   bool help = false;
@@ -31,6 +34,10 @@ enum class OptionsStatus {
 // Reads argv[1..argc-1] into `options`. Each option with a value takes it from the next argument
 // or after '=' ("--frames 10", "--frames=10"). On kError, `error` says which argument is wrong.
 OptionsStatus ParseOptions(int argc, const char* const* argv, Options* options, std::string* error);
+
+// The options that name a file or folder. As typed they mean the folder the program was started
+// in; they are made absolute before the program moves into its content folder.
+std::vector<std::string*> CommandLinePaths(Options* options);
 
 const char* UsageText();
 const char* VersionText();

@@ -9,6 +9,7 @@
 #include "app/hatching_app.h"
 #include "app/input_script.h"
 #include "app/options.h"
+#include "app/program/content_folder.h"
 #include "app/sdl/event_translation.h"
 #include "app/sdl/message_boxes.h"
 #include "app/sdl/png_file.h"
@@ -129,6 +130,11 @@ int main(int argc, char** argv) {
       return 0;
     case OptionsStatus::kRun:
       break;
+  }
+  // Before anything is opened: the program's own files are read by relative paths.
+  if (!EnterContentFolder(options.contentDirectory, CommandLinePaths(&options), &error)) {
+    std::fprintf(stderr, "hatching: %s\n", error.c_str());
+    return kExitFailure;
   }
 
   std::vector<InputEvent> events;
