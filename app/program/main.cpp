@@ -10,6 +10,7 @@
 #include "app/input_script.h"
 #include "app/options.h"
 #include "app/program/content_folder.h"
+#include "app/program/progress_line.h"
 #include "app/sdl/event_translation.h"
 #include "app/sdl/message_boxes.h"
 #include "app/sdl/png_file.h"
@@ -31,11 +32,12 @@ double MonotonicSeconds() {
 // Taken before main runs, as close to the process's start as the program itself can see.
 const double programStart = MonotonicSeconds();
 
-// What the options ask of each rendered frame: the replay's clock, captured pictures, the frame
-// limit. The picture buffer is reused from frame to frame.
+// What the options ask of each rendered frame: the replay's clock, captured pictures, the
+// progress line, the frame limit. The picture buffer is reused from frame to frame.
 struct FrameRecorder {
   const Options* options = nullptr;
   SdlWindowSystem* windowSystem = nullptr;
+  ProgressLine* progress = nullptr;
   std::vector<uint8_t> pixels;
   std::string error;  // the first picture that could not be written
   int capturedFrames = 0;
@@ -51,6 +53,7 @@ struct FrameRecorder {
     if (options.reportStartup) self->NoteTime(framesRendered);
     if (!options.captureDirectory.empty() && framesRendered % options.every == 0 && self->error.empty())
       self->Capture(framesRendered);
+    self->progress->Update(framesRendered, MonotonicSeconds());
     if (options.frames > 0 && framesRendered >= options.frames) self->windowSystem->PostQuitMessage(0);
   }
 
@@ -162,11 +165,14 @@ int main(int argc, char** argv) {
   FrameRecorder recorder;
   recorder.options = &options;
   recorder.windowSystem = &windowSystem;
+  ProgressLine progress(stderr, options.headless ? options.frames : 0);
+  recorder.progress = &progress;
   HatchingApp& app = HatchingApp::Instance();
   app.UseWindowSystem(&windowSystem);
   app.SetFrameObserver(&FrameRecorder::OnFrame, &recorder);
 
   int exitCode = WinMain(nullptr, nullptr, nullptr, SW_SHOWDEFAULT);
+  progress.Clear();
 
   if (!app.window) {
     std::fprintf(stderr, "hatching: %s\n", windowSystem.lastError().c_str());

@@ -1,5 +1,5 @@
 // The program's pieces beside its main: the order in which the content folder is looked for,
-// command-line paths anchored to the starting folder.
+// command-line paths anchored to the starting folder, the progress line's text.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -9,6 +9,7 @@
 
 #include "app/options.h"
 #include "app/program/content_folder.h"
+#include "app/program/progress_line.h"
 
 namespace {
 
@@ -72,6 +73,25 @@ TEST(ContentFolder, ContentIsAnOptionAndThePathsAreAllAnchored) {
             "/start/s.png/start/f/start/i.txt");
   // The content folder itself is entered from the start folder, not anchored.
   EXPECT_EQ(options.contentDirectory, "c");
+}
+
+TEST(ProgressLine, TellsFramesRateAndTimeLeftAndStaysOffAFile) {
+  char text[96];
+  FormatProgress(120, 600, 60.0, text, sizeof text);
+  EXPECT_STREQ(text, "frame 120/600, 60.0 frames/s, 0:08 left");
+  FormatProgress(10, 10000, 2.5, text, sizeof text);
+  EXPECT_STREQ(text, "frame 10/10000, 2.5 frames/s, 66:36 left");
+  FormatProgress(1, 600, 0, text, sizeof text);
+  EXPECT_STREQ(text, "frame 1/600");
+
+  FILE* file = std::tmpfile();
+  ASSERT_NE(file, nullptr);
+  ProgressLine line(file, 600);
+  EXPECT_FALSE(line.shown());
+  for (int frame = 1; frame <= 600; ++frame) line.Update(frame, frame * 0.5);
+  line.Clear();
+  EXPECT_EQ(std::ftell(file), 0);
+  std::fclose(file);
 }
 
 }  // namespace
