@@ -43,7 +43,8 @@ OptionsStatus ParseOptions(int argc, const char* const* argv, Options* options, 
     SplitArgument(argv[i], &name, &value, &hasValue);
 
     const bool takesValue = name == "--frames" || name == "--screenshot" || name == "--capture" ||
-                            name == "--every" || name == "--input" || name == "--content";
+                            name == "--every" || name == "--input" || name == "--content" ||
+                            name == "--record";
     if (takesValue && !hasValue) {
       if (i + 1 >= argc) {
         *error = name + " needs a value";
@@ -80,6 +81,8 @@ OptionsStatus ParseOptions(int argc, const char* const* argv, Options* options, 
       options->inputFile = value;
     } else if (name == "--content") {
       options->contentDirectory = value;
+    } else if (name == "--record") {
+      options->recordFile = value;
     } else if (name == "--report-startup") {
       options->reportStartup = true;
     } else if (name == "--help" || name == "-h") {
@@ -102,7 +105,7 @@ OptionsStatus ParseOptions(int argc, const char* const* argv, Options* options, 
 }
 
 std::vector<std::string*> CommandLinePaths(Options* options) {
-  return {&options->screenshot, &options->captureDirectory, &options->inputFile};
+  return {&options->screenshot, &options->captureDirectory, &options->inputFile, &options->recordFile};
 }
 
 const char* UsageText() {
@@ -119,6 +122,9 @@ const char* UsageText() {
          "  --capture DIR        write rendered frames to DIR/frame_NNNNNN.png\n"
          "  --every K            with --capture: only every K-th frame (default 1)\n"
          "  --input FILE         replay the input events listed in FILE\n"
+         "  --record FILE        write the rendered frames as a video: MP4 (H.264, 60 frames a\n"
+         "                       second), or an animated GIF when FILE ends in .gif (every\n"
+         "                       other frame, 30 a second)\n"
          "  --content DIR        read the program's files from DIR; other paths given here stay\n"
          "                       relative to the current folder\n"
          "  --report-startup     print to standard error when the first frame was presented\n"

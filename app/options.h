@@ -18,6 +18,8 @@ struct Options {
   std::string inputFile;
   // The folder the program's own files are read from; empty to look for it (see content_folder.h).
   std::string contentDirectory;
+  // Video of the rendered frames: MP4 (H.264), or GIF for a name ending in .gif; empty for none.
+  std::string recordFile;
   // Print to standard error when the first frame was presented and the frame rate after it.
   bool reportStartup = false;
   bool help = false;

@@ -1,5 +1,5 @@
 // The program's pieces beside its main: the order in which the content folder is looked for,
-// command-line paths anchored to the starting folder, the progress line's text.
+// command-line paths anchored to the starting folder, the progress line's text, the GIF palette.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -10,6 +10,7 @@
 #include "app/options.h"
 #include "app/program/content_folder.h"
 #include "app/program/progress_line.h"
+#include "app/video/gif_palette.h"
 
 namespace {
 
@@ -61,16 +62,17 @@ TEST(ContentFolder, RelativePathsAreAnchoredToTheStartFolder) {
   EXPECT_EQ(none, "");
 }
 
-TEST(ContentFolder, ContentIsAnOptionAndThePathsAreAllAnchored) {
-  const char* arguments[] = {"hatching",  "--content", "c",       "--screenshot", "s.png",
-                             "--capture", "f",         "--input", "i.txt"};
+TEST(ContentFolder, ContentAndRecordAreOptionsAndThePathsAreAllAnchored) {
+  const char* arguments[] = {"hatching", "--content", "c", "--record=v.gif", "--screenshot",
+                             "s.png",    "--capture", "f", "--input",        "i.txt"};
   Options options;
   std::string error;
-  ASSERT_EQ(ParseOptions(9, arguments, &options, &error), OptionsStatus::kRun) << error;
+  ASSERT_EQ(ParseOptions(10, arguments, &options, &error), OptionsStatus::kRun) << error;
   EXPECT_EQ(options.contentDirectory, "c");
+  EXPECT_EQ(options.recordFile, "v.gif");
   AnchorPaths(CommandLinePaths(&options), "/start");
-  EXPECT_EQ(options.screenshot + options.captureDirectory + options.inputFile,
-            "/start/s.png/start/f/start/i.txt");
+  EXPECT_EQ(options.screenshot + options.captureDirectory + options.inputFile + options.recordFile,
+            "/start/s.png/start/f/start/i.txt/start/v.gif");
   // The content folder itself is entered from the start folder, not anchored.
   EXPECT_EQ(options.contentDirectory, "c");
 }
@@ -92,6 +94,27 @@ TEST(ProgressLine, TellsFramesRateAndTimeLeftAndStaysOffAFile) {
   line.Clear();
   EXPECT_EQ(std::ftell(file), 0);
   std::fclose(file);
+}
+
+TEST(GifPalette, KeepsTheCubesColoursAndTheGreysExactly) {
+  const GifPalette palette;
+  for (int level : {0, 51, 102, 153, 204, 255}) {
+    const uint32_t blue = palette.Entry(palette.Nearest(0, 0, static_cast<uint8_t>(level)));
+    EXPECT_EQ(blue, 0xFF000000u | static_cast<uint32_t>(level)) << level;
+  }
+  // 46 greys (6 from the cube, 40 between): a grey is never tinted, and off by at most the table's
+  // 5-bit step and half the palette's grey step.
+  for (int level = 0; level < 256; ++level) {
+    const uint32_t entry = palette.Entry(palette.Nearest(level, level, level));
+    const int r = entry >> 16 & 0xFF, g = entry >> 8 & 0xFF, b = entry & 0xFF;
+    EXPECT_TRUE(r == g && g == b) << level;
+    EXPECT_LE(std::abs(r - level), 11) << level;
+  }
+  uint8_t indices[2];
+  const uint8_t rgba[8] = {255, 0, 0, 255, 255, 255, 255, 255};
+  palette.MapRow(rgba, 2, indices);
+  EXPECT_EQ(palette.Entry(indices[0]), 0xFFFF0000u);
+  EXPECT_EQ(palette.Entry(indices[1]), 0xFFFFFFFFu);
 }
 
 }  // namespace
