@@ -3,8 +3,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "base/cp949.h"
+#include "base/platform.h"
+#include "gfx/image_stb.h"
 
 namespace {
 
@@ -14,22 +17,29 @@ constexpr int SW_HIDE = 0;
 constexpr int kDefaultWidth = 640;
 constexpr int kDefaultHeight = 480;
 
-// The program's icon: pencil strokes on paper, drawn rather than stored.
-void SetHatchedIcon(SDL_Window* window) {
-  constexpr int kSize = 32;
-  static Uint8 pixels[kSize * kSize * 3];
-  for (int y = 0; y < kSize; ++y) {
-    for (int x = 0; x < kSize; ++x) {
-      const bool stroke = (x + y) % 6 == 0 || ((x - y + kSize) % 6 == 0 && x + y > kSize);
-      const Uint8 paper = 245;
-      const Uint8 lead = 60;
-      Uint8* pixel = pixels + (y * kSize + x) * 3;
-      pixel[0] = pixel[1] = stroke ? lead : paper;
-      pixel[2] = stroke ? lead : static_cast<Uint8>(paper - 20);
+// The program's icon, the picture the desktop shows for it too (tools/icongen), read from the
+// content folder. Without it the window keeps the system's icon.
+constexpr char kIconPath[] = "Icons\\hatching.png";
+constexpr long kMaxIconBytes = 1 << 20;
+
+void SetIconFromContent(SDL_Window* window) {
+  FILE* file = OpenFile(kIconPath, "rb");
+  if (!file) return;
+  std::vector<uint8_t> bytes;
+  if (std::fseek(file, 0, SEEK_END) == 0) {
+    const long size = std::ftell(file);
+    if (size > 0 && size <= kMaxIconBytes && std::fseek(file, 0, SEEK_SET) == 0) {
+      bytes.resize(static_cast<size_t>(size));
+      if (std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size()) bytes.clear();
     }
   }
-  SDL_Surface* icon =
-      SDL_CreateRGBSurfaceWithFormatFrom(pixels, kSize, kSize, 24, kSize * 3, SDL_PIXELFORMAT_RGB24);
+  std::fclose(file);
+  ImageLevel image;
+  std::string error;
+  if (bytes.empty() || !DecodeStbImage(bytes.data(), bytes.size(), kIconPath, &image, &error)) return;
+  SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(
+      image.rgba.data(), static_cast<int>(image.width), static_cast<int>(image.height), 32,
+      static_cast<int>(image.width * 4), SDL_PIXELFORMAT_RGBA32);
   if (!icon) return;
   SDL_SetWindowIcon(window, icon);
   SDL_FreeSurface(icon);
@@ -142,7 +152,7 @@ HWND SdlWindowSystem::CreateWindowExA(DWORD exStyle, const char* className, cons
     SDL_DestroyWindow(sdlWindow);
     return nullptr;
   }
-  SetHatchedIcon(sdlWindow);
+  SetIconFromContent(sdlWindow);
   window_ = new SdlWindow(sdlWindow, context);
   style_ = style;
   exStyle_ = exStyle;
