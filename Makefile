@@ -4,8 +4,10 @@ JOBS  ?= $(shell nproc)
 CMAKE_FLAGS ?=
 FUZZ_SECONDS ?= 60
 SOAK_FRAMES ?= 20000
+PREFIX ?= /usr/local
+DESTDIR ?=
 
-.PHONY: all deps configure build test test-long run bench clean fuzz test-sanitize soak
+.PHONY: all deps configure build test test-long run bench clean fuzz test-sanitize soak install package
 
 all: build
 
@@ -29,6 +31,15 @@ test-long: configure
 
 run: build
 	@scripts/run
+
+# Installs the programs, their content, manual pages, desktop entry and icon under PREFIX, below
+# DESTDIR when it is given (a staging folder): make install DESTDIR=stage PREFIX=/usr
+install: build
+	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# The Debian package, $(BUILD)/hatching_<version>-<release>_<arch>.deb, installing under /usr.
+package: build
+	@cd $(BUILD) && cpack -G DEB
 
 # libFuzzer targets (clang) in build-fuzz, FUZZ_SECONDS each, seeded from the generated content too.
 fuzz: configure

@@ -79,16 +79,18 @@ void LoadCharacter(const CharacterFiles& files, IDirect3DDevice9* device, Skinne
   model->readLinks = files.links;
   const char* reference = files.reference.empty() ? kDefaultReference : files.reference.c_str();
   const int meshesBefore = model->meshCount;
-  if (!model->LoadReference(device, reference)) ReportRefusal(reference, model->diagnostic, "reference");
+  if (!model->LoadReference(device, reference))
+    ReportRefusal(files.typedReference.empty() ? reference : files.typedReference.c_str(), model->diagnostic,
+                  "reference");
   if (model->meshCount > meshesBefore) ReportMissingTextures(model->meshes[meshesBefore], model->directory);
-  const auto load = [model](const char* path) {
-    if (!model->LoadAnimation(path)) ReportRefusal(path, model->diagnostic, "animation");
+  const auto load = [model](const char* path, const char* shown) {
+    if (!model->LoadAnimation(path)) ReportRefusal(shown, model->diagnostic, "animation");
   };
-  if (!files.animations.empty()) {
-    for (const std::string& path : files.animations) load(path.c_str());
-  } else if (files.reference.empty()) {
-    for (const char* path : kDefaultAnimations) load(path);
-  }
+  const bool typed = files.typedAnimations.size() == files.animations.size();
+  for (size_t k = 0; k < files.animations.size(); ++k)
+    load(files.animations[k].c_str(), (typed ? files.typedAnimations[k] : files.animations[k]).c_str());
+  if (files.animations.empty() && files.reference.empty())
+    for (const char* path : kDefaultAnimations) load(path, path);
 }
 
 int ClipToPlay(const CharacterFiles& files, const SkinnedModel& model) {

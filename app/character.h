@@ -22,6 +22,10 @@ struct CharacterFiles {
   bool links = false;
   // With `reference`: place the start camera and the light around the character.
   bool frame = true;
+  // The reference and animation paths as the user typed them, for messages, where they were
+  // made absolute for the program to move into its content folder; empty otherwise.
+  std::string typedReference;
+  std::vector<std::string> typedAnimations;
 };
 
 // Loads the reference file and the clips into `model` as the loaders do (each refusal shows its

@@ -46,8 +46,9 @@ OptionsStatus ParseOptions(int argc, const char* const* argv, Options* options, 
     SplitArgument(argv[i], &name, &value, &hasValue);
 
     const bool takesValue = name == "--frames" || name == "--screenshot" || name == "--capture" ||
-                            name == "--every" || name == "--input" || name == "--reference" ||
-                            name == "--animation" || name == "--clip" || name == "--skinning";
+                            name == "--every" || name == "--input" || name == "--content" ||
+                            name == "--record" || name == "--reference" || name == "--animation" ||
+                            name == "--clip" || name == "--skinning";
     if (takesValue && !hasValue) {
       if (i + 1 >= argc) {
         *error = name + " needs a value";
@@ -82,6 +83,10 @@ OptionsStatus ParseOptions(int argc, const char* const* argv, Options* options, 
       options->captureDirectory = value;
     } else if (name == "--input") {
       options->inputFile = value;
+    } else if (name == "--content") {
+      options->contentDirectory = value;
+    } else if (name == "--record") {
+      options->recordFile = value;
     } else if (name == "--reference") {
       options->character.reference = value;
     } else if (name == "--animation") {
@@ -136,10 +141,19 @@ OptionsStatus ParseOptions(int argc, const char* const* argv, Options* options, 
   return OptionsStatus::kRun;
 }
 
+std::vector<std::string*> CommandLinePaths(Options* options) {
+  std::vector<std::string*> paths = {&options->screenshot, &options->captureDirectory, &options->inputFile,
+                                     &options->recordFile, &options->character.reference};
+  for (std::string& animation : options->character.animations) paths.push_back(&animation);
+  return paths;
+}
+
 const char* UsageText() {
   return "Usage: hatching [options]\n"
-         "Shows the animated character in pencil hatching. Run it from the folder that holds\n"
-         "Model/, Textures/ and Shaders/.\n"
+         "Shows the animated character in pencil hatching. Its files (Model/, Textures/ and\n"
+         "Shaders/) come from the folder --content names, else from the current folder when it\n"
+         "holds Shaders/Hatching.fx, else from share/hatching beside the program's bin folder\n"
+         "(in the build tree, from content/ beside the program).\n"
          "\n"
          "Options:\n"
          "  --headless           render without a window on screen (no display needed)\n"
@@ -148,6 +162,11 @@ const char* UsageText() {
          "  --capture DIR        write rendered frames to DIR/frame_NNNNNN.png\n"
          "  --every K            with --capture: only every K-th frame (default 1)\n"
          "  --input FILE         replay the input events listed in FILE\n"
+         "  --record FILE        write the rendered frames as a video: MP4 (H.264, 60 frames a\n"
+         "                       second), or an animated GIF when FILE ends in .gif (every\n"
+         "                       other frame, 30 a second)\n"
+         "  --content DIR        read the program's files from DIR; other paths given here stay\n"
+         "                       relative to the current folder\n"
          "  --reference FILE     show the character of this reference SMD file\n"
          "  --animation FILE     load an animation SMD file; repeat for more clips (at most 32),\n"
          "                       loaded in order into clips 0, 1, ...\n"

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "app/character.h"
 
@@ -17,6 +18,10 @@ struct Options {
   int every = 0;
   // Input replay file; empty for none.
   std::string inputFile;
+  // The folder the program's own files are read from; empty to look for it (see content_folder.h).
+  std::string contentDirectory;
+  // Video of the rendered frames: MP4 (H.264), or GIF for a name ending in .gif; empty for none.
+  std::string recordFile;
   // Print to standard error when the first frame was presented and the frame rate after it.
   bool reportStartup = false;
   // The character to show: --reference, --animation (repeated), --clip, --skinning, --no-frame.
@@ -35,6 +40,10 @@ enum class OptionsStatus {
 // Reads argv[1..argc-1] into `options`. Each option with a value takes it from the next argument
 // or after '=' ("--frames 10", "--frames=10"). On kError, `error` says which argument is wrong.
 OptionsStatus ParseOptions(int argc, const char* const* argv, Options* options, std::string* error);
+
+// The options that name a file or folder. As typed they mean the folder the program was started
+// in; they are made absolute before the program moves into its content folder.
+std::vector<std::string*> CommandLinePaths(Options* options);
 
 const char* UsageText();
 const char* VersionText();

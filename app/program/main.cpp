@@ -9,10 +9,13 @@
 #include "app/hatching_app.h"
 #include "app/input_script.h"
 #include "app/options.h"
+#include "app/program/content_folder.h"
+#include "app/program/progress_line.h"
 #include "app/sdl/event_translation.h"
 #include "app/sdl/message_boxes.h"
 #include "app/sdl/png_file.h"
 #include "app/sdl/sdl_window_system.h"
+#include "app/video/video_file.h"
 #include "gfx/d3d9.h"
 #include "gfx/gl/gl_backend.h"
 
@@ -30,13 +33,16 @@ double MonotonicSeconds() {
 // Taken before main runs, as close to the process's start as the program itself can see.
 const double programStart = MonotonicSeconds();
 
-// What the options ask of each rendered frame: the replay's clock, captured pictures, the frame
-// limit. The picture buffer is reused from frame to frame.
+// What the options ask of each rendered frame: the replay's clock, captured pictures, the video,
+// the progress line, the frame limit. The picture buffer is reused from frame to frame.
 struct FrameRecorder {
   const Options* options = nullptr;
   SdlWindowSystem* windowSystem = nullptr;
+  VideoFile* video = nullptr;  // null without --record
+  ProgressLine* progress = nullptr;
   std::vector<uint8_t> pixels;
-  std::string error;  // the first picture that could not be written
+  std::string error;       // the first picture that could not be written
+  std::string videoError;  // why the video stopped
   int capturedFrames = 0;
   // For --report-startup: when the first and the latest frame were presented.
   double firstFrameAt = 0;
@@ -50,6 +56,8 @@ struct FrameRecorder {
     if (options.reportStartup) self->NoteTime(framesRendered);
     if (!options.captureDirectory.empty() && framesRendered % options.every == 0 && self->error.empty())
       self->Capture(framesRendered);
+    if (self->video && self->videoError.empty()) self->Record();
+    self->progress->Update(framesRendered, MonotonicSeconds());
     if (options.frames > 0 && framesRendered >= options.frames) self->windowSystem->PostQuitMessage(0);
   }
 
@@ -81,6 +89,17 @@ struct FrameRecorder {
     char name[32];
     std::snprintf(name, sizeof name, "/frame_%06d.png", framesRendered);
     if (WriteFrame(options->captureDirectory + name)) ++capturedFrames;
+  }
+
+  void Record() {
+    int width = 0;
+    int height = 0;
+    IDirect3DDevice9* device = HatchingApp::Instance().renderContext.device;
+    if (!GlCapturePresentedFrame(device, &pixels, &width, &height)) {
+      videoError = options->recordFile + ": no rendered frame to record";
+      return;
+    }
+    video->AddFrame(pixels.data(), width, height, &videoError);
   }
 
   bool WriteFrame(const std::string& path) {
@@ -130,6 +149,13 @@ int main(int argc, char** argv) {
     case OptionsStatus::kRun:
       break;
   }
+  // Before anything is opened: the program's own files are read by relative paths.
+  options.character.typedReference = options.character.reference;
+  options.character.typedAnimations = options.character.animations;
+  if (!EnterContentFolder(options.contentDirectory, CommandLinePaths(&options), &error)) {
+    std::fprintf(stderr, "hatching: %s\n", error.c_str());
+    return kExitFailure;
+  }
 
   std::vector<InputEvent> events;
   if (!options.inputFile.empty()) {
@@ -141,6 +167,12 @@ int main(int argc, char** argv) {
   }
   if ((!options.captureDirectory.empty() && !MakeDirectories(options.captureDirectory, &error)) ||
       (!options.screenshot.empty() && !CheckOutputFolder(options.screenshot, &error))) {
+    std::fprintf(stderr, "hatching: %s\n", error.c_str());
+    return kExitFailure;
+  }
+
+  VideoFile video;
+  if (!options.recordFile.empty() && !video.Open(options.recordFile, &error)) {
     std::fprintf(stderr, "hatching: %s\n", error.c_str());
     return kExitFailure;
   }
@@ -157,12 +189,16 @@ int main(int argc, char** argv) {
   FrameRecorder recorder;
   recorder.options = &options;
   recorder.windowSystem = &windowSystem;
+  if (!options.recordFile.empty()) recorder.video = &video;
+  ProgressLine progress(stderr, options.headless ? options.frames : 0);
+  recorder.progress = &progress;
   HatchingApp& app = HatchingApp::Instance();
   app.character = options.character;
   app.UseWindowSystem(&windowSystem);
   app.SetFrameObserver(&FrameRecorder::OnFrame, &recorder);
 
   int exitCode = WinMain(nullptr, nullptr, nullptr, SW_SHOWDEFAULT);
+  progress.Clear();
 
   if (!app.window) {
     std::fprintf(stderr, "hatching: %s\n", windowSystem.lastError().c_str());
@@ -178,6 +214,12 @@ int main(int argc, char** argv) {
   if (!options.screenshot.empty() && app.window) recorder.WriteFrame(options.screenshot);
   if (!recorder.error.empty()) {
     std::fprintf(stderr, "hatching: %s\n", recorder.error.c_str());
+    exitCode = kExitFailure;
+  }
+  std::string closing;
+  if (!video.Close(&closing) && recorder.videoError.empty()) recorder.videoError = closing;
+  if (!recorder.videoError.empty()) {
+    std::fprintf(stderr, "hatching: %s\n", recorder.videoError.c_str());
     exitCode = kExitFailure;
   }
   if (options.reportStartup) recorder.ReportTimes();

@@ -3,8 +3,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "base/cp949.h"
+#include "base/platform.h"
+#include "gfx/texture_image.h"
 
 namespace {
 
@@ -14,22 +17,18 @@ constexpr int SW_HIDE = 0;
 constexpr int kDefaultWidth = 640;
 constexpr int kDefaultHeight = 480;
 
-// The program's icon: pencil strokes on paper, drawn rather than stored.
-void SetHatchedIcon(SDL_Window* window) {
-  constexpr int kSize = 32;
-  static Uint8 pixels[kSize * kSize * 3];
-  for (int y = 0; y < kSize; ++y) {
-    for (int x = 0; x < kSize; ++x) {
-      const bool stroke = (x + y) % 6 == 0 || ((x - y + kSize) % 6 == 0 && x + y > kSize);
-      const Uint8 paper = 245;
-      const Uint8 lead = 60;
-      Uint8* pixel = pixels + (y * kSize + x) * 3;
-      pixel[0] = pixel[1] = stroke ? lead : paper;
-      pixel[2] = stroke ? lead : static_cast<Uint8>(paper - 20);
-    }
-  }
-  SDL_Surface* icon =
-      SDL_CreateRGBSurfaceWithFormatFrom(pixels, kSize, kSize, 24, kSize * 3, SDL_PIXELFORMAT_RGB24);
+// The program's icon, the picture the desktop shows for it too (tools/icongen), read from the
+// content folder. Without it the window keeps the system's icon.
+constexpr char kIconPath[] = "Icons\\hatching.png";
+
+void SetIconFromContent(SDL_Window* window) {
+  TextureImage picture;
+  std::string error;
+  if (!LoadTextureImage(kIconPath, &picture, &error) || picture.levels.empty()) return;
+  ImageLevel& image = picture.levels[0];
+  SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(
+      image.rgba.data(), static_cast<int>(image.width), static_cast<int>(image.height), 32,
+      static_cast<int>(image.width * 4), SDL_PIXELFORMAT_RGBA32);
   if (!icon) return;
   SDL_SetWindowIcon(window, icon);
   SDL_FreeSurface(icon);
@@ -142,7 +141,7 @@ HWND SdlWindowSystem::CreateWindowExA(DWORD exStyle, const char* className, cons
     SDL_DestroyWindow(sdlWindow);
     return nullptr;
   }
-  SetHatchedIcon(sdlWindow);
+  SetIconFromContent(sdlWindow);
   window_ = new SdlWindow(sdlWindow, context);
   style_ = style;
   exStyle_ = exStyle;

@@ -99,7 +99,9 @@ TEST(Hatching, MissingEffectShowsOneErrorAndOnlyBackgroundAndOverlay) {
   const std::string content = CopyOfContent("no-effect");
   fs::remove(content + "/Shaders/Hatching.fx");
   const std::string shot = TestOutputDirectory("no-effect") + "/frame.png";
-  const RunResult run = RunHeadless("no-effect", {"--frames", "2", "--screenshot", shot}, content);
+  // Named: a folder without the effect file is otherwise passed over for the build's content.
+  const RunResult run =
+      RunHeadless("no-effect", {"--content", content, "--frames", "2", "--screenshot", shot}, content);
   ASSERT_FALSE(run.timedOut);
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(CountLinesStartingWith(run.err, "ERROR: "), 1) << run.err;
