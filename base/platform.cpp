@@ -1,6 +1,9 @@
 // Default message box, clock and path translation.
 #include "base/platform.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <chrono>
 
 namespace {
@@ -48,5 +51,13 @@ FILE* OpenFile(const char* path, const char* mode) {
   std::string binaryMode;
   for (const char* m = mode; *m; ++m)
     if (*m != 't') binaryMode += *m;
-  return std::fopen(NativePath(path).c_str(), binaryMode.c_str());
+  FILE* file = std::fopen(NativePath(path).c_str(), binaryMode.c_str());
+  // A folder opens for reading but holds no bytes to read: refused as the system would a read.
+  struct stat status;
+  if (file && fstat(fileno(file), &status) == 0 && S_ISDIR(status.st_mode)) {
+    std::fclose(file);
+    errno = EISDIR;
+    return nullptr;
+  }
+  return file;
 }

@@ -1,6 +1,8 @@
 // LinkSkinningJob: the weighted matrix of each corner, then its position and normal through it.
 #include "model/link_skinning.h"
 
+#include <cstdint>
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -21,6 +23,15 @@ inline void AddScaled(Rows& sum, const D3DXMATRIX& m, float weight) {
   for (int k = 0; k < 4; ++k) sum.r[k] = _mm_add_ps(sum.r[k], _mm_mul_ps(w, _mm_loadu_ps(m.m[k])));
 }
 
+inline Rows Scaled(const D3DXMATRIX& m, float weight) {
+  const __m128 w = _mm_set1_ps(weight);
+  return Rows{{_mm_mul_ps(w, _mm_loadu_ps(m.m[0])), _mm_mul_ps(w, _mm_loadu_ps(m.m[1])),
+               _mm_mul_ps(w, _mm_loadu_ps(m.m[2])), _mm_mul_ps(w, _mm_loadu_ps(m.m[3]))}};
+}
+
+// The vertex goes out as two 16-byte stores, [px py pz nx] and [ny nz u v], streamed past the
+// caches into an aligned buffer, as parent-column skinning writes it.
+template <bool kStreamed>
 inline void Write(const Rows& m, const SmdCornerLinks& links, const SmdTriangle& triangle, int k,
                   SkinVertex& out) {
   const D3DXVECTOR3& p = links.position;
@@ -31,13 +42,19 @@ inline void Write(const Rows& m, const SmdCornerLinks& links, const SmdTriangle&
   const __m128 normal =
       _mm_add_ps(_mm_add_ps(_mm_mul_ps(_mm_set1_ps(n.x), m.r[0]), _mm_mul_ps(_mm_set1_ps(n.y), m.r[1])),
                  _mm_mul_ps(_mm_set1_ps(n.z), m.r[2]));
-  alignas(16) float a[4], b[4];
-  _mm_store_ps(a, position);
-  _mm_store_ps(b, normal);
-  out.position = D3DXVECTOR3(a[0], a[1], a[2]);
-  out.normal = D3DXVECTOR3(b[0], b[1], b[2]);
-  out.u = triangle.corners[k].u;
-  out.v = triangle.corners[k].v;
+  const __m128 joint = _mm_shuffle_ps(position, normal, _MM_SHUFFLE(0, 0, 2, 2));
+  const __m128 first = _mm_shuffle_ps(position, joint, _MM_SHUFFLE(2, 0, 1, 0));
+  const __m128 uv =
+      _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(&triangle.corners[k].u)));
+  const __m128 second = _mm_shuffle_ps(normal, uv, _MM_SHUFFLE(1, 0, 2, 1));
+  auto* target = reinterpret_cast<float*>(&out);
+  if constexpr (kStreamed) {
+    _mm_stream_ps(target, first);
+    _mm_stream_ps(target + 4, second);
+  } else {
+    _mm_storeu_ps(target, first);
+    _mm_storeu_ps(target + 4, second);
+  }
 }
 #else
 struct Rows {
@@ -56,6 +73,13 @@ inline void AddScaled(Rows& sum, const D3DXMATRIX& m, float weight) {
     for (int j = 0; j < 4; ++j) sum.r[i][j] += weight * m.m[i][j];
 }
 
+inline Rows Scaled(const D3DXMATRIX& m, float weight) {
+  Rows rows{};
+  AddScaled(rows, m, weight);
+  return rows;
+}
+
+template <bool kStreamed>
 inline void Write(const Rows& m, const SmdCornerLinks& links, const SmdTriangle& triangle, int k,
                   SkinVertex& out) {
   const D3DXVECTOR3& p = links.position;
@@ -82,25 +106,41 @@ bool LinkSkinningJob::Validate() const {
   return outCount >= 3 * static_cast<size_t>(triangleCount);
 }
 
-bool LinkSkinningJob::Run() const {
-  if (!Validate()) return false;
-  const D3DXMATRIX& identity = kIdentityMatrix;
+namespace {
+
+template <bool kStreamed>
+void SkinAll(const LinkSkinningJob& job) {
   const auto matrix = [&](int b) -> const D3DXMATRIX& {
-    return b >= 0 && b < boneCount ? skinning[b] : identity;
+    return b >= 0 && b < job.boneCount ? job.skinning[b] : kIdentityMatrix;
   };
-  for (int t = 0; t < triangleCount; ++t) {
-    const SmdTriangle& triangle = triangles[t];
+  for (int t = 0; t < job.triangleCount; ++t) {
+    const SmdTriangle& triangle = job.triangles[t];
     for (int k = 0; k < 3; ++k) {
-      const SmdCornerLinks& corner = links[3 * t + k];
-      Rows m{};
+      const SmdCornerLinks& corner = job.links[3 * t + k];
+      Rows m;
       if (corner.count <= 0) {
         m = Load(matrix(triangle.bones[k]));
       } else {
-        for (int i = 0; i < corner.count && i < SmdCornerLinks::kMaxLinks; ++i)
+        m = Scaled(matrix(corner.bones[0]), corner.weights[0]);
+        for (int i = 1; i < corner.count && i < SmdCornerLinks::kMaxLinks; ++i)
           AddScaled(m, matrix(corner.bones[i]), corner.weights[i]);
       }
-      Write(m, corner, triangle, k, out[3 * t + k]);
+      Write<kStreamed>(m, corner, triangle, k, job.out[3 * t + k]);
     }
+  }
+#if defined(__SSE2__)
+  if (kStreamed) _mm_sfence();
+#endif
+}
+
+}  // namespace
+
+bool LinkSkinningJob::Run() const {
+  if (!Validate()) return false;
+  if (reinterpret_cast<uintptr_t>(out) % 16 == 0) {
+    SkinAll<true>(*this);
+  } else {
+    SkinAll<false>(*this);
   }
   return true;
 }

@@ -206,8 +206,8 @@ int main(int argc, char** argv) {
   } else if (!app.startupFailure.empty()) {
     // The start-up stops without a box; the program still says why and fails.
     std::fprintf(stderr,
-                 "hatching: %s (the program reads its files from the folder it runs in; run it from its "
-                 "content folder)\n",
+                 "hatching: %s (the program reads its files from its content folder; name it with --content "
+                 "DIR)\n",
                  app.startupFailure.c_str());
     exitCode = kExitFailure;
   }

@@ -58,13 +58,17 @@ std::string FreshOutputDirectory(const std::string& tag) {
 
 RunResult RunProgramUnder(const std::vector<std::string>& prefix, const std::vector<std::string>& arguments,
                           const std::string& workingDirectory, const std::string& tag, int timeoutSeconds) {
-  const std::string directory = TestOutputDirectory(tag);
-  const std::string outPath = directory + "/stdout.txt";
-  const std::string errPath = directory + "/stderr.txt";
-
   std::vector<std::string> all = prefix;
   all.push_back(HATCHING_BINARY);
   all.insert(all.end(), arguments.begin(), arguments.end());
+  return RunCommand(all, workingDirectory, tag, timeoutSeconds);
+}
+
+RunResult RunCommand(std::vector<std::string> all, const std::string& workingDirectory,
+                     const std::string& tag, int timeoutSeconds) {
+  const std::string directory = TestOutputDirectory(tag);
+  const std::string outPath = directory + "/stdout.txt";
+  const std::string errPath = directory + "/stderr.txt";
   std::vector<char*> argv;
   for (std::string& argument : all) argv.push_back(argument.data());
   argv.push_back(nullptr);

@@ -23,6 +23,10 @@ RunResult RunProgramUnder(const std::vector<std::string>& prefix, const std::vec
                           const std::string& workingDirectory, const std::string& tag,
                           int timeoutSeconds = 60);
 
+// Runs `command` (its first element the program, found on PATH or by path) the same way.
+RunResult RunCommand(std::vector<std::string> command, const std::string& workingDirectory,
+                     const std::string& tag, int timeoutSeconds = 60);
+
 struct Picture {
   int width = 0;
   int height = 0;

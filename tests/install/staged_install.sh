@@ -33,7 +33,7 @@ check_manual() {
   done
 }
 check_manual hatching.1.gz "$("$usr/bin/hatching" --help)"
-check_manual smdinfo.1.gz "$("$usr/bin/smdinfo" 2>&1 || true)"
+check_manual smdinfo.1.gz "$("$usr/bin/smdinfo" --help)"
 
 mkdir "$stage/elsewhere"
 cd "$stage/elsewhere"

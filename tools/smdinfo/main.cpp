@@ -2,6 +2,7 @@
 // Loads each file into a fresh model with the operations the program uses (reference files by
 // default, animations with --animation), on the recording backend, and prints a summary line or
 // one JSON object per file. A file that does not load prints why; the exit status is then 1.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -32,9 +33,36 @@ std::string Utf8(const std::string& bytes) {
   return utf8;
 }
 
-int Usage() {
-  std::fprintf(stderr, "usage: smdinfo [--animation] [--json] FILE...\n");
+constexpr char kUsage[] =
+    "Usage: smdinfo [--animation] [--json] FILE...\n"
+    "Loads SMD files as the hatching viewer does and prints what it read: one summary line a file,\n"
+    "or with --json one JSON object a line. Reference files by default; --animation reads\n"
+    "animation files. Diagnostics go to standard error; the exit status is 1 when a file did not\n"
+    "load, 2 for a usage error.\n"
+    "\n"
+    "  --animation   read the files as animations\n"
+    "  --json        print one JSON object a file (bones, materials, triangles with each corner's\n"
+    "                links, or key frames)\n"
+    "  --help        show this text\n"
+    "  --version     show the version\n";
+
+int UsageError(const std::string& what) {
+  std::fprintf(stderr, "smdinfo: %s\nTry 'smdinfo --help'.\n", what.c_str());
   return 2;
+}
+
+// Why a file did not load, once: the system's reason for a file that cannot be opened, the
+// loader's box text (in UTF-8) with what it means, or the line and the reason of a refusal.
+void ReportRefusal(const char* file, const SmdDiagnostic& diagnostic) {
+  if (diagnostic.result == -1) {
+    std::fprintf(stderr, "smdinfo: %s: %s\n", file,
+                 std::strerror(diagnostic.systemError ? diagnostic.systemError : EIO));
+  } else if (diagnostic.result == kSmdRefused) {
+    const std::string where = diagnostic.line > 0 ? ":" + std::to_string(diagnostic.line) : std::string();
+    std::fprintf(stderr, "smdinfo: %s%s: %s\n", file, where.c_str(), diagnostic.reason);
+  } else {
+    std::fprintf(stderr, "smdinfo: %s: %s (%s)\n", file, Utf8(lastMessage).c_str(), diagnostic.reason);
+  }
 }
 
 IDirect3DDevice9* CreateDevice(IDirect3D9* direct3d) {
@@ -58,13 +86,19 @@ int main(int argc, char** argv) {
       animation = true;
     } else if (std::strcmp(argv[i], "--json") == 0) {
       json = true;
-    } else if (argv[i][0] == '-' && argv[i][1] == '-') {
-      return Usage();
+    } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      std::fputs(kUsage, stdout);
+      return 0;
+    } else if (std::strcmp(argv[i], "--version") == 0) {
+      std::puts("smdinfo 1.0.0");
+      return 0;
+    } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
+      return UsageError("unknown option '" + std::string(argv[i]) + "'");
     } else {
       files.push_back(argv[i]);
     }
   }
-  if (files.empty()) return Usage();
+  if (files.empty()) return UsageError("no file given");
 
   UseRecordingBackend();
   Recording().logging = false;
@@ -77,8 +111,7 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  // Diagnostics go to standard error in JSON mode, so standard output stays one object per line.
-  FILE* notes = json ? stderr : stdout;
+  // Results on standard output, diagnostics on standard error.
   int status = 0;
   for (const char* file : files) {
     auto model = std::make_unique<SkinnedModel>();
@@ -94,12 +127,7 @@ int main(int argc, char** argv) {
     input.toUtf8 = Utf8;
     if (!loaded) {
       status = 1;
-      if (!lastMessage.empty()) std::fprintf(notes, "%s: %s\n", file, Utf8(lastMessage).c_str());
-      if (model->diagnostic.line > 0) {
-        std::fprintf(notes, "%s:%d: %s\n", file, model->diagnostic.line, model->diagnostic.reason);
-      } else {
-        std::fprintf(notes, "%s: %s\n", file, model->diagnostic.reason);
-      }
+      ReportRefusal(file, model->diagnostic);
     }
     const std::string text = json ? DescribeSmdJson(*model, input) : DescribeSmdSummary(*model, input);
     if (json || loaded) std::printf("%s\n", text.c_str());
