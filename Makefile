@@ -29,7 +29,13 @@ test-long: configure
 	@cmake --build $(BUILD) --target long_tests -j $(JOBS)
 	@cd $(BUILD) && ctest -V -L long
 
-run: build
+# Only what running needs, quietly: the packages, then the program, its content and the strip
+# tool, with the build's output shown only when it fails.
+run:
+	@scripts/install-deps --run
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+	@log=$$(mktemp); if cmake --build $(BUILD) --target hatching content hatching_strip -j $(JOBS) \
+	    -- --no-print-directory >$$log 2>&1; then rm -f $$log; else cat $$log; rm -f $$log; exit 1; fi
 	@scripts/run
 
 # Installs the programs, their content, manual pages, desktop entry and icon under PREFIX, below
