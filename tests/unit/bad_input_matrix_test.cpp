@@ -21,12 +21,12 @@
 #include <string>
 #include <vector>
 
-#include "model/skinned_model.h"
-#include "gfx/effect_source.h"
 #include "base/platform.h"
+#include "gfx/effect_source.h"
 #include "gfx/recording/recorder.h"
 #include "gfx/recording/recording_device.h"
 #include "gfx/texture_image.h"
+#include "model/skinned_model.h"
 
 namespace {
 
@@ -713,6 +713,18 @@ std::string Tga(int type, uint32_t width, uint32_t height, int bits, const std::
          Le(height, 2) + char(bits) + '\x20' + map + pixels;
 }
 
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
 TEST_F(BadInputMatrix, HostilePictures) {
   const std::string png = Png(8, 8, 0, 8);
   std::string badCrc = png;
@@ -743,7 +755,8 @@ TEST_F(BadInputMatrix, HostilePictures) {
     const auto start = std::chrono::steady_clock::now();
     const bool decoded = DecodeTextureImage(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
                                             "row.img", &image, &error);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+    // Decoding the claimed size from nothing took seconds; a refusal takes well under one.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
     EXPECT_EQ(decoded, message.empty()) << error;
     if (!message.empty()) {
       EXPECT_EQ(error, "row.img: " + message);
@@ -751,7 +764,8 @@ TEST_F(BadInputMatrix, HostilePictures) {
   }
   rusage after{};
   getrusage(RUSAGE_SELF, &after);
-  EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024) << "kilobytes";
+  // The address sanitizer keeps freed blocks in quarantine, so resident memory says nothing there.
+  if (!kAddressSanitizer) EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024) << "kilobytes";
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -135,7 +135,7 @@ TEST(FuzzRegression, PictureFileTooShortForItsSizeIsRefusedBeforeDecoding) {
   const auto start = std::chrono::steady_clock::now();
   EXPECT_FALSE(DecodeAs(TgaHeader(6168, 6168, 10) + std::string(80, '\x18'), "x.tga", &image, &error));
   EXPECT_EQ(error, "x.tga: TGA: file too short for a 6168x6168 picture");
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
   // A BMP header that claims 2000 x 2000 pixels over nine of them.
   std::string bmp = "BM" + std::string(52, '\0') + std::string(27, '\x40');
   bmp[10] = 54;
@@ -156,7 +156,7 @@ TEST(FuzzRegression, PictureFileTooShortForItsSizeIsRefusedBeforeDecoding) {
   jpeg[0x9E + 7] = 0x10;  // width 0x1010
   EXPECT_FALSE(Decode(jpeg, &image, &error));
   EXPECT_EQ(error, "x.jpg: JPEG: Corrupt JPEG data: premature end of data segment");
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
 }
 
 TEST(FuzzRegression, RunLengthPicturesWithinTheBoundStillDecode) {
