@@ -46,9 +46,11 @@ bool SkinnedModel::ReadAnimationNodes(SmdLineSource& file) {
     if (!smd::ScanNodeLine(line, index, token, sizeof token, parent)) continue;
     if (frames == 0 || index < 0 || index >= clip->boneCount || parent < -1 || parent >= clip->boneCount)
       continue;
+    // The name with its terminator: the rest of each bone's name buffer is zero from construction.
+    const size_t nameBytes = strnlen(token, sizeof token - 1) + 1;
     for (int f = 0; f < frames; ++f) {
       SmdBone& bone = clip->frames[f][index];
-      std::memcpy(bone.name, token, sizeof token);
+      std::memcpy(bone.name, token, nameBytes);
       bone.parent = parent;
     }
   }

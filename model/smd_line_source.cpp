@@ -49,6 +49,7 @@ bool SmdLineSource::Fill() {
     end_ = length;
     if (n == 0) break;
   }
+  std::memset(buffer_ + end_, 0, kReadable);
   return end_ > 0;
 }
 

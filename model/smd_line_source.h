@@ -71,6 +71,7 @@ class SmdLineSource {
   // The last line given where it lies in the buffer: copied into `line` before the buffer is
   // refilled, so that `line` holds it when the file ends.
   SmdLine lastInBuffer_;
-  // Zeroed, so that what a scanner reads past a line is never indeterminate.
-  char buffer_[kBufferSize + kReadable] = {};
+  // The kReadable bytes after the data of every fill are zeroed, so that what a scanner reads past
+  // a line is never indeterminate; the rest needs no clearing.
+  char buffer_[kBufferSize + kReadable];
 };

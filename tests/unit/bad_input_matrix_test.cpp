@@ -765,7 +765,9 @@ TEST_F(BadInputMatrix, HostilePictures) {
   rusage after{};
   getrusage(RUSAGE_SELF, &after);
   // The address sanitizer keeps freed blocks in quarantine, so resident memory says nothing there.
-  if (!kAddressSanitizer) EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024) << "kilobytes";
+  if (!kAddressSanitizer) {
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024) << "kilobytes";
+  }
 }
 
 // ---------------------------------------------------------------------------------------------
