@@ -22,8 +22,6 @@ constexpr const char* kDefaultAnimations[3] = {
     "Model\\SMD\\Vekku_Red\\Ani_Red(Stun).smd",
 };
 
-// The loader stays silent about textures it cannot make; users of their own characters, which
-// often come without their pictures, are told which files were not found.
 // The loaders show their boxes as they always have; standard error gets one line a refused file
 // too, for headless runs and terminals: the file with / separators, the line, the box's own text
 // where there is one, and what it means in English.
@@ -49,6 +47,8 @@ void ReportRefusal(const char* path, const SmdDiagnostic& diagnostic, const char
   std::fprintf(stderr, "hatching: %s%s: %s\n", file.c_str(), where.c_str(), message.c_str());
 }
 
+// The loader stays silent about textures it cannot make; users of their own characters, which
+// often come without their pictures, are told which files were not found.
 void ReportMissingTextures(const SmdMesh& mesh, const char* directory) {
   for (int j = 0; j < mesh.textureCount; ++j) {
     if (mesh.textures && mesh.textures[j]) continue;
