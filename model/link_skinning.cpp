@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "model/skin_corner.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -29,8 +31,7 @@ inline Rows Scaled(const D3DXMATRIX& m, float weight) {
                _mm_mul_ps(w, _mm_loadu_ps(m.m[2])), _mm_mul_ps(w, _mm_loadu_ps(m.m[3]))}};
 }
 
-// The vertex goes out as two 16-byte stores, [px py pz nx] and [ny nz u v], streamed past the
-// caches into an aligned buffer, as parent-column skinning writes it.
+// The vertex goes out as parent-column skinning writes it (smd::StoreVertexSse).
 template <bool kStreamed>
 inline void Write(const Rows& m, const SmdCornerLinks& links, const SmdTriangle& triangle, int k,
                   SkinVertex& out) {
@@ -42,19 +43,7 @@ inline void Write(const Rows& m, const SmdCornerLinks& links, const SmdTriangle&
   const __m128 normal =
       _mm_add_ps(_mm_add_ps(_mm_mul_ps(_mm_set1_ps(n.x), m.r[0]), _mm_mul_ps(_mm_set1_ps(n.y), m.r[1])),
                  _mm_mul_ps(_mm_set1_ps(n.z), m.r[2]));
-  const __m128 joint = _mm_shuffle_ps(position, normal, _MM_SHUFFLE(0, 0, 2, 2));
-  const __m128 first = _mm_shuffle_ps(position, joint, _MM_SHUFFLE(2, 0, 1, 0));
-  const __m128 uv =
-      _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(&triangle.corners[k].u)));
-  const __m128 second = _mm_shuffle_ps(normal, uv, _MM_SHUFFLE(1, 0, 2, 1));
-  auto* target = reinterpret_cast<float*>(&out);
-  if constexpr (kStreamed) {
-    _mm_stream_ps(target, first);
-    _mm_stream_ps(target + 4, second);
-  } else {
-    _mm_storeu_ps(target, first);
-    _mm_storeu_ps(target + 4, second);
-  }
+  smd::StoreVertexSse<kStreamed>(position, normal, &triangle.corners[k].u, out);
 }
 #else
 struct Rows {

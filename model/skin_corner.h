@@ -34,6 +34,24 @@ inline void SkinCorner(const SkinVertex& in, const D3DXMATRIX& m, SkinVertex& ou
 }
 
 #if defined(__SSE2__)
+// Writes a vertex from the lanes x y z of `position` and `normal` and the two floats at `uv`, as
+// two 16-byte stores, [px py pz nx] and [ny nz u v], streamed past the caches when `kStreamed`.
+template <bool kStreamed>
+inline void StoreVertexSse(__m128 position, __m128 normal, const float* uv, SkinVertex& out) {
+  const __m128 joint = _mm_shuffle_ps(position, normal, _MM_SHUFFLE(0, 0, 2, 2));
+  const __m128 first = _mm_shuffle_ps(position, joint, _MM_SHUFFLE(2, 0, 1, 0));
+  const __m128 texture = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(uv)));
+  const __m128 second = _mm_shuffle_ps(normal, texture, _MM_SHUFFLE(1, 0, 2, 1));
+  auto* target = reinterpret_cast<float*>(&out);
+  if constexpr (kStreamed) {
+    _mm_stream_ps(target, first);
+    _mm_stream_ps(target + 4, second);
+  } else {
+    _mm_storeu_ps(target, first);
+    _mm_storeu_ps(target + 4, second);
+  }
+}
+
 // SkinCorner four lanes at a time: lane c of a row product is the column-c sum above, added in
 // the same order, and the three divisions by w are the same three divisions. The vertex goes out
 // as two 16-byte stores, streamed past the caches when `streamed`: the processor does not read
@@ -51,19 +69,7 @@ inline void SkinCornerSse(const SkinVertex& in, const D3DXMATRIX& m, SkinVertex&
       _mm_add_ps(_mm_add_ps(_mm_mul_ps(_mm_set1_ps(v[3]), row0), _mm_mul_ps(_mm_set1_ps(v[4]), row1)),
                  _mm_mul_ps(_mm_set1_ps(v[5]), row2));
   const __m128 position = _mm_div_ps(r, _mm_shuffle_ps(r, r, _MM_SHUFFLE(3, 3, 3, 3)));
-  // [px py pz nx] and [ny nz u v].
-  const __m128 joint = _mm_shuffle_ps(position, n, _MM_SHUFFLE(0, 0, 2, 2));
-  const __m128 first = _mm_shuffle_ps(position, joint, _MM_SHUFFLE(2, 0, 1, 0));
-  const __m128 uv = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(&in.u)));
-  const __m128 second = _mm_shuffle_ps(n, uv, _MM_SHUFFLE(1, 0, 2, 1));
-  auto* target = reinterpret_cast<float*>(&out);
-  if constexpr (kStreamed) {
-    _mm_stream_ps(target, first);
-    _mm_stream_ps(target + 4, second);
-  } else {
-    _mm_storeu_ps(target, first);
-    _mm_storeu_ps(target + 4, second);
-  }
+  StoreVertexSse<kStreamed>(position, n, &in.u, out);
 }
 #endif
 
