@@ -7,7 +7,7 @@ SOAK_FRAMES ?= 20000
 PREFIX ?= /usr/local
 DESTDIR ?=
 
-.PHONY: all deps configure build test test-long run bench clean fuzz test-sanitize soak install package
+.PHONY: all deps configure build test test-long run bench quality clean fuzz test-sanitize soak install package
 
 all: build
 
@@ -63,6 +63,12 @@ soak: deps
 # Release build in build-release, every benchmark, and the summary of ratios against their targets.
 bench: deps
 	@JOBS=$(JOBS) scripts/bench
+
+# The hatching's picture-quality figures against their targets, from test scenes rendered
+# headless; the measured pictures go to out/quality. Exits 1 when a target is missed.
+quality: configure
+	@cmake --build $(BUILD) --target quality content -j $(JOBS)
+	@$(BUILD)/quality $(BUILD)/content out/quality
 
 clean:
 	rm -rf $(BUILD) build-* out

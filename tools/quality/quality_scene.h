@@ -1,0 +1,64 @@
+// The measuring tool's renderer: the program's own graphics layer on a headless OpenGL context,
+// the generated content's textures, the effect file compiled as the viewer compiles it or as one
+// of its measuring variants, and two kinds of subject: the character, posed once and frozen, and
+// flat meshes laid out by the caller. Parameters are set as the viewer sets them every frame.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "base/math.h"
+#include "gfx/d3d9.h"
+#include "model/skin_vertex.h"
+#include "tests/gl/egl_context.h"
+
+class SkinnedModel;
+
+class QualityScene {
+ public:
+  static constexpr int kWidth = 800, kHeight = 600;
+
+  QualityScene() = default;
+  ~QualityScene();
+  QualityScene(const QualityScene&) = delete;
+  QualityScene& operator=(const QualityScene&) = delete;
+
+  // The context, the device, the seven textures and the character, from the content folder.
+  bool Create(const std::string& content, std::string* error);
+
+  // Compiles the effect file with QUALITY_OUTPUT defined as `output` (0: the file as it stands).
+  bool UseEffect(int output, std::string* error);
+
+  // The eye at `eye` looking at `target`, +y up.
+  void Look(const D3DXVECTOR3& eye, const D3DXVECTOR3& target);
+  const D3DXMATRIX& View() const { return view_; }
+  const D3DXMATRIX& Projection() const { return projection_; }
+  // The character's placement in the world, as the viewer places it.
+  const D3DXMATRIX& CharacterWorld() const { return characterWorld_; }
+
+  D3DXVECTOR3 light{500, 500, -500};
+  float forcedTone = -1;  // with a measuring variant: the tone every pixel gets, when >= 0
+
+  // One frame on a blue background: the paper box when `box`, then the character or the
+  // triangles (world = identity), captured as RGBA rows from the top.
+  const std::vector<uint8_t>& DrawCharacter(bool box);
+  const std::vector<uint8_t>& DrawTriangles(const std::vector<SkinVertex>& vertices);
+
+ private:
+  void Begin(const D3DXMATRIX& world, bool box);
+  const std::vector<uint8_t>& End();
+
+  std::string content_;
+  EglContext context_;
+  IDirect3D9* direct3d_ = nullptr;
+  IDirect3DDevice9* device_ = nullptr;
+  IDirect3DVertexDeclaration9* declaration_ = nullptr;
+  ID3DXEffect* effect_ = nullptr;
+  IDirect3DCubeTexture9* environment_ = nullptr;
+  IDirect3DTexture9* hatch_[6] = {};
+  IDirect3DVertexBuffer9* box_ = nullptr;
+  SkinnedModel* model_ = nullptr;
+  bool posed_ = false;
+  D3DXMATRIX view_{}, projection_{}, characterWorld_{};
+  std::vector<uint8_t> pixels_;
+};
