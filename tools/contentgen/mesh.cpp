@@ -7,10 +7,11 @@
 // Texture coordinates run around a part (u) and along it (v) at the same density everywhere:
 // the viewer repeats the hatching textures ten times per unit of uv, and one repeat covers
 // 48 model units, about a hundred pixels from the start camera, so strokes read as single
-// pencil lines rather than grain, and are the same size on the torso and on a finger. The
-// number of repeats around a part is then fractional, so u jumps where it wraps; that seam is
-// turned to face away from the camera (the character's back, +y, or underneath where a part
-// points backwards).
+// pencil lines rather than grain, and are the same size on the torso and on a finger. Around a
+// closed loop, u runs out from a seam line and back to it (a fold rather than a jump), so the
+// strokes that run around a part meet themselves at the seam and continue across it whatever
+// the loop's length. The fold is turned to face away from the camera (the character's back,
+// +y, or underneath where a part points backwards); the turning point lies opposite.
 #include "mesh.h"
 
 #include <algorithm>
@@ -98,6 +99,12 @@ void EmitGrid(Mesh& mesh, int bone, int material, int rows, int cols, auto verte
     }
 }
 
+// Where column j of n around a closed loop lies along the folded coordinate, as a fraction of
+// the loop: 0 at the seam, one half opposite it.
+double Folded(int j, int n) {
+  return static_cast<double>(std::min(j, n - j)) / n;
+}
+
 }  // namespace
 
 void AddLoft(Mesh& mesh, const LoftShape& shape, int bone, int material) {
@@ -135,7 +142,7 @@ void AddLoft(Mesh& mesh, const LoftShape& shape, int bone, int material) {
   const double u_range = UvRange(around), v_range = UvRange(along);
   EmitGrid(mesh, bone, material, shape.rings, shape.sides, [&](int i, int j) {
     const double theta = kPi * i / shape.rings, phi = phi0 + 2 * kPi * j / shape.sides;
-    const double u = u_range * j / shape.sides, v = v_range * i / shape.rings;
+    const double u = u_range * Folded(j, shape.sides), v = v_range * i / shape.rings;
     if (i == 0 || i == shape.rings) {
       Vec3 tangent, across, deep;
       frame(i == 0 ? 0.0 : 1.0, tangent, across, deep);
@@ -166,11 +173,11 @@ void AddRing(Mesh& mesh, Vec3 centre, double rx, double ry, double tube, int bon
   };
   double around_tube, around_ring;
   MeasureSurface(surface, 0, 2 * kPi, around_tube, around_ring);
-  // Both directions close on themselves: the seams go behind (a = pi/2 is +y) and inside.
+  // Both directions close on themselves: the folds go behind (a = pi/2 is +y) and inside.
   const double u_range = UvRange(around_ring), v_range = UvRange(around_tube);
   EmitGrid(mesh, bone, material, segments, tube_sides, [&](int i, int j) {
     const double a = kPi / 2 + 2 * kPi * i / segments, b = kPi + 2 * kPi * j / tube_sides;
-    return MakeVertex(surface, a, b, core(a), u_range * i / segments, v_range * j / tube_sides);
+    return MakeVertex(surface, a, b, core(a), u_range * Folded(i, segments), v_range * Folded(j, tube_sides));
   });
 }
 
