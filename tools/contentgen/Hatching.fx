@@ -103,11 +103,19 @@ float4 BoxPS(float3 Dir : TEXCOORD0) : COLOR0
 // ---------------------------------------------------------------------------------------------
 // Pass P1: the hatched character.
 
-// Every mip level of a hatching texture draws its strokes the same number of texels wide, so
-// the level that trilinear filtering blends in from above is magnified and its strokes come
-// out blurred and twice as thick. Leaning towards the finer level keeps the lines crisp; a
-// whole level would start to shimmer.
-static const float StrokeLodBias = -0.75;
+// One hatching texture holds four by four of the repeats that MiscParam.x asks for: the strokes
+// keep their size on the body while the pattern repeats only every 192 model units, more than
+// the character's height, so no lattice shows on it.
+static const float RepeatsPerTexture = 4;
+
+// The measuring tool compiles this file with QUALITY_OUTPUT set to see inside the shading:
+// 1 the hatching's brightness, 2 the darkness the tone asks for, 3 and 4 the texture
+// coordinates u and v in sixteen bits (high byte red, low byte green), 5 the outline's
+// coverage. MiscParam.y, when positive, then forces the tone to MiscParam.y - 1. The viewer
+// compiles it as it stands, which draws the picture.
+#ifndef QUALITY_OUTPUT
+#define QUALITY_OUTPUT 0
+#endif
 
 struct HatchVSOut
 {
@@ -117,6 +125,7 @@ struct HatchVSOut
     float3 ViewNormal : TEXCOORD2;
     float3 ViewLight : TEXCOORD3;
     float3 ViewEye : TEXCOORD4;
+    float2 MeshTex : TEXCOORD5;
 };
 
 HatchVSOut HatchVS(float3 Pos : POSITION, float3 Normal : NORMAL, float2 Tex : TEXCOORD0)
@@ -124,7 +133,8 @@ HatchVSOut HatchVS(float3 Pos : POSITION, float3 Normal : NORMAL, float2 Tex : T
     HatchVSOut o;
     float4x4 proj = Projection();
     o.Pos = mul(float4(Pos, 1), matWorldViewProjection);
-    o.Tex = Tex * MiscParam.x;
+    o.Tex = Tex * (MiscParam.x / RepeatsPerTexture);
+    o.MeshTex = Tex;
     o.ViewPos = mul(float4(Pos, 1), matWorldView).xyz;
     o.ViewNormal = mul(float4(Normal, 0), matWorldViewInverseTranspose).xyz;
     o.ViewLight = WorldPointToView(LightDir.xyz, proj);
@@ -134,8 +144,29 @@ HatchVSOut HatchVS(float3 Pos : POSITION, float3 Normal : NORMAL, float2 Tex : T
     return o;
 }
 
+// Brightness of tone k at uv: tone 0 is bare paper, tones 1..6 are Hatch0..Hatch5. Only the
+// one texture asked for is read; the gradients come from outside the branch, where they are
+// defined for every pixel.
+float ToneSample(float k, float2 uv, float2 dx, float2 dy)
+{
+    if (k < 0.5) return 1;
+    if (k < 1.5) return tex2Dgrad(Hatch0Sampler, uv, dx, dy).r;
+    if (k < 2.5) return tex2Dgrad(Hatch1Sampler, uv, dx, dy).r;
+    if (k < 3.5) return tex2Dgrad(Hatch2Sampler, uv, dx, dy).r;
+    if (k < 4.5) return tex2Dgrad(Hatch3Sampler, uv, dx, dy).r;
+    if (k < 5.5) return tex2Dgrad(Hatch4Sampler, uv, dx, dy).r;
+    return tex2Dgrad(Hatch5Sampler, uv, dx, dy).r;
+}
+
+float4 Bits16(float x)
+{
+    float q = floor(saturate(x) * 65535 + 0.5);
+    float high = floor(q / 256);
+    return float4(high / 255, (q - high * 256) / 255, 0.5, 1);
+}
+
 float4 HatchPS(float2 Tex : TEXCOORD0, float3 ViewPos : TEXCOORD1, float3 ViewNormal : TEXCOORD2,
-               float3 ViewLight : TEXCOORD3, float3 ViewEye : TEXCOORD4) : COLOR0
+               float3 ViewLight : TEXCOORD3, float3 ViewEye : TEXCOORD4, float2 MeshTex : TEXCOORD5) : COLOR0
 {
     float3 n = normalize(ViewNormal);
     float3 toEye = normalize(ViewEye - ViewPos);
@@ -143,44 +174,58 @@ float4 HatchPS(float2 Tex : TEXCOORD0, float3 ViewPos : TEXCOORD1, float3 ViewNo
 
     float diffuse = saturate(dot(n, toLight));
     float specular = pow(saturate(dot(n, normalize(toLight + toEye))), 24);
-    // A tone curve rather than plain Lambert: the light sits in front of the character, so
-    // most of what the eye sees has a diffuse term between 0.4 and 0.9. Stretching 0.25..0.8
-    // over the range puts the best-lit parts on sparse single strokes (bare paper only in the
-    // highlight), the turning flanks in the single-direction tones and the sides away from
-    // the light in dense cross-hatching.
-    float intensity = saturate(0.92 * saturate((diffuse - 0.25) / 0.55) + 0.4 * specular);
+    // The tone curve: the light sits in front of the character, so most of what the eye sees
+    // has a diffuse term between 0.4 and 0.9. A gentle straight line puts that on the single-
+    // direction and the first cross-hatched tones, keeps the densest tone for the sides that
+    // turn right away from the light, and leaves bare paper to the highlight. Its slope is
+    // two thirds of a steep stretch's, so strokes are not cut into stubs where light turns
+    // into shadow.
+    float intensity = saturate(1.1 * diffuse - 0.12 + 0.4 * specular);
 
-    // Tone 0 is bare paper, tones 1..6 are Hatch0..Hatch5; the two tones either side of
-    // 6 * (1 - intensity) share the weight, so the weights always sum to one.
+    // The two tones either side of 6 * (1 - intensity) share the weight, so the weights sum
+    // to one and the darkness follows the tone exactly.
     float tone = 6 * (1 - intensity);
-    float4 w0123 = saturate(1 - abs(tone - float4(0, 1, 2, 3)));
-    float3 w456 = saturate(1 - abs(tone - float3(4, 5, 6)));
-    float hatch = w0123.x
-                + w0123.y * tex2Dbias(Hatch0Sampler, float4(Tex, 0, StrokeLodBias)).r
-                + w0123.z * tex2Dbias(Hatch1Sampler, float4(Tex, 0, StrokeLodBias)).r
-                + w0123.w * tex2Dbias(Hatch2Sampler, float4(Tex, 0, StrokeLodBias)).r
-                + w456.x * tex2Dbias(Hatch3Sampler, float4(Tex, 0, StrokeLodBias)).r
-                + w456.y * tex2Dbias(Hatch4Sampler, float4(Tex, 0, StrokeLodBias)).r
-                + w456.z * tex2Dbias(Hatch5Sampler, float4(Tex, 0, StrokeLodBias)).r;
+#if QUALITY_OUTPUT
+    if (MiscParam.y > 0) tone = MiscParam.y - 1;
+#endif
+    float lower = min(floor(tone), 5);
+    float2 dx = ddx(Tex), dy = ddy(Tex);
+    float hatch = lerp(ToneSample(lower, Tex, dx, dy), ToneSample(lower + 1, Tex, dx, dy), tone - lower);
 
     // Crimson pencil over a pale red wash on warm paper: the wash deepens a little into the
     // shade so the creature reads as red even where the strokes are sparse, and the pencil
     // presses harder (darker) in the shadows.
     float3 paper = float3(0.98, 0.96, 0.91);
-    float3 wash = paper * lerp(float3(1.0, 0.88, 0.83), float3(0.92, 0.55, 0.5), 1 - intensity);
+    float3 wash = paper * lerp(float3(1.0, 0.88, 0.83), float3(0.92, 0.55, 0.5), tone / 6);
     float3 ink = lerp(float3(0.72, 0.1, 0.1), float3(0.28, 0.02, 0.03), saturate(tone / 6));
     float3 colour = lerp(ink, wash, hatch);
 
-    // Outline: a dark pencil line where the surface turns edge-on to the eye. Its width follows
-    // how fast the facing changes across the screen, so the line stays a couple of pixels wide
-    // near and far; a softer rim darkening inside it rounds the forms.
+    // Outline: a dark pencil line where the surface turns edge-on to the eye. `facing` falls to
+    // zero at the silhouette at a rate of fwidth(facing) a pixel, so the line covers the pixels
+    // within `widthPx` of it, and its inner edge ramps over one pixel (anti-aliased). The line
+    // thins with distance, from 1.6 pixels near to 0.6 far away, so a distant figure is not
+    // swallowed by its own outline; the softer rim darkening inside it fades out with it.
     float facing = abs(dot(n, toEye));
-    float lineWidth = max(2.5 * fwidth(facing), 0.08);
-    float outline = 1 - smoothstep(0.05 + 0.5 * lineWidth, 0.05 + lineWidth, facing);
-    float rim = 1 - smoothstep(0.1, 0.4, facing);
+    float perPixel = max(fwidth(facing), 1e-4);
+    float widthPx = clamp(260 / max(ViewPos.z, 1), 0.6, 1.6);
+    float outline = saturate(widthPx - facing / perPixel);
+    float rim = (1 - smoothstep(0.1, 0.4, facing)) * saturate((widthPx - 0.6) / 1.0);
     colour = lerp(colour, ink, 0.35 * rim);
     colour = lerp(colour, float3(0.16, 0.03, 0.03), outline);
+
+#if QUALITY_OUTPUT == 1
+    return float4(hatch, hatch, hatch, 1);
+#elif QUALITY_OUTPUT == 2
+    return float4(tone / 7, tone / 7, tone / 7, 1);
+#elif QUALITY_OUTPUT == 3
+    return Bits16(MeshTex.x);
+#elif QUALITY_OUTPUT == 4
+    return Bits16(MeshTex.y);
+#elif QUALITY_OUTPUT == 5
+    return float4(outline, outline, outline, 1);
+#else
     return float4(colour, 1);
+#endif
 }
 
 technique TShader
