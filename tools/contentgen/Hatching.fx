@@ -158,6 +158,57 @@ float ToneSample(float k, float2 uv, float2 dx, float2 dy)
     return tex2Dgrad(Hatch5Sampler, uv, dx, dy).r;
 }
 
+// Texels across the finest level of every hatching texture (the content generator's size).
+static const float HatchSize = 1024;
+
+float TexelAt(float k, float2 uv)
+{
+    float4 at = float4(uv, 0, 0);
+    if (k < 0.5) return 1;
+    if (k < 1.5) return tex2Dlod(Hatch0Sampler, at).r;
+    if (k < 2.5) return tex2Dlod(Hatch1Sampler, at).r;
+    if (k < 3.5) return tex2Dlod(Hatch2Sampler, at).r;
+    if (k < 4.5) return tex2Dlod(Hatch3Sampler, at).r;
+    if (k < 5.5) return tex2Dlod(Hatch4Sampler, at).r;
+    return tex2Dlod(Hatch5Sampler, at).r;
+}
+
+// Tone k up close, where a texel of the finest level covers more than a pixel: bilinear
+// filtering would smear each stroke's edge over as many pixels as the texel covers. Here the
+// bilinear blend of the four texels around the point is steepened by `steep` between the
+// darkest and the lightest texel of a strip four texels long across the edge (the direction in
+// which the blend changes fastest) and two wide, long enough to hold both a stroke's core and
+// the paper beside it. So an edge stays about a pixel wide at any magnification, while a stroke
+// keeps its own darkness and the paper its own whiteness; the steepening is symmetric about the
+// middle, so an edge stays where the texture has it. The strip is narrow so that where strokes
+// cross, the darker crossing beside an edge does not pull the edge's middle towards it.
+float ToneSampleClose(float k, float2 uv, float steep)
+{
+    float2 p = uv * HatchSize - 0.5;
+    float2 cell = floor(p);
+    float2 f = p - cell;
+    float2 c = (cell + 0.5) / HatchSize;
+    float t[16];
+    for (int i = 0; i < 16; ++i)
+        t[i] = TexelAt(k, c + float2(i % 4 - 1, i / 4 - 1) / HatchSize);
+    // t[5], t[6], t[9], t[10] are the four around the point.
+    float v = lerp(lerp(t[5], t[6], f.x), lerp(t[9], t[10], f.x), f.y);
+    float across = abs(lerp(t[6] - t[5], t[10] - t[9], f.y));
+    float down = abs(lerp(t[9] - t[5], t[10] - t[6], f.x));
+    float low = v, high = v;
+    for (int j = 0; j < 4; ++j)
+    {
+        // Down: rows 0..3 of columns 1 and 2. Across: columns 0..3 of rows 1 and 2.
+        float a = down > across ? t[4 * j + 1] : t[4 + j];
+        float b = down > across ? t[4 * j + 2] : t[8 + j];
+        low = min(low, min(a, b));
+        high = max(high, max(a, b));
+    }
+    if (high - low < 1e-3) return v;
+    float s = saturate(((v - low) / (high - low) - 0.5) * steep + 0.5);
+    return lerp(low, high, s);
+}
+
 float4 Bits16(float x)
 {
     float q = floor(saturate(x) * 65535 + 0.5);
@@ -190,7 +241,20 @@ float4 HatchPS(float2 Tex : TEXCOORD0, float3 ViewPos : TEXCOORD1, float3 ViewNo
 #endif
     float lower = min(floor(tone), 5);
     float2 dx = ddx(Tex), dy = ddy(Tex);
-    float hatch = lerp(ToneSample(lower, Tex, dx, dy), ToneSample(lower + 1, Tex, dx, dy), tone - lower);
+    // Finest-level texels a pixel step covers; below one the texture is magnified.
+    float texels = sqrt(max(dot(dx, dx), dot(dy, dy))) * HatchSize;
+    float hatch;
+    if (texels < 1)
+    {
+        // A stroke's edge ramp is about two texels, 2 / texels pixels: steepen it to one pixel,
+        // and not at all where magnification begins, so nothing jumps there.
+        float steep = max(1, 2 / texels - 1);
+        hatch = lerp(ToneSampleClose(lower, Tex, steep), ToneSampleClose(lower + 1, Tex, steep), tone - lower);
+    }
+    else
+    {
+        hatch = lerp(ToneSample(lower, Tex, dx, dy), ToneSample(lower + 1, Tex, dx, dy), tone - lower);
+    }
 
     // Crimson pencil over a pale red wash on warm paper: the wash deepens a little into the
     // shade so the creature reads as red even where the strokes are sparse, and the pencil

@@ -200,6 +200,16 @@ void Quality::ToneRamp() {
   report_.Line("tone_error_worst", e.worst, "≤ 0.060", e.worst <= 0.060);
   report_.Line("tone_error_column", e.columns, "≤ 0.0357, a quarter tone step", e.columns <= 1.0 / 28);
 
+  // The same ramp up close, where a texel covers 2.2 pixels and strokes are drawn steepened:
+  // the tone must hold there too.
+  const double close = kTexelUnits * kPixelsPerUnitAtOne / 2.2;
+  const std::vector<SkinVertex> closeRamp =
+      FacingPlane(close, [](double s) { return (-5 + 100 * s) * 3.14159265 / 180; });
+  const Plane closeDark = Darkness(Render(kHatch, [&]() -> const auto& { return scene_.DrawTriangles(closeRamp); }));
+  const Plane closeWant = Render(kTone, [&]() -> const auto& { return scene_.DrawTriangles(closeRamp); });
+  const ToneError up = BlockToneError(closeDark, closeWant, 64);
+  report_.Line("tone_error_close_column", up.columns, "≤ 0.0357, a quarter tone step", up.columns <= 1.0 / 28);
+
   scene_.Look({0, 100, -200}, {0, 100, 0});
   scene_.light = D3DXVECTOR3(500, 500, -500);
   const Plane figure = Darkness(Render(kHatch, [&]() -> const auto& { return scene_.DrawCharacter(false); }, "start_view_hatch"));
