@@ -267,11 +267,12 @@ float4 HatchPS(float2 Tex : TEXCOORD0, float3 ViewPos : TEXCOORD1, float3 ViewNo
     // Outline: a dark pencil line where the surface turns edge-on to the eye. `facing` falls to
     // zero at the silhouette at a rate of fwidth(facing) a pixel, so the line covers the pixels
     // within `widthPx` of it, and its inner edge ramps over one pixel (anti-aliased). The line
-    // thins with distance, from 1.6 pixels near to 0.6 far away, so a distant figure is not
-    // swallowed by its own outline; the softer rim darkening inside it fades out with it.
+    // thins with distance, from 1.6 pixels near (1.2 from the start camera) to 0.6 far away,
+    // so a distant figure is not swallowed by its own outline; the softer rim darkening inside
+    // it fades out with it.
     float facing = abs(dot(n, toEye));
     float perPixel = max(fwidth(facing), 1e-4);
-    float widthPx = clamp(260 / max(ViewPos.z, 1), 0.6, 1.6);
+    float widthPx = clamp(360 / max(ViewPos.z, 1), 0.6, 1.6);
     float outline = saturate(widthPx - facing / perPixel);
     float rim = (1 - smoothstep(0.1, 0.4, facing)) * saturate((widthPx - 0.6) / 1.0);
     colour = lerp(colour, ink, 0.35 * rim);
