@@ -4,6 +4,7 @@
 // every texture tiles.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <fstream>
@@ -13,7 +14,7 @@
 namespace {
 
 const std::string kTextures = std::string(HATCHING_CONTENT_DIR) + "/Textures/";
-constexpr int kTones = 6, kSize = 256, kLevels = 9, kCoarsestDrawn = 16;
+constexpr int kTones = 6, kSize = 1024, kLevels = 11, kCoarsestDrawn = 16;
 
 std::vector<uint8_t> ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -129,6 +130,29 @@ TEST_F(HatchingTextures, LevelsBelowTheDrawnOnesAreBoxFiltered) {
               (big.At(2 * x, 2 * y) + big.At(2 * x + 1, 2 * y) + big.At(2 * x, 2 * y + 1) + big.At(2 * x + 1, 2 * y + 1)) / 4.0;
           ASSERT_NEAR(small.At(x, y), mean, 1.5) << "Hatch" << t << " level " << l;
         }
+    }
+}
+
+// Every 12x12 block (on a stride of 6, wrapping) of every drawn level stays near the tone.
+TEST_F(HatchingTextures, DrawnLevelsAreEvenlyCovered) {
+  ASSERT_TRUE(Loaded());
+  for (int t = 0; t < kTones; ++t)
+    for (const Level& level : Tone(t)) {
+      if (level.size < kCoarsestDrawn) continue;
+      std::vector<double> errors;
+      for (int by = 0; by < level.size; by += 6)
+        for (int bx = 0; bx < level.size; bx += 6) {
+          double sum = 0;
+          for (int y = 0; y < 12; ++y)
+            for (int x = 0; x < 12; ++x) sum += level.At((bx + x) % level.size, (by + y) % level.size);
+          errors.push_back(std::abs(1.0 - sum / (255.0 * 144) - (t + 1) / 7.0));
+        }
+      std::sort(errors.begin(), errors.end());
+      double mean = 0;
+      for (double e : errors) mean += e / errors.size();
+      EXPECT_LE(mean, 0.012) << "Hatch" << t << " at " << level.size;
+      EXPECT_LE(errors[errors.size() * 95 / 100], 0.035) << "Hatch" << t << " at " << level.size;
+      EXPECT_LE(errors.back(), 0.075) << "Hatch" << t << " at " << level.size;
     }
 }
 
