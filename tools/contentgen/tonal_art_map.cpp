@@ -36,12 +36,12 @@ struct ToneLines {
 // next finer one, and thirds only trade places, so the lines of the families of one direction
 // stay a third of the spacing apart on every level.
 const ToneLines kToneLines[kToneCount] = {
-    {{{0, 4, 0.0}}},
-    {{{0, 4, 1 / 3.0}}},
-    {{{0, 4, 2 / 3.0}}},
-    {{{90, 4, 0.0}}},
-    {{{90, 4, 1 / 3.0}, {45, 8, 0.0}}},
-    {{{90, 4, 2 / 3.0}, {-45, 8, 0.0}}},
+    {{{0, 8, 0.0}}},
+    {{{0, 8, 1 / 3.0}}},
+    {{{0, 8, 2 / 3.0}}},
+    {{{90, 8, 0.0}, {90, 8, 1 / 3.0}}},
+    {{{90, 8, 2 / 3.0}, {45, 8, 0.0}}},
+    {{{-45, 8, 0.0}, {-45, 8, 1 / 3.0}}},
 };
 
 // Stroke length in texture coordinates, and the shortest a stroke may be in the pixels of the
