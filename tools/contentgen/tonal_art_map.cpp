@@ -24,6 +24,7 @@ struct Family {
   double angle_deg;  // direction of the strokes: 0 runs along u, 90 along v, +-45 diagonal
   double spacing;    // texels between neighbouring lines, along the axis the lines cross
   double offset;     // where the lines sit within the coarsest level's spacing, as a fraction
+  double width = 2;  // stroke width in texels, on every level
 };
 
 // What each tone adds to the lighter one. Light tones hatch along u only; the darker ones
@@ -121,6 +122,7 @@ void AddLineStrokes(const Family& f, int index, int lines, int coarsest_lines, i
     s.bend = rng.Uniform(-kBend, kBend);
     s.darkness = 1.0 - kPressureSpread * rng.Uniform();
     s.seed = static_cast<uint32_t>(rng.NextBits());
+    s.width = f.width;
     out.push_back(s);
     along += s.length - overlaps[i] * scale;
   }
