@@ -29,20 +29,23 @@ struct Family {
 
 // What each tone adds to the lighter one. Light tones hatch along u only; the darker ones
 // cross them along v and then along both diagonals. A diagonal's spacing is measured along u,
-// so its lines lie 1/sqrt(2) of that apart.
+// so its lines lie 1/sqrt(2) of that apart. Darker tones go over the lines already there with
+// wider strokes instead of filling the gaps between them: the tone keeps its stripes 8 texels
+// apart, which survive minification, where lines a few texels apart blur into flat grey.
 struct ToneLines {
   std::vector<Family> families;
 };
 // Offsets are thirds: a line's offset within the spacing doubles (mod 1) from one level to the
 // next finer one, and thirds only trade places, so the lines of the families of one direction
-// stay a third of the spacing apart on every level.
+// stay a third of the spacing apart on every level. The second tone doubles every line of the
+// first; the third goes over both with a broad stroke; the fourth and fifth do the same along v.
 const ToneLines kToneLines[kToneCount] = {
     {{{0, 8, 0.0}}},
     {{{0, 8, 1 / 3.0}}},
-    {{{0, 8, 2 / 3.0}}},
-    {{{90, 8, 0.0}, {90, 8, 1 / 3.0}}},
-    {{{90, 8, 2 / 3.0}, {45, 8, 0.0}}},
-    {{{-45, 8, 0.0}, {-45, 8, 1 / 3.0}}},
+    {{{0, 8, 0.0, 8}, {0, 8, 1 / 3.0, 8}}},
+    {{{90, 8, 0.0, 4}, {90, 8, 1 / 3.0, 4}}},
+    {{{90, 8, 0.0, 6}, {90, 8, 1 / 3.0, 6}}},
+    {{{45, 8, 0.0, 3}, {-45, 8, 0.0, 3}}},
 };
 
 // Stroke length in texture coordinates, and the shortest a stroke may be in the pixels of the
