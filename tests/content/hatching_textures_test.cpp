@@ -4,6 +4,7 @@
 // every texture tiles.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <fstream>
@@ -13,7 +14,7 @@
 namespace {
 
 const std::string kTextures = std::string(HATCHING_CONTENT_DIR) + "/Textures/";
-constexpr int kTones = 6, kSize = 256, kLevels = 9, kCoarsestDrawn = 16;
+constexpr int kTones = 6, kSize = 1024, kLevels = 11, kCoarsestDrawn = 16;
 
 std::vector<uint8_t> ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -132,6 +133,30 @@ TEST_F(HatchingTextures, LevelsBelowTheDrawnOnesAreBoxFiltered) {
     }
 }
 
+// Every 32x32 block (four line spacings, on a stride of 16, wrapping) of every drawn level stays
+// near the tone.
+TEST_F(HatchingTextures, DrawnLevelsAreEvenlyCovered) {
+  ASSERT_TRUE(Loaded());
+  for (int t = 0; t < kTones; ++t)
+    for (const Level& level : Tone(t)) {
+      if (level.size < kCoarsestDrawn) continue;
+      std::vector<double> errors;
+      for (int by = 0; by < level.size; by += 16)
+        for (int bx = 0; bx < level.size; bx += 16) {
+          double sum = 0;
+          for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x) sum += level.At((bx + x) % level.size, (by + y) % level.size);
+          errors.push_back(std::abs(1.0 - sum / (255.0 * 1024) - (t + 1) / 7.0));
+        }
+      std::sort(errors.begin(), errors.end());
+      double mean = 0;
+      for (double e : errors) mean += e / errors.size();
+      EXPECT_LE(mean, 0.012) << "Hatch" << t << " at " << level.size;
+      EXPECT_LE(errors[errors.size() * 95 / 100], 0.030) << "Hatch" << t << " at " << level.size;
+      EXPECT_LE(errors.back(), 0.050) << "Hatch" << t << " at " << level.size;
+    }
+}
+
 // Mean absolute difference between neighbouring pixels along x and along y.
 std::pair<double, double> NeighbourDifferences(const Level& level) {
   double along_x = 0, along_y = 0;
@@ -164,9 +189,13 @@ double LineDifference(const Level& level, int a, int b, bool rows) {
   return sum / level.size;
 }
 
-// Strokes wrap around the edges, so the last column and the first are as alike as any two
-// interior neighbours. Columns are compared for every tone (the strokes of every tone cross
-// the left/right edge); rows only for the cross-hatched tones, whose strokes cross top/bottom.
+// Strokes wrap around the edges, so the last column and the first are as alike as interior
+// neighbours at the same place in the line pattern (lines sit kLinePeriod texels apart on every
+// level, so columns k and k + 1 with k = n - 1 modulo the period), or as the middle pair, which
+// straddles a line as old as the one on the edge. Columns are compared for every
+// tone (the strokes of every tone cross the left/right edge); rows only for the cross-hatched
+// tones, whose strokes cross top/bottom.
+constexpr int kLinePeriod = 8;
 TEST_F(HatchingTextures, EdgesContinueAcrossTheWrapLikeInteriorNeighbours) {
   ASSERT_TRUE(Loaded());
   for (int t = 0; t < kTones; ++t)
@@ -176,20 +205,23 @@ TEST_F(HatchingTextures, EdgesContinueAcrossTheWrapLikeInteriorNeighbours) {
       for (bool rows : {false, true}) {
         if (rows && t < 3) continue;
         double sum = 0, sum_sq = 0, distant = 0;
-        for (int i = 0; i + 1 < n; ++i) {
+        int pairs = 0;
+        for (int i = kLinePeriod - 1; i + 1 < n; i += kLinePeriod, ++pairs) {
           const double d = LineDifference(level, i, i + 1, rows);
           sum += d;
           sum_sq += d * d;
           distant += LineDifference(level, i, (i + n / 3) % n, rows);
         }
-        const double mean = sum / (n - 1), spread = std::sqrt(std::max(0.0, sum_sq / (n - 1) - mean * mean));
-        distant /= n - 1;
+        const double mean = sum / pairs, spread = std::sqrt(std::max(0.0, sum_sq / pairs - mean * mean));
+        distant /= pairs;
         const double wrap = LineDifference(level, n - 1, 0, rows);
+        // Lines through the edge and through the middle are drawn first on the coarsest level.
+        const double middle = LineDifference(level, n / 2 - 1, n / 2, rows);
         const char* what = rows ? "top/bottom" : "left/right";
         // The statistic can tell neighbours from strangers...
         EXPECT_LT(mean, 0.8 * distant) << "Hatch" << t << " level " << l << " " << what;
         // ...and the last line and the first behave like neighbours.
-        EXPECT_LE(wrap, mean + 3 * spread) << "Hatch" << t << " level " << l << " " << what;
+        EXPECT_LE(wrap, std::max(mean + 3 * spread, 1.25 * middle)) << "Hatch" << t << " level " << l << " " << what;
       }
     }
 }

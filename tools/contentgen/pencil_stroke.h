@@ -18,12 +18,12 @@ struct PencilStroke {
   double length = 0.3;    // in texture coordinates, so it shrinks with the level's size
   double bend = 0;        // sideways bow at mid-stroke, as a fraction of the length
   double darkness = 0.6;  // how much light the densest part of the stroke takes away
+  double width = 2.0;     // in pixels, whatever the level's size
   uint32_t seed = 0;      // picks this stroke's grain
 };
 
-// Width of every stroke in pixels, whatever the level's size: coarse levels then show fewer,
+// A stroke's width is in pixels, whatever the level's size: coarse levels then show fewer,
 // relatively thicker strokes, which keeps the on-screen stroke width steady under mip-mapping.
-inline constexpr double kStrokeWidthPixels = 2.0;
 
 // Calls visit(x, y, amount) for each pixel the stroke touches on a size x size image, where
 // amount in (0, 1] is the fraction of light the stroke removes there.
@@ -32,15 +32,26 @@ void ForEachStrokePixel(const PencilStroke& s, int size, Visit&& visit) {
   const double length_px = s.length * size;
   const double dx = std::cos(s.angle), dy = std::sin(s.angle);
   const double sx = s.x * size, sy = s.y * size;
-  const double half_width = 0.5 * kStrokeWidthPixels;
+  const double half_width = 0.5 * s.width;
   const double reach = half_width + 1.0 + std::abs(s.bend) * length_px;
   const int x0 = static_cast<int>(std::floor(std::min(sx, sx + dx * length_px) - reach));
   const int x1 = static_cast<int>(std::ceil(std::max(sx, sx + dx * length_px) + reach));
   const int y0 = static_cast<int>(std::floor(std::min(sy, sy + dy * length_px) - reach));
   const int y1 = static_cast<int>(std::ceil(std::max(sy, sy + dy * length_px) + reach));
+  // A slanted stroke covers a thin band of its bounding box, so each column (or row, for a
+  // steep stroke) only visits the pixels within reach of the stroke's axis.
+  const bool steep = std::abs(dy) > std::abs(dx);
+  const int major0 = steep ? y0 : x0, major1 = steep ? y1 : x1;
+  const int minor_lo = steep ? x0 : y0, minor_hi = steep ? x1 : y1;
+  const double slope = steep ? dx / dy : dy / dx;
+  const double band = reach / std::max(std::abs(dx), std::abs(dy)) + 1.0;
   // A stroke longer than the image would visit a wrapped pixel twice; callers keep them shorter.
-  for (int py = y0; py <= y1; ++py) {
-    for (int px = x0; px <= x1; ++px) {
+  for (int major = major0; major <= major1; ++major) {
+    const double centre = steep ? sx + (major + 0.5 - sy) * slope : sy + (major + 0.5 - sx) * slope;
+    const int lo = std::max(minor_lo, static_cast<int>(std::floor(centre - band)));
+    const int hi = std::min(minor_hi, static_cast<int>(std::ceil(centre + band)));
+    for (int minor = lo; minor <= hi; ++minor) {
+      const int px = steep ? minor : major, py = steep ? major : minor;
       const double rx = px + 0.5 - sx, ry = py + 0.5 - sy;
       const double along = rx * dx + ry * dy;  // pixels from the start
       const double t = along / length_px;
@@ -55,11 +66,12 @@ void ForEachStrokePixel(const PencilStroke& s, int size, Visit&& visit) {
       if (coverage <= 0.0) continue;
       const int wx = ((px % size) + size) % size, wy = ((py % size) + size) % size;
       // Pencil pressure rises after touch-down and eases before lift-off.
-      const double pressure = 0.7 + 0.3 * std::sin(kPi * tc);
+      const double pressure = 0.82 + 0.18 * std::sin(kPi * tc);
       // Grain: the paper's fixed tooth plus the graphite's own unevenness along this stroke.
       const double paper = HashToUnit(static_cast<uint32_t>(wx), static_cast<uint32_t>(wy), 0x5EEDu + size);
-      const double graphite = HashToUnit(static_cast<uint32_t>(along * 0.7 + 64.0),
-                                         static_cast<uint32_t>(across * 3 + 8), s.seed);
+      // (Through int: a wide stroke's `across` can take the hash's input below zero.)
+      const double graphite = HashToUnit(static_cast<uint32_t>(static_cast<int>(along * 0.7 + 64.0)),
+                                         static_cast<uint32_t>(static_cast<int>(across * 3 + 8)), s.seed);
       const double grain = 0.72 + 0.16 * paper + 0.12 * graphite;
       visit(wx, wy, coverage * s.darkness * pressure * grain);
     }

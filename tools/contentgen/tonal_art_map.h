@@ -13,9 +13,8 @@ namespace contentgen {
 inline constexpr int kToneCount = 6;
 
 struct TonalArtMapOptions {
-  int finest_size = 256;    // level 0 of every tone
+  int finest_size = 1024;   // level 0 of every tone
   int coarsest_drawn = 16;  // strokes are drawn on every level down to this size
-  int candidates = 10;      // best-of-K stroke selection
   unsigned seed = 2001;
 };
 
