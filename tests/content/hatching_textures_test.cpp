@@ -151,9 +151,11 @@ TEST_F(HatchingTextures, DrawnLevelsAreEvenlyCovered) {
       std::sort(errors.begin(), errors.end());
       double mean = 0;
       for (double e : errors) mean += e / errors.size();
-      EXPECT_LE(mean, 0.012) << "Hatch" << t << " at " << level.size;
-      EXPECT_LE(errors[errors.size() * 95 / 100], 0.030) << "Hatch" << t << " at " << level.size;
-      EXPECT_LE(errors.back(), 0.050) << "Hatch" << t << " at " << level.size;
+      // The finest level's strokes cover whole texels, which costs it a little evenness.
+      const double slack = level.size == kSize ? 1.2 : 1.0;
+      EXPECT_LE(mean, 0.012 * slack) << "Hatch" << t << " at " << level.size;
+      EXPECT_LE(errors[errors.size() * 95 / 100], 0.030 * slack) << "Hatch" << t << " at " << level.size;
+      EXPECT_LE(errors.back(), 0.050 * slack) << "Hatch" << t << " at " << level.size;
     }
 }
 

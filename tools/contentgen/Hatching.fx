@@ -144,20 +144,6 @@ HatchVSOut HatchVS(float3 Pos : POSITION, float3 Normal : NORMAL, float2 Tex : T
     return o;
 }
 
-// Brightness of tone k at uv: tone 0 is bare paper, tones 1..6 are Hatch0..Hatch5. Only the
-// one texture asked for is read; the gradients come from outside the branch, where they are
-// defined for every pixel.
-float ToneSample(float k, float2 uv, float2 dx, float2 dy)
-{
-    if (k < 0.5) return 1;
-    if (k < 1.5) return tex2Dgrad(Hatch0Sampler, uv, dx, dy).r;
-    if (k < 2.5) return tex2Dgrad(Hatch1Sampler, uv, dx, dy).r;
-    if (k < 3.5) return tex2Dgrad(Hatch2Sampler, uv, dx, dy).r;
-    if (k < 4.5) return tex2Dgrad(Hatch3Sampler, uv, dx, dy).r;
-    if (k < 5.5) return tex2Dgrad(Hatch4Sampler, uv, dx, dy).r;
-    return tex2Dgrad(Hatch5Sampler, uv, dx, dy).r;
-}
-
 // Texels across the finest level of every hatching texture (the content generator's size).
 static const float HatchSize = 1024;
 
@@ -167,52 +153,18 @@ static const float HatchSize = 1024;
 // towards the finer level is needed to keep them thin.
 static const float FootprintScale = 1.05;
 
-float TexelAt(float k, float2 uv)
-{
-    float4 at = float4(uv, 0, 0);
-    if (k < 0.5) return 1;
-    if (k < 1.5) return tex2Dlod(Hatch0Sampler, at).r;
-    if (k < 2.5) return tex2Dlod(Hatch1Sampler, at).r;
-    if (k < 3.5) return tex2Dlod(Hatch2Sampler, at).r;
-    if (k < 4.5) return tex2Dlod(Hatch3Sampler, at).r;
-    if (k < 5.5) return tex2Dlod(Hatch4Sampler, at).r;
-    return tex2Dlod(Hatch5Sampler, at).r;
-}
-
-// Tone k up close, where a texel of the finest level covers more than a pixel: bilinear
-// filtering would smear each stroke's edge over as many pixels as the texel covers. Here the
-// bilinear blend of the four texels around the point is steepened by `steep` between the
-// darkest and the lightest texel of a strip four texels long across the edge (the direction in
-// which the blend changes fastest) and two wide, long enough to hold both a stroke's core and
-// the paper beside it. So an edge stays about a pixel wide at any magnification, while a stroke
-// keeps its own darkness and the paper its own whiteness; the steepening is symmetric about the
-// middle, so an edge stays where the texture has it. The strip is narrow so that where strokes
-// cross, the darker crossing beside an edge does not pull the edge's middle towards it.
-float ToneSampleClose(float k, float2 uv, float steep)
+// Where to read the finest level when it is magnified: bilinear filtering would smear each
+// stroke's edge over as many pixels as a texel covers. The position within the texel is pushed
+// towards the texel's middle, `steep` times, so that the blend with the next texel happens
+// within the pixel or so nearest their shared edge: strokes, whose finest level covers whole
+// texels, keep edges about a pixel wide at any magnification. The push is symmetric, so each
+// texel still covers its own area and the tone does not change; at 1 it does nothing.
+float2 SharpTexel(float2 uv, float steep)
 {
     float2 p = uv * HatchSize - 0.5;
     float2 cell = floor(p);
-    float2 f = p - cell;
-    float2 c = (cell + 0.5) / HatchSize;
-    float t[16];
-    for (int i = 0; i < 16; ++i)
-        t[i] = TexelAt(k, c + float2(i % 4 - 1, i / 4 - 1) / HatchSize);
-    // t[5], t[6], t[9], t[10] are the four around the point.
-    float v = lerp(lerp(t[5], t[6], f.x), lerp(t[9], t[10], f.x), f.y);
-    float across = abs(lerp(t[6] - t[5], t[10] - t[9], f.y));
-    float down = abs(lerp(t[9] - t[5], t[10] - t[6], f.x));
-    float low = v, high = v;
-    for (int j = 0; j < 4; ++j)
-    {
-        // Down: rows 0..3 of columns 1 and 2. Across: columns 0..3 of rows 1 and 2.
-        float a = down > across ? t[4 * j + 1] : t[4 + j];
-        float b = down > across ? t[4 * j + 2] : t[8 + j];
-        low = min(low, min(a, b));
-        high = max(high, max(a, b));
-    }
-    if (high - low < 1e-3) return v;
-    float s = saturate(((v - low) / (high - low) - 0.5) * steep + 0.5);
-    return lerp(low, high, s);
+    float2 f = saturate((p - cell - 0.5) * steep + 0.5);
+    return (cell + f + 0.5) / HatchSize;
 }
 
 float4 Bits16(float x)
@@ -239,28 +191,27 @@ float4 HatchPS(float2 Tex : TEXCOORD0, float3 ViewPos : TEXCOORD1, float3 ViewNo
     // into shadow.
     float intensity = saturate(1.1 * diffuse - 0.12 + 0.4 * specular);
 
-    // The two tones either side of 6 * (1 - intensity) share the weight, so the weights sum
-    // to one and the darkness follows the tone exactly.
     float tone = 6 * (1 - intensity);
 #if QUALITY_OUTPUT
     if (MiscParam.y > 0) tone = MiscParam.y - 1;
 #endif
-    float lower = min(floor(tone), 5);
+    // Tone 0 is bare paper, tones 1..6 are Hatch0..Hatch5; the two tones either side of
+    // `tone` share the weight, so the weights sum to one and the darkness follows the tone
+    // exactly. All six are read, weighted: a branch per texture costs more than the reads on a
+    // processor that runs a shader's branches side by side.
     float2 dx = ddx(Tex) * FootprintScale, dy = ddy(Tex) * FootprintScale;
-    // Finest-level texels a pixel step covers; below one the texture is magnified.
     float texels = sqrt(max(dot(dx, dx), dot(dy, dy))) * HatchSize;
-    float hatch;
-    if (texels < 1)
-    {
-        // A stroke's edge ramp is about two texels, 2 / texels pixels: steepen it to one pixel,
-        // and not at all where magnification begins, so nothing jumps there.
-        float steep = max(1, 2 / texels - 1);
-        hatch = lerp(ToneSampleClose(lower, Tex, steep), ToneSampleClose(lower + 1, Tex, steep), tone - lower);
-    }
-    else
-    {
-        hatch = lerp(ToneSample(lower, Tex, dx, dy), ToneSample(lower + 1, Tex, dx, dy), tone - lower);
-    }
+    // Up close, steepen the blend to two thirds of a pixel, from nothing at one texel a pixel.
+    float2 at = SharpTexel(Tex, max(1, 1.5 / texels - 0.5));
+    float4 w0123 = saturate(1 - abs(tone - float4(0, 1, 2, 3)));
+    float3 w456 = saturate(1 - abs(tone - float3(4, 5, 6)));
+    float hatch = w0123.x
+                + w0123.y * tex2Dgrad(Hatch0Sampler, at, dx, dy).r
+                + w0123.z * tex2Dgrad(Hatch1Sampler, at, dx, dy).r
+                + w0123.w * tex2Dgrad(Hatch2Sampler, at, dx, dy).r
+                + w456.x * tex2Dgrad(Hatch3Sampler, at, dx, dy).r
+                + w456.y * tex2Dgrad(Hatch4Sampler, at, dx, dy).r
+                + w456.z * tex2Dgrad(Hatch5Sampler, at, dx, dy).r;
 
     // Crimson pencil over a pale red wash on warm paper: the wash deepens a little into the
     // shade so the creature reads as red even where the strokes are sparse, and the pencil

@@ -19,6 +19,7 @@ struct PencilStroke {
   double bend = 0;        // sideways bow at mid-stroke, as a fraction of the length
   double darkness = 0.6;  // how much light the densest part of the stroke takes away
   double width = 2.0;     // in pixels, whatever the level's size
+  bool whole_pixels = false;  // coverage rounded to all or nothing (the finest level)
   uint32_t seed = 0;      // picks this stroke's grain
 };
 
@@ -63,7 +64,7 @@ void ForEachStrokePixel(const PencilStroke& s, int size, Visit&& visit) {
       const double beyond_end = std::max(0.0, std::max(-along, along - length_px));
       const double coverage = std::clamp(half_width * taper + 0.5 - std::abs(across), 0.0, 1.0) *
                               std::clamp(1.0 - beyond_end, 0.0, 1.0);
-      if (coverage <= 0.0) continue;
+      if (coverage <= 0.0 || (s.whole_pixels && coverage < 0.5)) continue;
       const int wx = ((px % size) + size) % size, wy = ((py % size) + size) % size;
       // Pencil pressure rises after touch-down and eases before lift-off.
       const double pressure = 0.82 + 0.18 * std::sin(kPi * tc);
@@ -73,7 +74,7 @@ void ForEachStrokePixel(const PencilStroke& s, int size, Visit&& visit) {
       const double graphite = HashToUnit(static_cast<uint32_t>(static_cast<int>(along * 0.7 + 64.0)),
                                          static_cast<uint32_t>(static_cast<int>(across * 3 + 8)), s.seed);
       const double grain = 0.72 + 0.16 * paper + 0.12 * graphite;
-      visit(wx, wy, coverage * s.darkness * pressure * grain);
+      visit(wx, wy, (s.whole_pixels ? 1.0 : coverage) * s.darkness * pressure * grain);
     }
   }
 }

@@ -65,6 +65,10 @@ constexpr double kPressureSpread = 0.05;
 struct Level {
   int size;
   FloatImage image;  // brightness, 1 = bare paper
+  // The finest level's strokes cover whole pixels: the viewer shows that level texel by texel
+  // when it magnifies it, with a sharp step between texels, and a half-covered texel at a
+  // stroke's edge would show there as a grey band.
+  bool whole_pixels = false;
   explicit Level(int s) : size(s), image(s, s, 1.0f) {}
   double MeanDarkness() const {
     double sum = 0;
@@ -156,6 +160,7 @@ void SolvePressure(const Level& level, std::vector<PencilStroke>& strokes, doubl
     lightest = std::min(lightest, s.darkness);
     PencilStroke full = s;
     full.darkness = 1;
+    full.whole_pixels = level.whole_pixels;
     ForEachStrokePixel(full, level.size, [&](int x, int y, double amount) {
       fp.pixel.push_back(static_cast<uint32_t>(y * level.size + x));
       fp.amount.push_back(static_cast<float>(amount));
@@ -179,7 +184,8 @@ void SolvePressure(const Level& level, std::vector<PencilStroke>& strokes, doubl
   for (PencilStroke& s : strokes) s.darkness = std::min(1.0, s.darkness * k1);
 }
 
-void Draw(Level& level, const PencilStroke& stroke) {
+void Draw(Level& level, PencilStroke stroke) {
+  stroke.whole_pixels = level.whole_pixels;
   ForEachStrokePixel(stroke, level.size,
                      [&](int x, int y, double amount) { level.image.At(x, y) *= static_cast<float>(1.0 - amount); });
 }
@@ -189,6 +195,7 @@ void Draw(Level& level, const PencilStroke& stroke) {
 std::vector<std::vector<GrayImage>> BuildTonalArtMap(const TonalArtMapOptions& options) {
   std::vector<Level> levels;  // coarsest drawn level first
   for (int size = options.coarsest_drawn; size <= options.finest_size; size *= 2) levels.emplace_back(size);
+  levels.back().whole_pixels = true;
   const int finest = options.finest_size;
 
   std::vector<std::vector<GrayImage>> tones(kToneCount);

@@ -87,17 +87,22 @@ std::vector<SkinVertex> FacingPlane(double d, const std::function<double(double)
   return out;
 }
 
-// Level 0 of a luminance DDS as written by the content generator.
-std::vector<uint8_t> FinestLevel(const std::string& path) {
+// Level `level` of a luminance DDS with a full mip chain, as the content generator writes it.
+std::vector<uint8_t> TextureLevel(const std::string& path, int level) {
   std::ifstream in(path, std::ios::binary);
   std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
   if (bytes.size() < 128) return {};
   uint32_t height, width;
   std::memcpy(&height, &bytes[12], 4);
   std::memcpy(&width, &bytes[16], 4);
+  size_t offset = 128;
+  for (int l = 0; l < level && width > 1; ++l) {
+    offset += static_cast<size_t>(width) * height;
+    width = std::max(1u, width / 2), height = std::max(1u, height / 2);
+  }
   const size_t size = static_cast<size_t>(width) * height;
-  if (bytes.size() < 128 + size) return {};
-  return {bytes.begin() + 128, bytes.begin() + 128 + static_cast<long>(size)};
+  if (bytes.size() < offset + size) return {};
+  return {bytes.begin() + static_cast<long>(offset), bytes.begin() + static_cast<long>(offset + size)};
 }
 
 class Quality {
@@ -223,14 +228,17 @@ void Quality::ToneRamp() {
 }
 
 // Contrast kept: the deviation of the rendered hatching's brightness over the middle of a plane
-// with one tone forced, divided by the deviation of that tone's finest texture level; the lowest
-// over tones 1 to 5 (Hatch0 to Hatch4) at each distance.
+// with one tone forced, divided by the deviation of that tone's texture at the mip level whose
+// texels match the pixels there (what filtering had to work with); the lowest over tones 1 to 5
+// (Hatch0 to Hatch4) at each distance.
 void Quality::Contrast(const std::string& content) {
-  const std::vector<SkinVertex> plane0 = FacingPlane(1, [](double) { return 0.0; });
   scene_.Look({0, 0, 0}, {0, 0, 1});
   scene_.light = D3DXVECTOR3(0, 0, -1e5f);
   for (int d : {300, 1200, 2400}) {
     std::vector<SkinVertex> plane = FacingPlane(d, [](double) { return 0.0; });
+    // The level whose texels match the pixels at this distance.
+    const double texelsPerPixel = d / kPixelsPerUnitAtOne / kTexelUnits;
+    const int level = std::max(0, static_cast<int>(std::lround(std::log2(texelsPerPixel))));
     double lowest = 1e9;
     std::string each;
     for (int tone = 1; tone <= 5; ++tone) {
@@ -240,7 +248,7 @@ void Quality::Contrast(const std::string& content) {
       for (int y = 0; y < kH; ++y)
         for (int x = 0; x < kW; ++x)
           if (x < kW / 4 || x >= 3 * kW / 4 || y < kH / 4 || y >= 3 * kH / 4) hatch.inside[static_cast<size_t>(y) * kW + x] = 0;
-      const double own = Deviation(FinestLevel(content + "/Textures/Hatch" + std::to_string(tone - 1) + ".dds"));
+      const double own = Deviation(TextureLevel(content + "/Textures/Hatch" + std::to_string(tone - 1) + ".dds", level));
       const double kept = own > 0 ? Deviation(hatch) / own : 0.0;
       lowest = std::min(lowest, kept);
       each += (tone > 1 ? ", " : "") + std::to_string(kept).substr(0, 4);
@@ -250,7 +258,6 @@ void Quality::Contrast(const std::string& content) {
     report_.Line(name.c_str(), lowest, "≥ 0.75", lowest >= 0.75);
   }
   scene_.forcedTone = -1;
-  (void)plane0;
 }
 
 // Stroke edge width up close: a plane with the lightest tone (strokes along u, across the
