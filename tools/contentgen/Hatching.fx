@@ -42,27 +42,33 @@ float4 MiscParam;      // x: how many times the hatching tiles across a texture'
 // view-space position follows from its clip-space position under matViewProjection by undoing
 // those two steps. This holds for any view and any rigid or scaled world matrix.
 
-float4x4 Projection()
+// The projection's four terms that matter: its x and y scales and the off-centre shifts per
+// unit of z, (P00, P11, P20, P21). Each is one dot product of a row of WorldView^-1 with a
+// column of WorldViewProjection, rather than the whole product.
+float4 ProjectionTerms()
 {
-    return mul(transpose(matWorldViewInverseTranspose), matWorldViewProjection);
+    float4x4 inverse = transpose(matWorldViewInverseTranspose);
+    float4x4 columns = transpose(matWorldViewProjection);
+    return float4(dot(inverse[0], columns[0]), dot(inverse[1], columns[1]),
+                  dot(inverse[2], columns[0]), dot(inverse[2], columns[1]));
 }
 
 // Clip-space coordinates of something whose view-space w is `w` (1 for points, 0 for
 // directions) back to view space.
-float3 ClipToView(float4 clip, float4x4 proj)
+float3 ClipToView(float4 clip, float4 proj)
 {
     float z = clip.w;
-    return float3((clip.x - z * proj[2][0]) / proj[0][0], (clip.y - z * proj[2][1]) / proj[1][1], z);
+    return float3((clip.x - z * proj.z) / proj.x, (clip.y - z * proj.w) / proj.y, z);
 }
 
-float3 WorldPointToView(float3 p, float4x4 proj)
+float3 WorldPointToView(float3 p, float4 proj)
 {
     return ClipToView(mul(float4(p, 1), matViewProjection), proj);
 }
 
 // The view matrix's rotation is orthonormal, so a view-space direction goes back to world
 // space through its transpose: component i is the dot product with world axis i seen in view.
-float3 ViewDirToWorld(float3 d, float4x4 proj)
+float3 ViewDirToWorld(float3 d, float4 proj)
 {
     float3 axisX = ClipToView(matViewProjection[0], proj);
     float3 axisY = ClipToView(matViewProjection[1], proj);
@@ -86,7 +92,7 @@ BoxVSOut BoxVS(float3 Pos : POSITION, float3 Normal : NORMAL, float2 Tex : TEXCO
     BoxVSOut o;
     o.Pos = mul(float4(Pos, 1), matWorldViewProjection);
     float3 viewDir = mul(float4(Pos, 0), matWorldView).xyz;
-    o.Dir = ViewDirToWorld(viewDir, Projection());
+    o.Dir = ViewDirToWorld(viewDir, ProjectionTerms());
     return o;
 }
 
@@ -124,23 +130,19 @@ struct HatchVSOut
     float3 ViewPos : TEXCOORD1;
     float3 ViewNormal : TEXCOORD2;
     float3 ViewLight : TEXCOORD3;
-    float3 ViewEye : TEXCOORD4;
-    float2 MeshTex : TEXCOORD5;
+    float2 MeshTex : TEXCOORD4;
 };
 
 HatchVSOut HatchVS(float3 Pos : POSITION, float3 Normal : NORMAL, float2 Tex : TEXCOORD0)
 {
     HatchVSOut o;
-    float4x4 proj = Projection();
+    float4 proj = ProjectionTerms();
     o.Pos = mul(float4(Pos, 1), matWorldViewProjection);
     o.Tex = Tex * (MiscParam.x / RepeatsPerTexture);
     o.MeshTex = Tex;
     o.ViewPos = mul(float4(Pos, 1), matWorldView).xyz;
     o.ViewNormal = mul(float4(Normal, 0), matWorldViewInverseTranspose).xyz;
     o.ViewLight = WorldPointToView(LightDir.xyz, proj);
-    // Ends up at (or next to) the origin; taking it from vViewPosition keeps the eye and the
-    // light on the same footing if the camera is ever offset from the view transform.
-    o.ViewEye = WorldPointToView(vViewPosition.xyz, proj);
     return o;
 }
 
@@ -175,10 +177,11 @@ float4 Bits16(float x)
 }
 
 float4 HatchPS(float2 Tex : TEXCOORD0, float3 ViewPos : TEXCOORD1, float3 ViewNormal : TEXCOORD2,
-               float3 ViewLight : TEXCOORD3, float3 ViewEye : TEXCOORD4, float2 MeshTex : TEXCOORD5) : COLOR0
+               float3 ViewLight : TEXCOORD3, float2 MeshTex : TEXCOORD4) : COLOR0
 {
     float3 n = normalize(ViewNormal);
-    float3 toEye = normalize(ViewEye - ViewPos);
+    // The eye sits at the origin of view space (the camera that vViewPosition places).
+    float3 toEye = normalize(-ViewPos);
     float3 toLight = normalize(ViewLight - ViewPos);
 
     float diffuse = saturate(dot(n, toLight));
