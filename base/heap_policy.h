@@ -12,3 +12,9 @@
 // keeps its largest footprint until it exits. False when the allocator did not take the settings:
 // where it is not glibc's, and under the sanitizers, whose allocator replaces glibc's.
 bool KeepFreedMemoryMapped();
+
+// Touches every page of the heap's free top and grows it to at least the heap's memory in use
+// (16 MiB at the least), so that later frames, which need more than the first one while the
+// rasterizer's threads still hold earlier frames, take pages already mapped instead of growing
+// the heap. Called once, after the first frame. Does nothing unless KeepFreedMemoryMapped took.
+void ReserveHeapHeadroom();

@@ -66,6 +66,8 @@ struct FrameRecorder {
 
   static void OnFrame(void* user, int framesRendered) {
     auto* self = static_cast<FrameRecorder*>(user);
+    // The first frame has put what a frame needs on the heap; later ones find room beside it.
+    if (framesRendered == 1) ReserveHeapHeadroom();
     self->windowSystem->NoteFramesRendered(framesRendered);
     const Options& options = *self->options;
     if (options.reportStartup) self->NoteTime(framesRendered);
@@ -102,8 +104,8 @@ struct FrameRecorder {
     }
     if (lastFrame > kSettledFrame) {
       std::fprintf(stderr, "hatching: startup: %.2f minor page faults a frame over frames %d to %d\n",
-                   static_cast<double>(lastFaults - settledFaults) / (lastFrame - kSettledFrame), kSettledFrame,
-                   lastFrame);
+                   static_cast<double>(lastFaults - settledFaults) / (lastFrame - kSettledFrame),
+                   kSettledFrame, lastFrame);
     }
   }
 
