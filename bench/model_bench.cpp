@@ -187,8 +187,8 @@ void Register() {
   timed(benchmark::RegisterBenchmark("BM_ReferenceLines", BM_ReferenceLines), 2, 13);
   timed(benchmark::RegisterBenchmark("BM_LoadAnimation", BM_LoadAnimation), 20, 15);
   timed(benchmark::RegisterBenchmark("BM_AnimationLines", BM_AnimationLines), 20, 15);
-  timed(benchmark::RegisterBenchmark("BM_LoadLongAnimation", BM_LoadLongAnimation), 2, 9);
-  timed(benchmark::RegisterBenchmark("BM_LongAnimationLines", BM_LongAnimationLines), 2, 9);
+  timed(benchmark::RegisterBenchmark("BM_LoadLongAnimation", BM_LoadLongAnimation), 2, 15);
+  timed(benchmark::RegisterBenchmark("BM_LongAnimationLines", BM_LongAnimationLines), 2, 15);
   timed(benchmark::RegisterBenchmark("BM_SkinMesh", BM_SkinMesh), 20, 15);
   timed(benchmark::RegisterBenchmark("BM_SkinMeshWithLinks", BM_SkinMeshWithLinks), 20, 15);
   timed(benchmark::RegisterBenchmark("BM_Memcpy", BM_Memcpy), 20, 15);
