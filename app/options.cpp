@@ -176,7 +176,7 @@ const char* UsageText() {
          "  --no-frame           with --reference: keep the fixed start camera instead of\n"
          "                       framing the character\n"
          "  --report-startup     print to standard error when the first frame was presented\n"
-         "                       and the frame rate of the frames after it\n"
+         "                       and the frame rate and page faults of the frames after it\n"
          "  --help               show this text\n"
          "  --version            show the version\n"
          "\n"

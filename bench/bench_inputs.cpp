@@ -1,10 +1,12 @@
 // Writing of the generated SMD inputs.
 #include "bench/bench_inputs.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <system_error>
 #include <utility>
 
@@ -42,7 +44,7 @@ void WriteFrame(FILE* out, Values& values, int time) {
 
 // Writes an SMD file of the bench skeleton: the version and nodes, then "skeleton" and what
 // `body` writes after it, then the closing "end". False when the file cannot be written.
-bool WriteSmd(const std::string& path, void (*body)(FILE* out, Values& values)) {
+bool WriteSmd(const std::string& path, const std::function<void(FILE* out, Values& values)>& body) {
   FILE* out = std::fopen(path.c_str(), "w");
   if (!out) return false;
   Values values;
@@ -81,13 +83,52 @@ void WriteReferenceBody(FILE* out, Values& values) {
   }
 }
 
-void WriteAnimationBody(FILE* out, Values& values) {
-  for (int f = 0; f < kBenchFrames; ++f) WriteFrame(out, values, f);
+void WriteAnimationBody(FILE* out, Values& values, int frames) {
+  for (int f = 0; f < frames; ++f) WriteFrame(out, values, f);
 }
 
-}  // namespace
+// A pose of the character: the root at the sphere's centre, every bone turned a little.
+void WriteCharacterFrame(FILE* out, Values& values, int time, double turn) {
+  std::fprintf(out, "time %d\n", time);
+  for (int b = 0; b < kBenchBones; ++b) {
+    std::fprintf(out, "%d %.6f %.6f %.6f %.6f %.6f %.6f\n", b, 0.0, 0.0, b == 0 ? 90.0 : 0.0,
+                 values.Next(-turn, turn), values.Next(-turn, turn), values.Next(-turn, turn));
+  }
+}
 
-bool WriteBenchInputs(const std::string& parent, BenchInputs* inputs, std::string* error) {
+constexpr int kCharacterRings = 500;
+
+// A sphere of radius 60 around (0, 0, 90) in `triangles` / (2 · kCharacterRings) segments and
+// kCharacterRings rings, each ring's triangles bound to one bone (rings in bands, bone by bone).
+void WriteCharacterBody(FILE* out, Values& values, int triangles) {
+  WriteCharacterFrame(out, values, 0, 0);
+  std::fputs("end\ntriangles\n", out);
+  const int segments = triangles / (2 * kCharacterRings);
+  constexpr double kPi = 3.14159265358979323846;
+  const auto corner = [&](int bone, int ring, int segment) {
+    const double polar = kPi * ring / kCharacterRings, azimuth = 2 * kPi * segment / segments;
+    const double x = std::sin(polar) * std::cos(azimuth), y = std::sin(polar) * std::sin(azimuth),
+                 z = std::cos(polar);
+    std::fprintf(out, "%d %.6f %.6f %.6f %.6f %.6f %.6f %.6f %.6f\n", bone, 60 * x, 60 * y, 90 + 60 * z, x, y,
+                 z, static_cast<double>(segment) / segments * 8,
+                 static_cast<double>(ring) / kCharacterRings * 4);
+  };
+  for (int ring = 0; ring < kCharacterRings; ++ring) {
+    const int bone = ring * kBenchBones / kCharacterRings;
+    for (int segment = 0; segment < segments; ++segment) {
+      std::fputs("Skin.bmp\n", out);
+      corner(bone, ring, segment);
+      corner(bone, ring + 1, segment);
+      corner(bone, ring + 1, segment + 1);
+      std::fputs("Skin.bmp\n", out);
+      corner(bone, ring, segment);
+      corner(bone, ring + 1, segment + 1);
+      corner(bone, ring, segment + 1);
+    }
+  }
+}
+
+bool MakeInputFolder(const std::string& parent, BenchInputs* inputs, std::string* error) {
   std::error_code code;
   std::filesystem::create_directories(parent, code);
   std::string pattern = parent + "/smd-XXXXXX";
@@ -96,20 +137,48 @@ bool WriteBenchInputs(const std::string& parent, BenchInputs* inputs, std::strin
     return false;
   }
   inputs->directory = pattern;
-  inputs->reference = pattern + "/reference.smd";
-  inputs->animation = pattern + "/animation.smd";
-  inputs->linkedReference = pattern + "/linked_reference.smd";
-  using Body = void (*)(FILE*, Values&);
+  return true;
+}
+
+}  // namespace
+
+bool WriteBenchInputs(const std::string& parent, BenchInputs* inputs, std::string* error) {
+  if (!MakeInputFolder(parent, inputs, error)) return false;
+  const std::string& folder = inputs->directory;
+  inputs->reference = folder + "/reference.smd";
+  inputs->animation = folder + "/animation.smd";
+  inputs->linkedReference = folder + "/linked_reference.smd";
+  inputs->longAnimation = folder + "/long_animation.smd";
+  using Body = std::function<void(FILE*, Values&)>;
   for (const auto& [path, body] :
        {std::pair<std::string, Body>{inputs->reference, WriteReferenceBody<false>},
         std::pair<std::string, Body>{inputs->linkedReference, WriteReferenceBody<true>},
-        std::pair<std::string, Body>{inputs->animation, WriteAnimationBody}}) {
+        std::pair<std::string, Body>{
+            inputs->animation,
+            [](FILE*out, Values&values) { WriteAnimationBody(out, values, kBenchFrames); }},
+        std::pair<std::string, Body>{inputs->longAnimation, [](FILE*out, Values&values) {
+                                       WriteAnimationBody(out, values, kBenchLongFrames);
+                                     }}}) {
     if (!WriteSmd(path, body)) {
       *error = path + ": cannot be written";
       return false;
     }
   }
   return true;
+}
+
+bool WriteCharacterInputs(const std::string& parent, int triangles, BenchInputs* inputs, std::string* error) {
+  if (!MakeInputFolder(parent, inputs, error)) return false;
+  inputs->reference = inputs->directory + "/character.smd";
+  inputs->animation = inputs->directory + "/character_animation.smd";
+  const bool written =
+      WriteSmd(inputs->reference,
+               [&](FILE* out, Values& values) { WriteCharacterBody(out, values, triangles); }) &&
+      WriteSmd(inputs->animation, [](FILE* out, Values& values) {
+        for (int f = 0; f < kBenchFrames; ++f) WriteCharacterFrame(out, values, f, 0.1);
+      });
+  if (!written) *error = inputs->directory + ": the character's files cannot be written";
+  return written;
 }
 
 void RemoveBenchInputs(const BenchInputs& inputs) {

@@ -1,8 +1,10 @@
 // Start-up and frame rate of the program itself, measured as whole processes: the time from
 // starting `hatching --headless` in the content folder to its first presented frame (it reports
 // that moment with --report-startup), the frames per second after it at 800 x 600 on the GL
-// backend, and the parts of start-up (textures, effect compile, model) timed one by one in this
-// process on the same backend and files.
+// backend, the minor page faults a frame once it runs, the same for a generated character of a
+// million triangles, the frame time of the hatching effect against a flat one, and the parts of
+// start-up (textures, effect compile, model) timed one by one in this process on the same backend
+// and files.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -12,11 +14,16 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
+#include "base/heap_policy.h"
+#include "bench/bench_inputs.h"
 #include "bench/bench_summary.h"
 #include "gfx/gl/gl_backend.h"
+#include "model/skin_vertex.h"
 #include "model/skinned_model.h"
 #include "render/render_context.h"
 #include "tests/gl/egl_context.h"
@@ -37,8 +44,10 @@ struct Run {
   std::string errors;
 };
 
-// Runs the program in the content folder and keeps what it wrote to standard error.
-Run RunProgram(const std::string& program, const std::string& content, int frames) {
+// Runs the program in the content folder and keeps what it wrote to standard error; `extra` are
+// more options.
+Run RunProgram(const std::string& program, const std::string& content, int frames,
+               const std::vector<std::string>& extra = {}) {
   Run run;
   int pipeEnds[2];
   if (pipe(pipeEnds) != 0) return run;
@@ -49,10 +58,11 @@ Run RunProgram(const std::string& program, const std::string& content, int frame
   posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
   const std::string frameCount = std::to_string(frames);
-  std::vector<char*> arguments = {
-      const_cast<char*>(program.c_str()),    const_cast<char*>("--headless"),
-      const_cast<char*>("--frames"),         const_cast<char*>(frameCount.c_str()),
-      const_cast<char*>("--report-startup"), nullptr};
+  std::vector<char*> arguments = {const_cast<char*>(program.c_str()), const_cast<char*>("--headless"),
+                                  const_cast<char*>("--frames"), const_cast<char*>(frameCount.c_str()),
+                                  const_cast<char*>("--report-startup")};
+  for (const std::string& option : extra) arguments.push_back(const_cast<char*>(option.c_str()));
+  arguments.push_back(nullptr);
   pid_t child = 0;
   run.startedAt = Monotonic();
   const int spawned = posix_spawn(&child, program.c_str(), &actions, nullptr, arguments.data(), environ);
@@ -80,6 +90,14 @@ double Reported(const std::string& text, const std::string& marker) {
   return std::strtod(text.c_str() + at + marker.size(), nullptr);
 }
 
+// The number of "startup: N minor page faults a frame ..."; negative when it is missing.
+double ReportedFaults(const std::string& text) {
+  const size_t end = text.find(" minor page faults");
+  const size_t at = end == std::string::npos ? end : text.rfind("startup: ", end);
+  if (at == std::string::npos) return -1;
+  return std::strtod(text.c_str() + at + 9, nullptr);
+}
+
 double Median(std::vector<double> values) {
   if (values.empty()) return -1;
   std::sort(values.begin(), values.end());
@@ -90,7 +108,47 @@ struct Parts {
   double textures = -1;
   double effect = -1;
   double model = -1;
+  // The bytes of the default character's vertex buffers.
+  double vertexBytes = 0;
 };
+
+// What a run of many frames reports: frames per second, and minor page faults a frame from
+// frame 10 on; negative when missing.
+struct FrameRun {
+  double fps = -1;
+  double faults = -1;
+};
+
+FrameRun RunFrames(const std::string& program, const std::string& content, int frames,
+                   const std::vector<std::string>& extra = {}) {
+  const Run result = RunProgram(program, content, frames, extra);
+  if (!result.ok) {
+    std::fprintf(stderr, "startup_bench: %s failed:\n%s", program.c_str(), result.errors.c_str());
+    return {};
+  }
+  return {Reported(result.errors, "ms, "), ReportedFaults(result.errors)};
+}
+
+// A content folder beside `content` whose Shaders/Hatching.fx is the flat effect: the models and
+// textures are links to the content's own. Empty when it cannot be made.
+std::string MakeFlatContent(const std::string& content, const std::string& parent) {
+  std::error_code code;
+  std::filesystem::create_directories(parent, code);
+  std::string folder = parent + "/flat-XXXXXX";
+  if (!mkdtemp(folder.data())) return "";
+  namespace fs = std::filesystem;
+  fs::create_directory_symlink(content + "/Model", folder + "/Model", code);
+  if (!code) fs::create_directory_symlink(content + "/Textures", folder + "/Textures", code);
+  if (!code) fs::create_directory(folder + "/Shaders", code);
+  if (!code)
+    fs::copy_file(std::string(HATCHING_BENCH_DATA) + "/flat_effect.fx", folder + "/Shaders/Hatching.fx",
+                  code);
+  if (code) {
+    fs::remove_all(folder, code);
+    return "";
+  }
+  return folder;
+}
 
 // The program's start-up steps after its window and device, in its order and with its files.
 Parts TimeParts(const std::string& content) {
@@ -128,6 +186,8 @@ Parts TimeParts(const std::string& content) {
   start = Monotonic();
   auto* model = new SkinnedModel();
   loaded = model->LoadReference(device, "Model\\SMD\\Vekku_Red\\Ref_Red.smd");
+  for (int m = 0; m < model->meshCount; ++m)
+    parts.vertexBytes += 3.0 * model->meshes[m].triangleCount * sizeof(SkinVertex);
   for (const char* path :
        {"Model\\SMD\\Vekku_Red\\Ani_Red(Attack).smd", "Model\\SMD\\Vekku_Red\\Ani_Red(Run).smd",
         "Model\\SMD\\Vekku_Red\\Ani_Red(Stun).smd"}) {
@@ -147,6 +207,8 @@ Parts TimeParts(const std::string& content) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // As the program starts: the parts timed here run on the allocator it runs on.
+  KeepFreedMemoryMapped();
   if (argc != 3) {
     std::fprintf(stderr, "usage: startup_bench PROGRAM CONTENT_DIR\n");
     return 2;
@@ -175,20 +237,63 @@ int main(int argc, char** argv) {
     startups.push_back((presentedAt - result.startedAt) * 1e3);
     std::printf("start-up run %d: first frame after %.1f ms\n", run + 1, startups.back());
   }
-  double fps = 0;
-  for (int run = 0; run < 2; ++run) {
-    const Run result = RunProgram(program, content, 61);
-    const double measured = Reported(result.errors, "ms, ");
-    std::printf("frame rate run %d: %.2f frames per second\n", run + 1, measured);
-    fps = std::max(fps, measured);
+  // The default character, with the hatching effect and with the flat one in turn.
+  const char* folder = std::getenv("BENCH_INPUTS");
+  const std::string parent = folder && *folder ? folder : "/tmp";
+  const std::string flatContent = MakeFlatContent(content, parent);
+  if (flatContent.empty()) {
+    std::fprintf(stderr, "startup_bench: cannot make a content folder under %s\n", parent.c_str());
+    return 1;
   }
+  double fps = 0, flatFps = 0, faults = 0;
+  for (int run = 0; run < 3; ++run) {
+    const FrameRun hatched = RunFrames(program, content, 61);
+    const FrameRun flat = RunFrames(program, flatContent, 61);
+    std::printf(
+        "frame rate run %d: %.2f frames per second (flat effect %.2f), %.2f minor page faults a frame\n",
+        run + 1, hatched.fps, flat.fps, hatched.faults);
+    fps = std::max(fps, hatched.fps);
+    flatFps = std::max(flatFps, flat.fps);
+    faults = hatched.faults < 0 || faults < 0 ? -1 : std::max(faults, hatched.faults);
+  }
+  std::error_code code;
+  std::filesystem::remove_all(flatContent, code);
+
+  // A character of a million triangles from its own files.
+  BenchInputs character;
+  std::string error;
+  FrameRun million;
+  if (WriteCharacterInputs(parent, kCharacterTriangles, &character, &error)) {
+    million = RunFrames(program, content, 31,
+                        {"--reference", character.reference, "--animation", character.animation});
+    std::printf("%d triangles: %.2f frames per second, %.2f minor page faults a frame\n", kCharacterTriangles,
+                million.fps, million.faults);
+  } else {
+    std::fprintf(stderr, "startup_bench: %s\n", error.c_str());
+  }
+  RemoveBenchInputs(character);
+
   const Parts parts = TimeParts(content);
   const double startup = Median(startups);
+  constexpr double kPage = 4096;
+  const double pages = parts.vertexBytes / kPage;
+  const double millionPages = 3.0 * kCharacterTriangles * sizeof(SkinVertex) / kPage;
+  const double faultsPerPage = faults >= 0 && pages > 0 ? faults / pages : -1;
+  const double millionFaultsPerPage = million.faults >= 0 ? million.faults / millionPages : -1;
+  const double hatchCost = fps > 0 && flatFps > 0 ? flatFps / fps : 0;
+  std::printf("vertex buffers: %.0f pages (default), %.0f pages (%d triangles)\n", pages, millionPages,
+              kCharacterTriangles);
   std::vector<Figure> figures = {{"startup_ms", startup, "≤ 1000", startup > 0 && startup <= 1000}};
   figures.push_back({"startup_textures_ms", parts.textures * 1e3, "part of startup_ms", parts.textures >= 0});
   figures.push_back(
       {"startup_effect_compile_ms", parts.effect * 1e3, "part of startup_ms", parts.effect >= 0});
   figures.push_back({"startup_model_ms", parts.model * 1e3, "part of startup_ms", parts.model >= 0});
   figures.push_back({"fps_default", fps, "report", fps > 0});
+  figures.push_back({"fps_1m", million.fps, "report", million.fps > 0});
+  figures.push_back(
+      {"faults_per_frame_vs_vb_pages", faultsPerPage, "≤ 0.01", faultsPerPage >= 0 && faultsPerPage <= 0.01});
+  figures.push_back({"faults_per_frame_vs_vb_pages_1m", millionFaultsPerPage, "≤ 0.01",
+                     millionFaultsPerPage >= 0 && millionFaultsPerPage <= 0.01});
+  figures.push_back({"hatch_vs_trivial_frame", hatchCost, "≤ 2.0", hatchCost > 0 && hatchCost <= 2.0});
   return PrintSummary(figures) == 0 ? 0 : 3;
 }

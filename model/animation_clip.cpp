@@ -2,9 +2,24 @@
 #include "model/animation_clip.h"
 
 #include <cstddef>
+#include <memory>
 #include <new>
 
+namespace {
+
+SmdBone* AllocateBones(size_t count) {
+  return static_cast<SmdBone*>(::operator new[](count * sizeof(SmdBone), std::nothrow));
+}
+
+}  // namespace
+
 bool AnimationClip::AllocateFrames(int newFrameCount, int newBoneCount) {
+  if (!AllocateFramesToFill(newFrameCount, newBoneCount)) return false;
+  FillAllFrames();
+  return true;
+}
+
+bool AnimationClip::AllocateFramesToFill(int newFrameCount, int newBoneCount) {
   if (newFrameCount <= 0 || newBoneCount <= 0) return false;
   if (static_cast<long long>(newFrameCount) * newBoneCount > kMaxKeyFrameBones) return false;
   if (frames) FreeFrames();
@@ -13,20 +28,40 @@ bool AnimationClip::AllocateFrames(int newFrameCount, int newBoneCount) {
   frames = new (std::nothrow) SmdBone*[static_cast<size_t>(frameCount)]();
   if (!frames) return false;
   // One block holds every frame's table: one allocation, and memory a later clip can reuse whole.
-  boneBlock = new (std::nothrow) SmdBone[static_cast<size_t>(frameCount) * static_cast<size_t>(boneCount)];
-  if (!boneBlock) {
+  boneBlock = AllocateBones(static_cast<size_t>(frameCount) * static_cast<size_t>(boneCount));
+  pending = AllocateBones(static_cast<size_t>(boneCount));
+  if (!boneBlock || !pending) {
     FreeFrames();
     return false;
   }
+  std::uninitialized_value_construct_n(pending, boneCount);
   for (int f = 0; f < frameCount; ++f)
     frames[f] = boneBlock + static_cast<size_t>(f) * static_cast<size_t>(boneCount);
+  filledFrames = 0;
   return true;
+}
+
+SmdBone* AnimationClip::FilledFrame(int f) {
+  for (; pending && filledFrames <= f && filledFrames < frameCount; ++filledFrames)
+    std::uninitialized_copy_n(pending, boneCount, frames[filledFrames]);
+  return frames[f];
+}
+
+void AnimationClip::FillAllFrames() {
+  if (!frames) return;
+  FilledFrame(frameCount - 1);
+  ::operator delete[](pending);
+  pending = nullptr;
 }
 
 void AnimationClip::FreeFrames() {
   if (!frames) return;
-  delete[] boneBlock;
+  // SmdBone needs no destructor: the blocks are released as the memory they were allocated as.
+  ::operator delete[](boneBlock);
   boneBlock = nullptr;
+  ::operator delete[](pending);
+  pending = nullptr;
+  filledFrames = 0;
   delete[] frames;
   frames = nullptr;
 }

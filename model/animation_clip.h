@@ -19,6 +19,10 @@ struct AnimationClip {
   int nextFrame = 0;
   // The bones of all frames, frameCount·boneCount of them; frames[f] points at frame f's share.
   SmdBone* boneBlock = nullptr;
+  // While a loader fills the tables: frames [0, filledFrames) hold their bones, the others are
+  // not yet written, and `pending` is the table each of them starts as (null once all are filled).
+  int filledFrames = 0;
+  SmdBone* pending = nullptr;
 
   AnimationClip() = default;
   AnimationClip(const AnimationClip&) = delete;
@@ -29,5 +33,13 @@ struct AnimationClip {
   // leaving the clip unchanged. Otherwise replaces the tables;
   // when memory runs out nothing is held (`frames` null) and the result is false.
   bool AllocateFrames(int frameCount, int boneCount);
+  // The same, but the tables are left unwritten: each is written when FilledFrame or
+  // FillAllFrames reaches it, as a copy of `pending`, which starts as default bones. A 10,000-frame
+  // clip is then written once, in order, each frame just before its poses, rather than in a pass
+  // of its own. Only the frames below filledFrames may be read until FillAllFrames.
+  bool AllocateFramesToFill(int frameCount, int boneCount);
+  // Frame f's table, after writing the unwritten tables up to it.
+  SmdBone* FilledFrame(int f);
+  void FillAllFrames();
   void FreeFrames();
 };

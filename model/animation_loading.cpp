@@ -30,9 +30,11 @@ int SkinnedModel::ParseAnimation(FILE* input) {
                   nodeCount, kMaxKeyFrameBones);
   }
 
-  clips[clipCount].AllocateFrames(timeCount, nodeCount);
+  clips[clipCount].AllocateFramesToFill(timeCount, nodeCount);
   file.Rewind();
   BlockLoop(file, &SkinnedModel::ReadAnimationNodes, &SkinnedModel::ReadAnimationSkeleton, nullptr);
+  // Key frames that no "time" line reached, or that lie past the last one, as the nodes left them.
+  clips[clipCount].FillAllFrames();
   ++clipCount;
   return kSmdRead;
 }
@@ -47,12 +49,14 @@ bool SkinnedModel::ReadAnimationNodes(SmdLineSource& file) {
     if (frames == 0 || index < 0 || index >= clip->boneCount || parent < -1 || parent >= clip->boneCount)
       continue;
     // The name with its terminator: the rest of each bone's name buffer is zero from construction.
+    // Into every frame: those written already, and the table the others will start as.
     const size_t nameBytes = strnlen(token, sizeof token - 1) + 1;
-    for (int f = 0; f < frames; ++f) {
-      SmdBone& bone = clip->frames[f][index];
+    const auto name = [&](SmdBone& bone) {
       std::memcpy(bone.name, token, nameBytes);
       bone.parent = parent;
-    }
+    };
+    if (clip->pending) name(clip->pending[index]);
+    for (int f = 0; f < clip->filledFrames; ++f) name(clip->frames[f][index]);
   }
   return false;
 }
@@ -98,7 +102,8 @@ bool SkinnedModel::ReadAnimationSkeleton(SmdLineSource& file) {
       // Key frames are stored from the clip's smallest frame number on: exporters that number a
       // clip from a later frame (time 5 ... time 34) lose nothing and play no empty frames first.
       const long long index = static_cast<long long>(version) - (firstFrameNumber > 0 ? firstFrameNumber : 0);
-      poses.Target(index >= 0 && index < frames ? clip->frames[index] : nullptr, clip ? clip->boneCount : 0);
+      poses.Target(index >= 0 && index < frames ? clip->FilledFrame(static_cast<int>(index)) : nullptr,
+                   clip ? clip->boneCount : 0);
       posesLeft = nodeCount;
       continue;
     }

@@ -149,3 +149,36 @@ TEST(AnimationClipTest, AllocateFramesRefusesZeroAndReplacesTables) {
 }
 
 }  // namespace
+
+// The tables are written frame by frame as the poses reach them; what the nodes blocks wrote
+// reaches every frame, written already or not, and frames no pose reaches.
+TEST_F(AnimationLoadingTest, NamesReachEveryFrameWhicheverBlockComesFirst) {
+  ASSERT_EQ(ParseAnimationText("version 1\nnodes\n0 \"root\" -1\n1 \"child\" 0\nend\nskeleton\ntime 1\n"
+                               "0 1 0 0 0 0 0\nend\nnodes\n1 \"ab\" -1\nend\nskeleton\ntime 3\nend\n"),
+            kSmdRead);
+  const AnimationClip& clip = model->clips[0];
+  ASSERT_EQ(clip.frameCount, 2) << "time 1 is frame 0; time 3 lies past the table";
+  EXPECT_EQ(clip.filledFrames, 2);
+  EXPECT_EQ(clip.pending, nullptr);
+  for (int f = 0; f < 2; ++f) {
+    EXPECT_STREQ(clip.frames[f][1].name, "ab") << f;
+    EXPECT_EQ(clip.frames[f][1].name[3], 'l') << "the longer name's tail stays, as before";
+    EXPECT_EQ(clip.frames[f][1].parent, -1);
+    EXPECT_EQ(clip.frames[f][0].local.m[3][0], f == 0 ? 1.0f : 0.0f);
+    EXPECT_EQ(clip.frames[f][1].combined.m[0][0], 1.0f);
+  }
+}
+
+TEST(AnimationClipTest, TablesToFillAreWrittenInOrderFromThePendingTable) {
+  AnimationClip clip;
+  ASSERT_TRUE(clip.AllocateFramesToFill(3, 2));
+  EXPECT_EQ(clip.filledFrames, 0);
+  clip.pending[1].parent = 0;
+  EXPECT_EQ(clip.FilledFrame(1)[1].parent, 0);
+  EXPECT_EQ(clip.filledFrames, 2);
+  clip.pending[1].parent = 1;
+  clip.FillAllFrames();
+  EXPECT_EQ(clip.frames[0][1].parent, 0);
+  EXPECT_EQ(clip.frames[2][1].parent, 1);
+  EXPECT_EQ(clip.pending, nullptr);
+}
