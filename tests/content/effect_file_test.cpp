@@ -47,7 +47,7 @@ TEST(HatchingEffect, DeclaresEveryParameterTheViewerSets) {
 TEST(HatchingEffect, TechniqueDrawsTheBoxThenTheCharacter) {
   const std::string fx = ReadText(kEffect);
   const std::regex technique(
-      "technique\\s+TShader\\s*\\{\\s*pass\\s+P0\\s*\\{[^}]*VertexShader\\s*=\\s*compile\\s+vs_2_0\\s+BoxVS\\(\\)\\s*;"
+      "technique\\s+TShader\\s*\\{\\s*pass\\s+P0\\s*\\{[^}]*VertexShader\\s*=\\s*compile\\s+vs_3_0\\s+BoxVS\\(\\)\\s*;"
       "[^}]*PixelShader\\s*=\\s*compile\\s+ps_2_0\\s+BoxPS\\(\\)\\s*;[^}]*\\}\\s*pass\\s+P1\\s*\\{[^}]*"
       "VertexShader\\s*=\\s*compile\\s+vs_3_0\\s+HatchVS\\(\\)\\s*;[^}]*PixelShader\\s*=\\s*compile\\s+ps_3_0\\s+"
       "HatchPS\\(\\)\\s*;[^}]*\\}\\s*\\}");

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -36,9 +37,11 @@ struct Level {
   }
 };
 
-// Reads one tone's mip chain, checking the header on the way.
-std::vector<Level> LoadTone(int tone) {
-  const std::string path = kTextures + "Hatch" + std::to_string(tone) + ".dds";
+// Reads one channel's mip chain from HatchN.dds, checking the header on the way: an 8-bit grey
+// texture, or an A8R8G8B8 one whose red channel holds the tone and whose other channels carry
+// later tones (channel 0 red, 1 green, 2 blue, 3 alpha).
+std::vector<Level> LoadChannel(int texture, int channel) {
+  const std::string path = kTextures + "Hatch" + std::to_string(texture) + ".dds";
   const std::vector<uint8_t> d = ReadBytes(path);
   std::vector<Level> levels;
   EXPECT_GE(d.size(), 128u) << path;
@@ -49,25 +52,42 @@ std::vector<Level> LoadTone(int tone) {
   EXPECT_EQ(flags & 0x1007u, 0x1007u) << "caps, height, width, pixel format";
   EXPECT_TRUE(flags & 0x20000u) << "mip map count";
   EXPECT_TRUE(flags & 0x8u) << "pitch";
+  const bool packed = U32(d, 80) == 0x41u;
+  const size_t bytesPerPixel = packed ? 4 : 1;
   EXPECT_EQ(U32(d, 12), static_cast<uint32_t>(kSize));
   EXPECT_EQ(U32(d, 16), static_cast<uint32_t>(kSize));
-  EXPECT_EQ(U32(d, 20), static_cast<uint32_t>(kSize)) << "pitch of an 8-bit row";
+  EXPECT_EQ(U32(d, 20), static_cast<uint32_t>(kSize * bytesPerPixel)) << "pitch of a row";
   EXPECT_EQ(U32(d, 28), static_cast<uint32_t>(kLevels));
   EXPECT_EQ(U32(d, 76), 32u) << "pixel format size";
-  EXPECT_EQ(U32(d, 80), 0x20000u) << "luminance";
-  EXPECT_EQ(U32(d, 88), 8u) << "bits per pixel";
-  EXPECT_EQ(U32(d, 92), 0xFFu) << "luminance mask";
+  if (packed) {
+    EXPECT_EQ(U32(d, 88), 32u) << "bits per pixel";
+    EXPECT_EQ(U32(d, 92), 0x00FF0000u) << "red mask";
+    EXPECT_EQ(U32(d, 104), 0xFF000000u) << "alpha mask";
+  } else {
+    EXPECT_EQ(U32(d, 80), 0x20000u) << "luminance";
+    EXPECT_EQ(U32(d, 88), 8u) << "bits per pixel";
+    EXPECT_EQ(U32(d, 92), 0xFFu) << "luminance mask";
+    EXPECT_EQ(channel, 0) << path << " has one channel";
+  }
   EXPECT_EQ(U32(d, 108), 0x401008u) << "texture | mipmap | complex";
+  // A8R8G8B8 lies B, G, R, A in memory.
+  const size_t within = packed ? (channel == 3 ? 3 : 2 - channel) : 0;
   size_t offset = 128;
   for (int size = kSize; size >= 1; size /= 2) {
-    const size_t bytes = static_cast<size_t>(size) * size;
-    if (offset + bytes > d.size()) break;
-    levels.push_back({size, std::vector<uint8_t>(d.begin() + offset, d.begin() + offset + bytes)});
-    offset += bytes;
+    const size_t count = static_cast<size_t>(size) * size;
+    if (offset + count * bytesPerPixel > d.size()) break;
+    Level level{size, std::vector<uint8_t>(count)};
+    for (size_t i = 0; i < count; ++i) level.pixels[i] = d[offset + i * bytesPerPixel + within];
+    levels.push_back(std::move(level));
+    offset += count * bytesPerPixel;
   }
   EXPECT_EQ(levels.size(), static_cast<size_t>(kLevels));
   EXPECT_EQ(offset, d.size()) << "nothing after the 1x1 level";
   return levels;
+}
+
+std::vector<Level> LoadTone(int tone) {
+  return LoadChannel(tone, 0);
 }
 
 class HatchingTextures : public testing::Test {
@@ -88,6 +108,18 @@ class HatchingTextures : public testing::Test {
   static std::vector<std::vector<Level>>* tones_;
 };
 std::vector<std::vector<Level>>* HatchingTextures::tones_ = nullptr;
+
+// The effect reads all six tones from Hatch0 (tones 0 to 3 in red, green, blue, alpha) and
+// Hatch4 (tones 4 and 5 in red and green): those channels must be the tones' own textures.
+TEST_F(HatchingTextures, PackedChannelsCarryTheLaterTonesExactly) {
+  ASSERT_TRUE(Loaded());
+  for (const auto& [texture, channel, tone] : {std::tuple{0, 1, 1}, {0, 2, 2}, {0, 3, 3}, {4, 1, 5}}) {
+    const std::vector<Level> carried = LoadChannel(texture, channel);
+    ASSERT_EQ(carried.size(), Tone(tone).size());
+    for (size_t l = 0; l < carried.size(); ++l)
+      EXPECT_EQ(carried[l].pixels, Tone(tone)[l].pixels) << "Hatch" << texture << " channel " << channel << " level " << l;
+  }
+}
 
 TEST_F(HatchingTextures, EveryDrawnLevelHitsItsToneWithinTwoPercent) {
   ASSERT_TRUE(Loaded());

@@ -84,26 +84,28 @@ float3 ViewDirToWorld(float3 d, float4 proj)
 struct BoxVSOut
 {
     float4 Pos : POSITION;
-    float3 Dir : TEXCOORD0;
+    float3 Colour : COLOR0;
 };
 
+// The environment is read at the box's corners and blended across its faces: a faint wash of
+// the scene on the paper, which needs no more detail than that, for no read per pixel.
 BoxVSOut BoxVS(float3 Pos : POSITION, float3 Normal : NORMAL, float2 Tex : TEXCOORD0)
 {
     BoxVSOut o;
     o.Pos = mul(float4(Pos, 1), matWorldViewProjection);
     float3 viewDir = mul(float4(Pos, 0), matWorldView).xyz;
-    o.Dir = ViewDirToWorld(viewDir, ProjectionTerms());
-    return o;
-}
-
-float4 BoxPS(float3 Dir : TEXCOORD0) : COLOR0
-{
-    float3 scene = texCUBE(EnvSampler, Dir).rgb;
+    float3 scene = texCUBElod(EnvSampler, float4(ViewDirToWorld(viewDir, ProjectionTerms()), 0)).rgb;
     float grey = dot(scene, float3(0.30, 0.59, 0.11));
     float3 muted = lerp(float3(grey, grey, grey), scene, 0.35);
     // Warm drawing paper, with the scene showing through faintly.
     float3 paper = float3(0.98, 0.96, 0.91);
-    return float4(lerp(paper, muted * paper, 0.55), 1);
+    o.Colour = lerp(paper, muted * paper, 0.55);
+    return o;
+}
+
+float4 BoxPS(float3 Colour : COLOR0) : COLOR0
+{
+    return float4(Colour, 1);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -200,21 +202,19 @@ float4 HatchPS(float2 Tex : TEXCOORD0, float3 ViewPos : TEXCOORD1, float3 ViewNo
 #endif
     // Tone 0 is bare paper, tones 1..6 are Hatch0..Hatch5; the two tones either side of
     // `tone` share the weight, so the weights sum to one and the darkness follows the tone
-    // exactly. All six are read, weighted: a branch per texture costs more than the reads on a
-    // processor that runs a shader's branches side by side.
+    // exactly. Hatch0 carries tones 1 to 4 in its four channels and Hatch4 tones 5 and 6 in
+    // its first two (each HatchN holds its own tone in red as well), so two reads give all six:
+    // cheaper than a read per texture, and than a branch per texture on a processor that runs
+    // a shader's branches side by side.
     float2 dx = ddx(Tex) * FootprintScale, dy = ddy(Tex) * FootprintScale;
     float texels = sqrt(max(dot(dx, dx), dot(dy, dy))) * HatchSize;
     // Up close, steepen the blend to two thirds of a pixel, from nothing at one texel a pixel.
     float2 at = SharpTexel(Tex, max(1, 1.5 / texels - 0.5));
-    float4 w0123 = saturate(1 - abs(tone - float4(0, 1, 2, 3)));
-    float3 w456 = saturate(1 - abs(tone - float3(4, 5, 6)));
-    float hatch = w0123.x
-                + w0123.y * tex2Dgrad(Hatch0Sampler, at, dx, dy).r
-                + w0123.z * tex2Dgrad(Hatch1Sampler, at, dx, dy).r
-                + w0123.w * tex2Dgrad(Hatch2Sampler, at, dx, dy).r
-                + w456.x * tex2Dgrad(Hatch3Sampler, at, dx, dy).r
-                + w456.y * tex2Dgrad(Hatch4Sampler, at, dx, dy).r
-                + w456.z * tex2Dgrad(Hatch5Sampler, at, dx, dy).r;
+    float4 w1234 = saturate(1 - abs(tone - float4(1, 2, 3, 4)));
+    float2 w56 = saturate(1 - abs(tone - float2(5, 6)));
+    float hatch = saturate(1 - tone)
+                + dot(w1234, tex2Dgrad(Hatch0Sampler, at, dx, dy))
+                + dot(w56, tex2Dgrad(Hatch4Sampler, at, dx, dy).rg);
 
     // Crimson pencil over a pale red wash on warm paper: the wash deepens a little into the
     // shade so the creature reads as red even where the strokes are sparse, and the pencil
@@ -257,7 +257,7 @@ technique TShader
 {
     pass P0
     {
-        VertexShader = compile vs_2_0 BoxVS();
+        VertexShader = compile vs_3_0 BoxVS();
         PixelShader = compile ps_2_0 BoxPS();
     }
     pass P1

@@ -67,6 +67,28 @@ std::vector<uint8_t> EncodeLuminanceDds(const std::vector<GrayImage>& levels) {
   return out.bytes();
 }
 
+std::vector<uint8_t> EncodePackedDds(const std::vector<const std::vector<GrayImage>*>& channels) {
+  const std::vector<GrayImage>& first = *channels.at(0);
+  for (const auto* chain : channels)
+    CheckChain(chain->size(), first[0].width, first[0].height, [&](size_t i) {
+      return std::pair{(*chain)[i].width, (*chain)[i].height};
+    });
+  ByteBuffer out;
+  WriteHeader(out, first[0].width, first[0].height, first.size(),
+              {kPfRgb | kPfAlphaPixels, 32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000}, 0);
+  for (size_t l = 0; l < first.size(); ++l)
+    for (size_t p = 0; p < first[l].pixels.size(); ++p) {
+      uint8_t rgba[4] = {255, 255, 255, 255};
+      for (size_t c = 0; c < channels.size() && c < 4; ++c) rgba[c] = (*channels[c])[l].pixels[p];
+      // A8R8G8B8 is stored B, G, R, A in memory.
+      out.U8(rgba[2]);
+      out.U8(rgba[1]);
+      out.U8(rgba[0]);
+      out.U8(rgba[3]);
+    }
+  return out.bytes();
+}
+
 std::vector<uint8_t> EncodeCubeDds(const std::array<std::vector<ColorImage>, 6>& faces) {
   const int size = faces[0][0].width;
   ByteBuffer out;

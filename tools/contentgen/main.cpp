@@ -32,10 +32,20 @@ void WriteCharacter(const fs::path& root) {
     WriteFile(folder / ("Ani_Red(" + clip.name + ").smd"), AnimationSmd(clip));
 }
 
+// Every HatchN holds tone N in its red channel (its only one when it is a grey texture). Hatch0
+// and Hatch4 also carry the tones after theirs in their other channels (Hatch0: tones 0 to 3,
+// Hatch4: tones 4 and 5), so the effect reads all six tones from two textures.
 void WriteHatchTextures(const fs::path& root) {
   const auto tones = BuildTonalArtMap({});
-  for (int t = 0; t < kToneCount; ++t)
-    WriteFile(root / "Textures" / ("Hatch" + std::to_string(t) + ".dds"), EncodeLuminanceDds(tones[t]));
+  for (int t = 0; t < kToneCount; ++t) {
+    const fs::path path = root / "Textures" / ("Hatch" + std::to_string(t) + ".dds");
+    if (t == 0)
+      WriteFile(path, EncodePackedDds({&tones[0], &tones[1], &tones[2], &tones[3]}));
+    else if (t == 4)
+      WriteFile(path, EncodePackedDds({&tones[4], &tones[5]}));
+    else
+      WriteFile(path, EncodeLuminanceDds(tones[t]));
+  }
 }
 
 void WriteEnvironmentMap(const fs::path& root) {

@@ -87,22 +87,27 @@ std::vector<SkinVertex> FacingPlane(double d, const std::function<double(double)
   return out;
 }
 
-// Level `level` of a luminance DDS with a full mip chain, as the content generator writes it.
+// Level `level` of a hatching texture as the content generator writes it: an 8-bit grey DDS
+// with a full mip chain, or an A8R8G8B8 one whose red channel holds the texture's own tone.
 std::vector<uint8_t> TextureLevel(const std::string& path, int level) {
   std::ifstream in(path, std::ios::binary);
   std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
   if (bytes.size() < 128) return {};
-  uint32_t height, width;
+  uint32_t height, width, format;
   std::memcpy(&height, &bytes[12], 4);
   std::memcpy(&width, &bytes[16], 4);
+  std::memcpy(&format, &bytes[80], 4);
+  const size_t pixelBytes = format == 0x41 ? 4 : 1, red = format == 0x41 ? 2 : 0;  // B, G, R, A
   size_t offset = 128;
   for (int l = 0; l < level && width > 1; ++l) {
-    offset += static_cast<size_t>(width) * height;
+    offset += static_cast<size_t>(width) * height * pixelBytes;
     width = std::max(1u, width / 2), height = std::max(1u, height / 2);
   }
-  const size_t size = static_cast<size_t>(width) * height;
-  if (bytes.size() < offset + size) return {};
-  return {bytes.begin() + static_cast<long>(offset), bytes.begin() + static_cast<long>(offset + size)};
+  const size_t count = static_cast<size_t>(width) * height;
+  if (bytes.size() < offset + count * pixelBytes) return {};
+  std::vector<uint8_t> out(count);
+  for (size_t i = 0; i < count; ++i) out[i] = bytes[offset + i * pixelBytes + red];
+  return out;
 }
 
 class Quality {
