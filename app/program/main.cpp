@@ -14,7 +14,7 @@
 #include "app/program/progress_line.h"
 #include "app/sdl/event_translation.h"
 #include "app/sdl/message_boxes.h"
-#include "app/sdl/png_file.h"
+#include "gfx/png_file.h"
 #include "app/sdl/sdl_window_system.h"
 #include "app/video/video_file.h"
 #include "base/heap_policy.h"

@@ -1,6 +1,6 @@
 // PNG writing: encoded in memory by stb_image_write, written and closed here so that every
 // failure of the file system is seen and named.
-#include "app/sdl/png_file.h"
+#include "gfx/png_file.h"
 
 #include <unistd.h>
 
