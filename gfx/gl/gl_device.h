@@ -59,6 +59,10 @@ class GlDevice final : public RefCounted<IDirect3DDevice9> {
 
   // For the backend's own objects.
   GlStateCache& cache() { return cache_; }
+  const D3DVIEWPORT9& viewport() const { return viewport_; }
+  // Someone else's draw (the font) set GL state through the cache: the next draw sets the
+  // device's own again.
+  void StatesChangedThroughCache() { statesDirty_ = true; }
   // Issues the merged draw that is still waiting, if any.
   void FlushDraw() {
     if (pendingCount_ != 0) IssuePendingDraw();

@@ -9,15 +9,16 @@
 
 namespace {
 
-// The font draws with GL behind the device's back: pending draws go first, and the device
-// re-sends its state afterwards.
+// The font draws on the device's viewport through its state cache, after the pending draws; the
+// device's next draw sets its own state again through the same cache, so only what differs
+// reaches GL.
 class GlDeviceFont final : public RefCounted<ID3DXFont> {
  public:
   GlDeviceFont(GlDevice* device, ID3DXFont* font) : device_(device), font_(font) { device_->AddRef(); }
-  INT DrawTextA(void* sprite, LPCSTR text, INT count, RECT* rect, DWORD format, D3DCOLOR color) override {
+  INT DrawTextA(void*, LPCSTR text, INT count, RECT* rect, DWORD, D3DCOLOR color) override {
     device_->FlushDraw();
-    const INT height = font_->DrawTextA(sprite, text, count, rect, format, color);
-    device_->InvalidateGlState();
+    const INT height = DrawGlFontText(font_, device_->cache(), device_->viewport(), text, count, rect, color);
+    device_->StatesChangedThroughCache();
     return height;
   }
 

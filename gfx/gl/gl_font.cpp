@@ -4,12 +4,15 @@
 #include <epoxy/gl.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "base/cp949.h"
+#include "gfx/gl/gl_program.h"
+#include "gfx/gl/gl_state_cache.h"
 #include "gfx/gl/glyph_atlas.h"
 #include "gfx/ref_counted.h"
 
@@ -35,41 +38,15 @@ out vec4 fragColor;
 void main() { fragColor = vec4(color.rgb, color.a * texture(atlas, uv).r); }
 )";
 
-GLuint CompileShader(GLenum stage, const char* source) {
-  const GLuint shader = glCreateShader(stage);
-  glShaderSource(shader, 1, &source, nullptr);
-  glCompileShader(shader);
-  GLint ok = GL_FALSE;
-  glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-  if (ok != GL_TRUE) {
-    glDeleteShader(shader);
-    return 0;
-  }
-  return shader;
-}
+// Where a line is drawn: the viewport (x, y, width, height in GL window coordinates) and the
+// scissor box already in force, if any.
+struct FontTarget {
+  GLint viewport[4];
+  bool scissor;
+  GLint scissorBox[4];
+};
 
-GLuint LinkProgram() {
-  const GLuint vertex = CompileShader(GL_VERTEX_SHADER, kVertexShader);
-  const GLuint fragment = CompileShader(GL_FRAGMENT_SHADER, kFragmentShader);
-  GLuint program = 0;
-  if (vertex && fragment) {
-    program = glCreateProgram();
-    glAttachShader(program, vertex);
-    glAttachShader(program, fragment);
-    glLinkProgram(program);
-    GLint ok = GL_FALSE;
-    glGetProgramiv(program, GL_LINK_STATUS, &ok);
-    if (ok != GL_TRUE) {
-      glDeleteProgram(program);
-      program = 0;
-    }
-  }
-  if (vertex) glDeleteShader(vertex);
-  if (fragment) glDeleteShader(fragment);
-  return program;
-}
-
-// Everything DrawTextA changes, as it was before.
+// Everything DrawTextA changes when it draws with no device, as it was before.
 struct SavedGlState {
   GLint program, vertexArray, arrayBuffer, activeTexture, texture, sampler, unpackBuffer;
   GLint unpackAlignment, unpackRowLength;
@@ -141,12 +118,18 @@ class GlFont final : public RefCounted<ID3DXFont> {
  public:
   GlFont(std::unique_ptr<GlyphAtlas> atlas, GlFontRows rows) : atlas_(std::move(atlas)), rows_(rows) {}
   bool CreateGlObjects();
+  // With no device: reads the GL state it changes and puts it back.
   INT DrawTextA(void* sprite, LPCSTR text, INT count, RECT* rect, DWORD format, D3DCOLOR color) override;
+  // Through a device's cache, on its viewport.
+  INT DrawTextThroughCache(GlStateCache& cache, const D3DVIEWPORT9& viewport, LPCSTR text, INT count,
+                           RECT* rect, D3DCOLOR color);
 
  private:
   ~GlFont() override;
+  // Lays the text out into quads_; the number of lines.
+  int Layout(LPCSTR text, INT count, const RECT& rect);
   void UploadAtlas();
-  void Draw(const RECT& rect, D3DCOLOR color);
+  void Draw(const RECT& rect, D3DCOLOR color, const FontTarget& target, GlStateCache* cache);
 
   std::unique_ptr<GlyphAtlas> atlas_;
   GlFontRows rows_;
@@ -170,8 +153,12 @@ GlFont::~GlFont() {
 }
 
 bool GlFont::CreateGlObjects() {
-  program_ = LinkProgram();
-  if (!program_) return false;
+  std::string error;
+  program_ = LinkGlslProgram(kVertexShader, kFragmentShader, &error);
+  if (!program_) {
+    std::fprintf(stderr, "hatching: the overlay font's shaders: %s\n", error.c_str());
+    return false;
+  }
   toClip_ = glGetUniformLocation(program_, "toClip");
   atlasScale_ = glGetUniformLocation(program_, "atlasScale");
   color_ = glGetUniformLocation(program_, "color");
@@ -212,17 +199,44 @@ void GlFont::UploadAtlas() {
   uploadedRevision_ = atlas_->revision();
 }
 
-INT GlFont::DrawTextA(void*, LPCSTR text, INT count, RECT* rect, DWORD, D3DCOLOR color) {
-  if (!text || !rect) return 0;
+int GlFont::Layout(LPCSTR text, INT count, const RECT& rect) {
   // A count longer than the string stops at its terminating zero, as -1 does.
   const size_t length = count < 0 ? std::strlen(text) : strnlen(text, static_cast<size_t>(count));
   decoder_.Convert(text, length, &utf8_);
-  const int lines = atlas_->Layout(utf8_, rect->left, rect->top, &quads_);
-  if (!quads_.empty() && rect->right > rect->left && rect->bottom > rect->top) Draw(*rect, color);
+  return atlas_->Layout(utf8_, rect.left, rect.top, &quads_);
+}
+
+INT GlFont::DrawTextA(void*, LPCSTR text, INT count, RECT* rect, DWORD, D3DCOLOR color) {
+  if (!text || !rect) return 0;
+  const int lines = Layout(text, count, *rect);
+  if (!quads_.empty() && rect->right > rect->left && rect->bottom > rect->top) {
+    SavedGlState saved;
+    saved.Save();
+    FontTarget target{};
+    glGetIntegerv(GL_VIEWPORT, target.viewport);
+    target.scissor = saved.scissorTest;
+    std::copy(saved.scissorBox, saved.scissorBox + 4, target.scissorBox);
+    Draw(*rect, color, target, nullptr);
+    saved.Restore();
+  }
   return lines * atlas_->lineHeight();
 }
 
-void GlFont::Draw(const RECT& rect, D3DCOLOR color) {
+INT GlFont::DrawTextThroughCache(GlStateCache& cache, const D3DVIEWPORT9& viewport, LPCSTR text, INT count,
+                                 RECT* rect, D3DCOLOR color) {
+  if (!text || !rect) return 0;
+  const int lines = Layout(text, count, *rect);
+  if (!quads_.empty() && rect->right > rect->left && rect->bottom > rect->top) {
+    const FontTarget target{{static_cast<GLint>(viewport.X), static_cast<GLint>(viewport.Y),
+                             static_cast<GLint>(viewport.Width), static_cast<GLint>(viewport.Height)},
+                            false,
+                            {0, 0, 0, 0}};
+    Draw(*rect, color, target, &cache);
+  }
+  return lines * atlas_->lineHeight();
+}
+
+void GlFont::Draw(const RECT& rect, D3DCOLOR color, const FontTarget& target, GlStateCache* cache) {
   vertices_.clear();
   for (const GlyphQuad& q : quads_) {
     const float x0 = static_cast<float>(q.x0), y0 = static_cast<float>(q.y0);
@@ -234,30 +248,36 @@ void GlFont::Draw(const RECT& rect, D3DCOLOR color) {
     for (const auto& corner : corners) vertices_.insert(vertices_.end(), corner, corner + 4);
   }
 
-  SavedGlState saved;
-  saved.Save();
-  GLint viewport[4];
-  glGetIntegerv(GL_VIEWPORT, viewport);
-  if (viewport[2] <= 0 || viewport[3] <= 0) return saved.Restore();
+  const GLint* viewport = target.viewport;
+  if (viewport[2] <= 0 || viewport[3] <= 0) return;
 
   // The rectangle in window coordinates, cut by any scissor box already in force.
   const bool topFirst = rows_ == GlFontRows::kTopRowFirst;
   GLint left = viewport[0] + rect.left, right = viewport[0] + rect.right;
   GLint bottom = topFirst ? viewport[1] + rect.top : viewport[1] + viewport[3] - rect.bottom;
   GLint top = topFirst ? viewport[1] + rect.bottom : viewport[1] + viewport[3] - rect.top;
-  if (saved.scissorTest) {
-    left = std::max(left, saved.scissorBox[0]);
-    bottom = std::max(bottom, saved.scissorBox[1]);
-    right = std::min(right, saved.scissorBox[0] + saved.scissorBox[2]);
-    top = std::min(top, saved.scissorBox[1] + saved.scissorBox[3]);
+  if (target.scissor) {
+    left = std::max(left, target.scissorBox[0]);
+    bottom = std::max(bottom, target.scissorBox[1]);
+    right = std::min(right, target.scissorBox[0] + target.scissorBox[2]);
+    top = std::min(top, target.scissorBox[1] + target.scissorBox[3]);
   }
-  if (right <= left || top <= bottom) return saved.Restore();
+  if (right <= left || top <= bottom) return;
 
-  glUseProgram(program_);
-  glBindVertexArray(vertexArray_);
-  glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_);
-  glBindTexture(GL_TEXTURE_2D, texture_);
-  glBindSampler(0, 0);
+  if (cache) {
+    cache->UseProgram(program_);
+    cache->BindVertexArray(vertexArray_);
+    cache->BindArrayBuffer(vertexBuffer_);
+    cache->BindTexture(0, GL_TEXTURE_2D, texture_);
+    cache->BindSampler(0, 0);
+    cache->ActiveTexture(0);
+  } else {
+    glUseProgram(program_);
+    glBindVertexArray(vertexArray_);
+    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_);
+    glBindTexture(GL_TEXTURE_2D, texture_);
+    glBindSampler(0, 0);
+  }
   UploadAtlas();
   const auto bytes = static_cast<GLsizeiptr>(vertices_.size() * sizeof(float));
   if (bytes > bufferBytes_) {
@@ -275,19 +295,33 @@ void GlFont::Draw(const RECT& rect, D3DCOLOR color) {
               static_cast<float>(color >> 24) / 255.0f);
   glUniform1i(sampler_, 0);
 
-  glEnable(GL_BLEND);
-  glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+  // The blend equation is nobody else's state: the device leaves it at GL's default.
   glBlendEquationSeparate(GL_FUNC_ADD, GL_FUNC_ADD);
-  glDisable(GL_DEPTH_TEST);
-  glDepthMask(GL_FALSE);
-  glDisable(GL_CULL_FACE);
-  glDisable(GL_STENCIL_TEST);
-  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-  glEnable(GL_SCISSOR_TEST);
-  glScissor(left, bottom, right - left, top - bottom);
+  if (cache) {
+    cache->Viewport(viewport[0], viewport[1], viewport[2], viewport[3]);
+    cache->SetCapability(GL_BLEND, true);
+    cache->BlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+    cache->SetCapability(GL_DEPTH_TEST, false);
+    cache->DepthMask(false);
+    cache->SetCapability(GL_CULL_FACE, false);
+    cache->SetCapability(GL_STENCIL_TEST, false);
+    cache->ColorMaskAll();
+    cache->PolygonMode(GL_FILL);
+    cache->SetCapability(GL_SCISSOR_TEST, true);
+    cache->Scissor(left, bottom, right - left, top - bottom);
+  } else {
+    glEnable(GL_BLEND);
+    glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+    glDisable(GL_DEPTH_TEST);
+    glDepthMask(GL_FALSE);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_STENCIL_TEST);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(left, bottom, right - left, top - bottom);
+  }
   glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(vertices_.size() / 4));
-  saved.Restore();
 }
 
 }  // namespace
@@ -310,4 +344,9 @@ HRESULT CreateGlFont(const D3DXFONT_DESCA& desc, ID3DXFont** font, GlFontRows ro
   }
   *font = created;
   return S_OK;
+}
+
+INT DrawGlFontText(ID3DXFont* font, GlStateCache& cache, const D3DVIEWPORT9& viewport, LPCSTR text, INT count,
+                   RECT* rect, D3DCOLOR color) {
+  return static_cast<GlFont*>(font)->DrawTextThroughCache(cache, viewport, text, count, rect, color);
 }

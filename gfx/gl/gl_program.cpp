@@ -53,22 +53,18 @@ void SetUpBlock(const GlslStage& stage, GLuint program, GLuint binding,
 
 }  // namespace
 
-bool LinkPassProgram(GlDevice* device, const GlslStage& vertex, const GlslStage& pixel,
-                     const std::function<int(const std::string&)>& samplerUnit,
-                     const std::function<int(const std::string&)>& parameterIndex,
-                     const std::string& fileName, int line, GlPassProgram* out, std::string* errors) {
-  const std::string where = fileName + "(" + std::to_string(line) + "): error: ";
+GLuint LinkGlslProgram(const std::string& vertex, const std::string& pixel, std::string* error) {
   std::string log;
-  const GLuint vertexShader = CompileShader(GL_VERTEX_SHADER, vertex.glsl, &log);
+  const GLuint vertexShader = CompileShader(GL_VERTEX_SHADER, vertex, &log);
   if (!vertexShader) {
-    *errors += where + "vertex shader rejected by OpenGL: " + log + "\n";
-    return false;
+    *error = "vertex shader rejected by OpenGL: " + log;
+    return 0;
   }
-  const GLuint pixelShader = CompileShader(GL_FRAGMENT_SHADER, pixel.glsl, &log);
+  const GLuint pixelShader = CompileShader(GL_FRAGMENT_SHADER, pixel, &log);
   if (!pixelShader) {
     glDeleteShader(vertexShader);
-    *errors += where + "pixel shader rejected by OpenGL: " + log + "\n";
-    return false;
+    *error = "pixel shader rejected by OpenGL: " + log;
+    return 0;
   }
   const GLuint program = glCreateProgram();
   glAttachShader(program, vertexShader);
@@ -81,8 +77,21 @@ bool LinkPassProgram(GlDevice* device, const GlslStage& vertex, const GlslStage&
   GLint status = GL_FALSE;
   glGetProgramiv(program, GL_LINK_STATUS, &status);
   if (status != GL_TRUE) {
-    *errors += where + "shaders do not link: " + ProgramLog(program) + "\n";
+    *error = "shaders do not link: " + ProgramLog(program);
     glDeleteProgram(program);
+    return 0;
+  }
+  return program;
+}
+
+bool LinkPassProgram(GlDevice* device, const GlslStage& vertex, const GlslStage& pixel,
+                     const std::function<int(const std::string&)>& samplerUnit,
+                     const std::function<int(const std::string&)>& parameterIndex,
+                     const std::string& fileName, int line, GlPassProgram* out, std::string* errors) {
+  std::string problem;
+  const GLuint program = LinkGlslProgram(vertex.glsl, pixel.glsl, &problem);
+  if (!program) {
+    *errors += fileName + "(" + std::to_string(line) + "): error: " + problem + "\n";
     return false;
   }
 

@@ -21,6 +21,10 @@ struct GlPassProgram {
   GlUniformBlock blocks[2];  // vertex stage, pixel stage
 };
 
+// Compiles and links two GLSL stages; 0 with `error` saying which step failed and the driver's
+// log when they do not build.
+GLuint LinkGlslProgram(const std::string& vertex, const std::string& pixel, std::string* error);
+
 // Links `vertex` and `pixel`; `samplerUnit` gives the texture unit of a sampler by name and
 // `parameterIndex` the effect parameter of a global by name (-1 for none). On failure `errors`
 // gets "<fileName>(<line>): error: ..." lines with the driver's messages.

@@ -127,10 +127,16 @@ void GlStateCache::PolygonMode(GLenum mode) {
 }
 
 void GlStateCache::BlendFunc(GLenum source, GLenum destination) {
-  if (blendSource_ == source && blendDestination_ == destination) return;
-  blendSource_ = source;
-  blendDestination_ = destination;
-  glBlendFunc(source, destination);
+  BlendFuncSeparate(source, destination, source, destination);
+}
+
+void GlStateCache::BlendFuncSeparate(GLenum source, GLenum destination, GLenum alphaSource,
+                                     GLenum alphaDestination) {
+  const uint32_t wanted[4] = {source, destination, alphaSource, alphaDestination};
+  if (blend_[0] == wanted[0] && blend_[1] == wanted[1] && blend_[2] == wanted[2] && blend_[3] == wanted[3])
+    return;
+  for (int k = 0; k < 4; ++k) blend_[k] = wanted[k];
+  glBlendFuncSeparate(source, destination, alphaSource, alphaDestination);
 }
 
 void GlStateCache::Viewport(GLint x, GLint y, GLsizei width, GLsizei height) {

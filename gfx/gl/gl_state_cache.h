@@ -24,6 +24,8 @@ class GlStateCache {
   void BindUniformBuffer(GLuint binding, GLuint buffer);
   void BindTexture(int unit, GLenum target, GLuint texture);
   void BindSampler(int unit, GLuint sampler);
+  // The unit that texture uploads and binds act on.
+  void ActiveTexture(int unit);
 
   // GL_DEPTH_TEST, GL_CULL_FACE, GL_BLEND, GL_SCISSOR_TEST or GL_STENCIL_TEST; false, with nothing
   // set, for any other capability.
@@ -34,6 +36,7 @@ class GlStateCache {
   void CullFace(GLenum face);
   void PolygonMode(GLenum mode);
   void BlendFunc(GLenum source, GLenum destination);
+  void BlendFuncSeparate(GLenum source, GLenum destination, GLenum alphaSource, GLenum alphaDestination);
   void Viewport(GLint x, GLint y, GLsizei width, GLsizei height);
   void DepthRange(float nearZ, float farZ);
   void Scissor(GLint x, GLint y, GLsizei width, GLsizei height);
@@ -44,7 +47,6 @@ class GlStateCache {
   void ForgetProgram(GLuint program);
 
  private:
-  void ActiveTexture(int unit);
   static int CapabilityIndex(GLenum capability);
 
   static constexpr uint32_t kUnknown = 0xFFFFFFFFu;
@@ -64,7 +66,7 @@ class GlStateCache {
   bool stencilMaskAll_ = false;
   uint32_t cullFace_ = kUnknown;
   uint32_t polygonMode_ = kUnknown;
-  uint32_t blendSource_ = kUnknown, blendDestination_ = kUnknown;
+  uint32_t blend_[4] = {kUnknown, kUnknown, kUnknown, kUnknown};  // colour and alpha factors
   GLint viewport_[4] = {-1, -1, -1, -1};
   float depthRange_[2] = {-1.0f, -1.0f};
   GLint scissor_[4] = {-1, -1, -1, -1};
