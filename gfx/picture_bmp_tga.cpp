@@ -1,7 +1,6 @@
-// The project's own reader of BMP and TGA pictures. It takes the variants the texture loader has
-// always taken and gives them the same pixels; where the old decoder read zeros past the end of a
-// file, a colour past its table or a byte of uninitialised memory, this reader refuses the file and
-// says what was wrong. Every size is checked against the file before anything is allocated.
+// The project's own reader of BMP and TGA pictures. A file that ends early, names a colour past
+// its table or would leave a pixel unset is refused with what was wrong; every size is checked
+// against the file before anything is allocated.
 //
 // BMP: the 12-, 40-, 56-, 108- and 124-byte headers; 1-, 4- and 8-bit colour tables; 24 bits;
 // 16 and 32 bits with the default masks (5-5-5, and 8-8-8-8 whose alpha counts only when some
@@ -10,9 +9,8 @@
 // TGA: colour-mapped (8- or 16-bit indexes into 8-, 15-, 16-, 24- or 32-bit entries), true-colour
 // (15, 16, 24, 32 bits) and grey (8 bits, 16 with alpha), raw or run-length coded. 15- and 16-bit
 // colours have no alpha. Rows are bottom-up unless bit 5 of the descriptor is set; bit 4 (rows
-// right to left) is ignored, as it always was. A colour map must start at entry 0 (the old decoder
-// misread any other start) and the 12-byte BMP header's table has 3-byte entries (the old decoder
-// read too few of them); pictures that use only what it did read keep their pixels.
+// right to left) is ignored. A colour map must start at entry 0, and the 12-byte BMP header's
+// table has 3-byte entries, as the format defines them.
 #include <algorithm>
 #include <bit>
 #include <cstring>
