@@ -105,6 +105,29 @@ TEST_F(GlDraw, CullModesFollowD3DScreenWinding) {
   }
 }
 
+// The font sets its own blend, cull, depth and scissor state through the device's cache; the next
+// draw must find the device's states in force again.
+TEST_F(GlDraw, OverlayTextBetweenDrawsLeavesTheDeviceStatesInForce) {
+  ID3DXFont* font = nullptr;
+  ASSERT_EQ(D3DXCreateFontA(device_, 20, 0, 700, 1, 0, 129, 0, 0, 0, "Arial", &font), S_OK);
+  auto counterClockwise = Quad(-1.0f, -1.0f, 0.0f, 1.0f, 0.5f);
+  std::swap(counterClockwise[1], counterClockwise[2]);
+  std::swap(counterClockwise[4], counterClockwise[5]);
+  Start();
+  device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
+  DrawSolid(Quad(-1.0f, 0.0f, 1.0f, 1.0f, 0.5f), 0, 1, 0);
+  RECT rect{1, 1, 20, 12};
+  font->DrawTextA(nullptr, "Hg", -1, &rect, 0, 0x80FFFFFFu);
+  DrawSolid(Quad(0.0f, -1.0f, 1.0f, 0.0f, 0.5f), 1, 0, 0);
+  DrawSolid(counterClockwise, 1, 0, 0);
+  Finish();
+  EXPECT_EQ(Pixel(40, 40), kRed) << "drawn outside the text's scissor box, unblended";
+  EXPECT_EQ(Pixel(60, 60), kRed);
+  EXPECT_EQ(Pixel(16, 48), kBlack) << "culled again after the text drew with culling off";
+  EXPECT_EQ(Pixel(40, 20), kGreen);
+  SafeRelease(font);
+}
+
 TEST_F(GlDraw, SetMatrixComputesTheRowVectorProduct) {
   // Scale by 0.1, then move by (0.5, 0.25): with v' = v * M the small quad around the origin
   // lands centred on NDC (0.5, 0.25), pixel (48, 24). A transposed matrix would leave it at
