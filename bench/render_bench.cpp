@@ -11,11 +11,11 @@
 #include "bench/bench_summary.h"
 #include "bench/plain_device.h"
 #include "gfx/gl/gl_backend.h"
+#include "gfx/gl/headless/egl_context.h"
 #include "gfx/recording/recorder.h"
 #include "model/skin_vertex.h"
 #include "model/skinned_model.h"
 #include "render/render_context.h"
-#include "gfx/gl/headless/egl_context.h"
 
 namespace {
 
