@@ -9,6 +9,15 @@ namespace {
 constexpr float kFieldOfView = 0.7853982f;  // pi / 4
 constexpr float kNearPlane = 1.0f;
 constexpr float kFarPlane = 5000.0f;
+// The overlay font: bold Arial at the given height, the default character set (1), one mip
+// level, default width, output precision, quality and pitch.
+constexpr UINT kFontWidth = 0;
+constexpr UINT kFontWeightBold = 700;
+constexpr UINT kFontMipLevels = 1;
+constexpr BOOL kFontItalic = 0;
+constexpr DWORD kFontDefaultCharset = 1;
+constexpr DWORD kFontDefaultPrecision = 0, kFontDefaultQuality = 0, kFontDefaultPitch = 0;
+constexpr char kFontFace[] = "Arial";
 
 BYTE ColorByte(float channel) {
   if (channel >= 1.0f) return 255;
@@ -49,7 +58,10 @@ HRESULT RenderContext::InitDevice(HWND window, int width, int height, int fontHe
 
   if (FAILED(direct3d->CreateDevice(0, D3DDEVTYPE_HAL, window, behavior, &parameters, &device)))
     return E_FAIL;
-  if (FAILED(D3DXCreateFontA(device, fontHeight, 0, 700, 1, 0, 1, 0, 0, 0, "Arial", &font))) return E_FAIL;
+  if (FAILED(D3DXCreateFontA(device, fontHeight, kFontWidth, kFontWeightBold, kFontMipLevels, kFontItalic,
+                             kFontDefaultCharset, kFontDefaultPrecision, kFontDefaultQuality,
+                             kFontDefaultPitch, kFontFace, &font)))
+    return E_FAIL;
 
   SetupScene();
   return S_OK;
