@@ -39,10 +39,12 @@ void HatchingApp::RenderFrame() {
       effect->Begin(&passes, 0);
       device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
       device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+      if (viewer.on) viewer.UploadBackdropParameters(*this);
       effect->BeginPass(0);
       DrawBox();
       effect->EndPass();
       device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+      if (viewer.on) UploadEffectParameters();
       effect->BeginPass(1);
       DrawModel();
       effect->EndPass();
@@ -72,6 +74,10 @@ void HatchingApp::DrawModel() {
 }
 
 void HatchingApp::DrawOverlay() {
+  if (viewer.on) {
+    viewer.DrawOverlay(*this);
+    return;
+  }
   const D3DXVECTOR3& eye = renderContext.camera.position;
   const D3DVECTOR& light = renderContext.light.Position;
   // snprintf cuts a line that would not fit; textLine is never written past its end.
