@@ -36,7 +36,7 @@ TEST(SkinnedModelRecordsTest, ConstructionSetsEveryDefault) {
   EXPECT_EQ(model->meshCount, 0);
   EXPECT_EQ(model->clipCount, 0);
   EXPECT_EQ(model->currentClip, 0);
-  EXPECT_STREQ(model->directory, "");
+  EXPECT_EQ(model->directory, "");
   EXPECT_EQ(model->meshes[31].vertexBuffer, nullptr);
   EXPECT_EQ(model->meshes[31].textureCount, 0);
   EXPECT_EQ(model->clips[31].frames, nullptr);
@@ -54,9 +54,9 @@ TEST_F(ReferenceLoadingTest, DirectoryKeepsTheLastSeparatorBackslashFirst) {
                {"a/b/c.smd", "a/b/"},
                {"c.smd", ""}};
   for (const Case& c : cases) {
-    std::strcpy(model->directory, "stale");
+    model->directory = "stale";
     EXPECT_FALSE(model->LoadReference(device, c.path)) << "no such file";
-    EXPECT_STREQ(model->directory, c.directory) << c.path;
+    EXPECT_EQ(model->directory, c.directory) << c.path;
     EXPECT_EQ(model->device, device);
     EXPECT_EQ(model->diagnostic.result, -1);
   }
@@ -73,7 +73,7 @@ TEST_F(ReferenceLoadingTest, BackslashPathsOpenAndNameTexturesInTheModelFolder) 
   std::string folder = file.folder() + "/";
   for (char& c : folder)
     if (c == '/') c = '\\';
-  EXPECT_STREQ(model->directory, folder.c_str());
+  EXPECT_EQ(model->directory, folder);
   const SmdMesh& mesh = model->meshes[0];
   EXPECT_EQ(mesh.textureCount, 1);
   EXPECT_EQ(std::string(mesh.textureNames[0]), folder + "skin.bmp");
