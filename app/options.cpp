@@ -224,7 +224,7 @@ const char* UsageText() {
          "Input file: one event a line, '#' starts a comment; F is the number of frames\n"
          "rendered before the event:\n"
          "  F key VK   F rdown X Y   F move X Y   F rup X Y\n"
-         "  F deactivate   F activate   F close\n"
+         "  F deactivate   F activate   F close   F drop PATH...\n"
          "\n"
          "Keys: W/S walk, A/D strafe, R/F fly, Q/E roll, right-button drag looks around,\n"
          "keypad 4/6/8/5/7/9 move the light (Num Lock on), Space toggles wireframe, Esc quits.\n"

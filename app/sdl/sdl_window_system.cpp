@@ -191,6 +191,21 @@ bool SdlWindowSystem::ShowWindow(HWND window, int showCommand) {
 
 void SdlWindowSystem::FeedReplayEvent(const InputEvent& input) {
   SDL_Event event{};
+  if (input.kind == InputEventKind::kDrop) {
+    // As a desktop drops several files: begin, one event a file, complete.
+    event.drop.windowID = window_ ? window_->id() : 0;
+    event.type = SDL_DROPBEGIN;
+    SDL_PushEvent(&event);
+    for (const std::string& path : input.paths) {
+      event.type = SDL_DROPFILE;
+      event.drop.file = SDL_strdup(path.c_str());
+      SDL_PushEvent(&event);
+    }
+    event.type = SDL_DROPCOMPLETE;
+    event.drop.file = nullptr;
+    SDL_PushEvent(&event);
+    return;
+  }
   if (window_ && ReplayEventToSdl(input, window_->id(), &event)) SDL_PushEvent(&event);
 }
 

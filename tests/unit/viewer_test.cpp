@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <malloc.h>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 
@@ -13,6 +15,7 @@
 #include "app/viewer_framing.h"
 #include "app/viewer_playback.h"
 #include "app/viewer_up_axis.h"
+#include "app/viewer_watch.h"
 #include "base/path_case.h"
 #include "gfx/picture_decoders.h"
 #include "smd_test_files.h"
@@ -81,6 +84,21 @@ TEST_F(ViewerTest, NamedFilesSortIntoOneReferenceAndClipsFoldersByNameIgnoringCa
   EXPECT_NE(error.find("2 of the files named hold triangles"), std::string::npos) << error;
   EXPECT_EQ(FindIgnoringCase(dir + "c_RUN.SMD"), dir + "C_run.smd");
   EXPECT_EQ(FindIgnoringCase(dir + "missing.smd"), "");
+}
+
+TEST(ViewerWatch, SeesASaveOnceAtMostOnceASecondAndWaitsForAFileThatIsGone) {
+  TempFile file("one");
+  FileWatch watch;
+  watch.Watch({file.path()});
+  EXPECT_FALSE(watch.Changed(5000)) << "the first poll notes the time";
+  file.Write("two, longer");
+  EXPECT_FALSE(watch.Changed(5500)) << "within the second";
+  EXPECT_TRUE(watch.Changed(6000));
+  EXPECT_FALSE(watch.Changed(7000));
+  std::remove(file.path().c_str());
+  EXPECT_FALSE(watch.Changed(8000)) << "a save in progress";
+  file.Write("three");
+  EXPECT_TRUE(watch.Changed(9000));
 }
 
 TEST(ViewerPlayback, PlaysAtTheClipsRateWrapsPausesStepsAndChangesSpeed) {
