@@ -10,16 +10,16 @@
 namespace {
 
 constexpr const char* kKeyPanel[] = {
-    "PageDown / PageUp   next / previous clip",
-    "P                   pause and play",
-    ". and ,             one key frame on / back while paused",
-    "+ and -             double / halve the speed",
-    "Home                frame the character again",
-    "F1 or H             this panel",
-    "F12                 screenshot hatching-NNNN.png",
-    "W/A/S/D R/F Q/E     move the camera; right button: look",
-    "Num 4/6 8/5 7/9     move the light",
-    "Space               wireframe / solid      Esc  quit",
+    "PageDown / PageUp: next / previous clip",
+    "P: pause and play",
+    ". and ,: one key frame on / back while paused",
+    "+ and -: double / halve the speed",
+    "Home: frame the character again",
+    "F1 or H: this panel",
+    "F12: screenshot hatching-NNNN.png",
+    "W/A/S/D, R/F, Q/E: move the camera; right button: look",
+    "Num 4/6, 8/5, 7/9: move the light",
+    "Space: wireframe / solid;  Esc: quit",
 };
 constexpr int kLineStep = 20;
 
