@@ -75,19 +75,20 @@ void Widen(const D3DXVECTOR3& p, D3DXVECTOR3* low, D3DXVECTOR3* high) {
 }  // namespace
 
 void LoadCharacter(const CharacterFiles& files, IDirect3DDevice9* device, SkinnedModel* model,
-                   std::vector<LoadedClip>* clips) {
+                   LoadReport* report) {
   model->readLinks = files.links;
   const char* reference = files.reference.empty() ? kDefaultReference : files.reference.c_str();
   const int meshesBefore = model->meshCount;
   if (!model->LoadReference(device, reference))
     ReportRefusal(files.typedReference.empty() ? reference : files.typedReference.c_str(), model->diagnostic,
                   "reference");
+  if (report) report->reference = model->diagnostic;
   if (model->meshCount > meshesBefore) ReportMissingTextures(model->meshes[meshesBefore]);
-  const auto load = [model, clips](const char* path, const char* shown) {
+  const auto load = [model, report](const char* path, const char* shown) {
     const int slot = model->clipCount;
     const bool read = model->LoadAnimation(path);
     if (!read) ReportRefusal(shown, model->diagnostic, "animation");
-    if (clips) clips->push_back(LoadedClip{NativePath(shown), read ? slot : -1});
+    if (report) report->clips.push_back(LoadedClip{NativePath(shown), read ? slot : -1});
   };
   const bool typed = files.typedAnimations.size() == files.animations.size();
   for (size_t k = 0; k < files.animations.size(); ++k)

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "gfx/d3d9.h"
+#include "model/skinned_model.h"
 
-struct SkinnedModel;
 struct SmdMesh;
 class RenderContext;
 
@@ -35,11 +35,18 @@ struct LoadedClip {
   int slot = -1;
 };
 
+// What LoadCharacter read: why the reference was refused (result kSmdRead when it was not), and
+// one entry per clip file in order.
+struct LoadReport {
+  SmdDiagnostic reference;
+  std::vector<LoadedClip> clips;
+};
+
 // Loads the reference file and the clips into `model` as the loaders do (each refusal shows its
 // own box), then prints one line on standard error for each material texture that is missing or
-// cannot be read. `clips`, when given, gets one entry per clip file in order.
+// cannot be read. `report`, when given, says what was read.
 void LoadCharacter(const CharacterFiles& files, IDirect3DDevice9* device, SkinnedModel* model,
-                   std::vector<LoadedClip>* clips = nullptr);
+                   LoadReport* report = nullptr);
 
 // The clip UpdateAndDraw plays: `files.clip`, or none (-1, the bind pose) where that clip has no
 // key frames to play (it was refused, or none was loaded).

@@ -68,9 +68,9 @@ void Viewer::ListClips(const std::vector<LoadedClip>& loaded, const CharacterFil
 
 void Viewer::Start(HatchingApp& app) {
   clock.keyFramesPerSecond = options.keyFramesPerSecond;
-  std::vector<LoadedClip> loaded;
+  LoadReport loaded;
   LoadCharacter(app.character, app.renderContext.device, app.model, &loaded);
-  ListClips(loaded, app.character, app);
+  ListClips(loaded.clips, app.character, app);
   app.animationStep = 0.0f;
   const int wanted = app.character.clip;
   current = clips.empty() ? -1 : wanted < static_cast<int>(clips.size()) ? wanted : 0;
@@ -202,11 +202,11 @@ bool Viewer::Load(HatchingApp& app, const CharacterFiles& files, bool keepCamera
     *why = "out of memory";
     return false;
   }
-  std::vector<LoadedClip> loaded;
+  LoadReport loaded;
   LoadCharacter(files, app.renderContext.device, fresh, &loaded);
   if (fresh->meshCount < 1 || fresh->meshes[0].triangleCount < 1) {
     const std::string& shown = files.typedReference.empty() ? files.reference : files.typedReference;
-    *why = Refusal(shown, fresh->diagnostic);
+    *why = Refusal(shown, loaded.reference);
     delete fresh;
     return false;
   }
@@ -216,7 +216,7 @@ bool Viewer::Load(HatchingApp& app, const CharacterFiles& files, bool keepCamera
   const bool frame = app.character.frame;
   app.character = files;
   app.character.frame = frame;
-  ListClips(loaded, files, app);
+  ListClips(loaded.clips, files, app);
   current = clips.empty() ? -1 : keepCamera && keep >= 0 && keep < static_cast<int>(clips.size()) ? keep : 0;
   app.clipToPlay = current >= 0 ? clips[current].slot : -1;
   if (!keepCamera) {
