@@ -1,6 +1,7 @@
 // The application's frame: the scene's operations under the names the program gives them, each
 // on the application's device, context and model.
 #include "app/hatching_app.h"
+#include "app/viewer_framing.h"
 
 HRESULT HatchingApp::CreateBoxVertexBuffer() {
   return scene.CreateBoxVertexBuffer(renderContext.device);
@@ -35,6 +36,20 @@ ModelPlay HatchingApp::Play() const {
   return ModelPlay{fillMode, clipToPlay, animationStep, textured};
 }
 
+namespace {
+
+// The viewer mode's lines in place of the overlay's.
+class ViewerOverlay final : public SceneOverlay {
+ public:
+  explicit ViewerOverlay(HatchingApp& app) : app_(app) {}
+  void Draw(RenderContext&) override { app_.viewer.DrawOverlay(app_); }
+
+ private:
+  HatchingApp& app_;
+};
+
+}  // namespace
+
 void HatchingApp::RenderFrame() {
   if (!renderContext.device) return;
   SceneFrame frame;
@@ -42,6 +57,14 @@ void HatchingApp::RenderFrame() {
   frame.model = model;
   frame.play = Play();
   frame.overlayFramesPerSecond = &framesPerSecond;
+  // The viewer's backdrop stays round the camera, so no clear colour shows at any size.
+  D3DXMATRIX backdrop;
+  ViewerOverlay viewerOverlay(*this);
+  if (viewer.on) {
+    backdrop = BackdropAround(renderContext.camera.position);
+    frame.boxWorld = &backdrop;
+    frame.overlay = &viewerOverlay;
+  }
   scene.Draw(renderContext, frame);
   UpdateFrameRate();
 }
@@ -55,6 +78,10 @@ void HatchingApp::DrawModel() {
 }
 
 void HatchingApp::DrawOverlay() {
+  if (viewer.on) {
+    viewer.DrawOverlay(*this);
+    return;
+  }
   scene.DrawOverlay(renderContext, framesPerSecond);
 }
 

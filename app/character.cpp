@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/viewer_framing.h"
 #include "base/cp949.h"
 #include "base/platform.h"
 #include "model/skinned_model.h"
@@ -48,17 +49,15 @@ void ReportRefusal(const char* path, const SmdDiagnostic& diagnostic, const char
 }
 
 // The loader stays silent about textures it cannot make; users of their own characters, which
-// often come without their pictures, are told which files were not found.
-void ReportMissingTextures(const SmdMesh& mesh, const char* directory) {
-  for (int j = 0; j < mesh.textureCount; ++j) {
+// often come without their pictures, are told which files were not found or could not be read.
+void ReportMissingTextures(const SmdMesh& mesh) {
+  for (int j = 0; j < mesh.textureCount && j < static_cast<int>(mesh.texturePaths.size()); ++j) {
     if (mesh.textures && mesh.textures[j]) continue;
-    const std::string path = std::string(directory) + mesh.textureNames[j];
-    FILE* file = OpenFile(path.c_str(), "rb");
-    if (file) {
-      std::fclose(file);
-      continue;
-    }
-    std::fprintf(stderr, "hatching: texture not found: %s\n", NativePath(path.c_str()).c_str());
+    const char* path = mesh.texturePaths[j].c_str();
+    FILE* file = OpenFile(path, "rb");
+    if (file) std::fclose(file);
+    std::fprintf(stderr, "hatching: texture %s: %s\n", file ? "cannot be read" : "not found",
+                 NativePath(path).c_str());
   }
 }
 
@@ -75,16 +74,21 @@ void Widen(const D3DXVECTOR3& p, D3DXVECTOR3* low, D3DXVECTOR3* high) {
 
 }  // namespace
 
-void LoadCharacter(const CharacterFiles& files, IDirect3DDevice9* device, SkinnedModel* model) {
+void LoadCharacter(const CharacterFiles& files, IDirect3DDevice9* device, SkinnedModel* model,
+                   LoadReport* report) {
   model->readLinks = files.links;
   const char* reference = files.reference.empty() ? kDefaultReference : files.reference.c_str();
   const int meshesBefore = model->meshCount;
   if (!model->LoadReference(device, reference))
     ReportRefusal(files.typedReference.empty() ? reference : files.typedReference.c_str(), model->diagnostic,
                   "reference");
-  if (model->meshCount > meshesBefore) ReportMissingTextures(model->meshes[meshesBefore], model->directory);
-  const auto load = [model](const char* path, const char* shown) {
-    if (!model->LoadAnimation(path)) ReportRefusal(shown, model->diagnostic, "animation");
+  if (report) report->reference = model->diagnostic;
+  if (model->meshCount > meshesBefore) ReportMissingTextures(model->meshes[meshesBefore]);
+  const auto load = [model, report](const char* path, const char* shown) {
+    const int slot = model->clipCount;
+    const bool read = model->LoadAnimation(path);
+    if (!read) ReportRefusal(shown, model->diagnostic, "animation");
+    if (report) report->clips.push_back(LoadedClip{NativePath(shown), read ? slot : -1});
   };
   const bool typed = files.typedAnimations.size() == files.animations.size();
   for (size_t k = 0; k < files.animations.size(); ++k)
@@ -95,7 +99,9 @@ void LoadCharacter(const CharacterFiles& files, IDirect3DDevice9* device, Skinne
 
 int ClipToPlay(const CharacterFiles& files, const SkinnedModel& model) {
   const int clip = files.clip;
-  if (!files.reference.empty() && (clip >= model.clipCount || model.clips[clip].frameCount == 0)) return -1;
+  // A clip that was refused has no key frames: the character then stands in its bind pose rather
+  // than vanish, whichever reference it is.
+  if (clip < 0 || clip >= model.clipCount || model.clips[clip].frameCount == 0) return -1;
   return clip;
 }
 
@@ -118,62 +124,15 @@ bool BindPoseBounds(const SmdMesh& mesh, D3DXVECTOR3* low, D3DXVECTOR3* high) {
   return any;
 }
 
-// The bounds' eight corners through the world matrix.
-void WorldBounds(const D3DXVECTOR3& low, const D3DXVECTOR3& high, const D3DXMATRIX& world,
-                 D3DXVECTOR3* worldLow, D3DXVECTOR3* worldHigh) {
-  for (int corner = 0; corner < 8; ++corner) {
-    const D3DXVECTOR3 p((corner & 1) ? high.x : low.x, (corner & 2) ? high.y : low.y,
-                        (corner & 4) ? high.z : low.z);
-    const D3DXVECTOR3 w = Transformed(p, world);
-    if (corner == 0) *worldLow = *worldHigh = w;
-    Widen(w, worldLow, worldHigh);
-  }
-}
-
 void FrameCharacter(const SkinnedModel& model, RenderContext* context) {
-  D3DXVECTOR3 low, high;
-  if (model.meshCount < 1 || !BindPoseBounds(model.meshes[0], &low, &high)) return;
-  const D3DXVECTOR3 extent(high.x - low.x, high.y - low.y, high.z - low.z);
-  ObjectTransform& object = context->objectTransform;
-  // Most characters stand along z and face -y, as the default turn expects; one that stands
-  // clearly along y (exporters of y-up packages) faces +z there, and is turned about y alone.
-  if (extent.y > 1.25f * extent.z && extent.y >= extent.x) object.pitch = 0.0f;
-
-  // The projection's scale factors are 1 / tan of half the field of view, vertically and across;
-  // its depth terms give the near and far planes.
-  const D3DXMATRIX& projection = context->projection;
-  const float tanHalfY = 1.0f / projection.m[1][1];
-  const float tanHalfX = 1.0f / projection.m[0][0];
-  const float nearPlane = -projection.m[3][2] / projection.m[2][2];
-  const float farPlane = projection.m[2][2] * nearPlane / (projection.m[2][2] - 1.0f);
-  constexpr float kMargin = 1.15f;
-
-  D3DXVECTOR3 worldLow, worldHigh, size;
-  float distance = 0;
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    object.BuildWorldMatrix(&context->world);
-    WorldBounds(low, high, context->world, &worldLow, &worldHigh);
-    size = D3DXVECTOR3(worldHigh.x - worldLow.x, worldHigh.y - worldLow.y, worldHigh.z - worldLow.z);
-    distance = kMargin * std::max(size.y / 2 / tanHalfY, size.x / 2 / tanHalfX);
-    // A character in other units than ours (a speck, or one far past the far plane) is scaled to
-    // the default character's size, so that the depth range holds it.
-    const float largest = std::max({size.x, size.y, size.z});
-    if (attempt > 0 || !(largest > 0) || (distance > 20 * nearPlane && distance + size.z < 0.6f * farPlane))
-      break;
-    const float scale = 200.0f / largest;
-    object.scale = D3DXVECTOR3(scale, scale, scale);
-  }
-  const D3DXVECTOR3 centre((worldLow.x + worldHigh.x) / 2, (worldLow.y + worldHigh.y) / 2,
-                           (worldLow.z + worldHigh.z) / 2);
-
-  Camera& camera = context->camera;
-  camera.right = D3DXVECTOR3(1, 0, 0);
-  camera.up = D3DXVECTOR3(0, 1, 0);
-  camera.look = D3DXVECTOR3(0, 0, 1);
-  // The distance is to the nearest face of the bounds: it fits the face the camera sees first.
-  camera.SetPosition(D3DXVECTOR3(centre.x, centre.y, worldLow.z - std::max(distance, 2 * nearPlane)));
+  FramingRequest request;
+  request.projection = context->projection;
+  request.pictureHeight = context->backBufferHeight;
+  const Framing framing = FrameModel(model, request);
+  if (!framing.framed) return;
+  context->objectTransform = framing.object;
+  context->objectTransform.BuildWorldMatrix(&context->world);
+  context->camera = framing.camera;
   context->UpdateView();
-
-  const float largest = std::max({size.x, size.y, size.z, 1.0f});
-  context->light.SetPosition(centre.x + 2.5f * largest, centre.y + 2.5f * largest, centre.z - 3.0f * largest);
+  context->light.SetPosition(framing.light.x, framing.light.y, framing.light.z);
 }

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "gfx/d3d9.h"
+#include "model/skinned_model.h"
 
-struct SkinnedModel;
 struct SmdMesh;
 class RenderContext;
 
@@ -28,19 +28,35 @@ struct CharacterFiles {
   std::vector<std::string> typedAnimations;
 };
 
-// Loads the reference file and the clips into `model` as the loaders do (each refusal shows its
-// own box), then prints one line on standard error for each material texture that is missing.
-void LoadCharacter(const CharacterFiles& files, IDirect3DDevice9* device, SkinnedModel* model);
+// A clip file LoadCharacter read: its path as shown to the user and the clip slot it went into
+// (-1 when it was refused).
+struct LoadedClip {
+  std::string path;
+  int slot = -1;
+};
 
-// The clip UpdateAndDraw plays: `files.clip`, or none (-1, the bind pose) where the user's own
-// reference has no key frames to play.
+// What LoadCharacter read: why the reference was refused (result kSmdRead when it was not), and
+// one entry per clip file in order.
+struct LoadReport {
+  SmdDiagnostic reference;
+  std::vector<LoadedClip> clips;
+};
+
+// Loads the reference file and the clips into `model` as the loaders do (each refusal shows its
+// own box), then prints one line on standard error for each material texture that is missing or
+// cannot be read. `report`, when given, says what was read.
+void LoadCharacter(const CharacterFiles& files, IDirect3DDevice9* device, SkinnedModel* model,
+                   LoadReport* report = nullptr);
+
+// The clip UpdateAndDraw plays: `files.clip`, or none (-1, the bind pose) where that clip has no
+// key frames to play (it was refused, or none was loaded).
 int ClipToPlay(const CharacterFiles& files, const SkinnedModel& model);
 
 // Model-space bounds of the first mesh in its bind pose; false for a mesh without corners.
 bool BindPoseBounds(const SmdMesh& mesh, D3DXVECTOR3* low, D3DXVECTOR3* high);
 
-// Turns a clearly y-up character upright (the default turn is for z-up characters facing -y),
-// then puts the camera in front of it at its middle height, looking at its centre from far enough
-// that it fills most of the window's height, and the light in front of it, up and to the right,
-// as the default set-up lights the default character.
+// Turns the character upright (its up axis decided from its skeleton, see viewer_up_axis.h), then
+// puts the camera in front of it, looking at it level from far enough that its bind pose fills
+// most of the window, and the light in front of it, up and to the right, as the default set-up
+// lights the default character.
 void FrameCharacter(const SkinnedModel& model, RenderContext* context);

@@ -90,7 +90,9 @@ int HatchingApp::Run(HINSTANCE instance, int showCommand) {
   CreateEffect();
   // Should the model not be had, the program runs on without it; frames then skip its pass.
   if (!model) model = new (std::nothrow) SkinnedModel();
-  if (model) {
+  if (model && viewer.on) {
+    viewer.Start(*this);
+  } else if (model) {
     LoadCharacter(character, renderContext.device, model);
     if (!character.reference.empty() && character.frame) FrameCharacter(*model, &renderContext);
     clipToPlay = ClipToPlay(character, *model);
@@ -103,6 +105,7 @@ int HatchingApp::Run(HINSTANCE instance, int showCommand) {
       windowSystem_->TranslateMessage(&message);
       windowSystem_->DispatchMessageA(&message);
     } else if (active) {
+      if (viewer.on) viewer.BeforeFrame(*this);
       RenderFrame();
       ++framesRendered_;
       if (frameObserver_) frameObserver_(frameObserverUser_, framesRendered_);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/character.h"
+#include "app/viewer.h"
 #include "app/win32.h"
 #include "gfx/d3d9.h"
 #include "render/hatching_scene.h"
@@ -100,6 +101,8 @@ class HatchingApp {
   std::string startupFailure;
   // The clip the frames play: character.clip, or -1 (the bind pose) for a reference without one.
   int clipToPlay = 0;
+  // The viewer mode (own files named, or --viewer); off by default.
+  Viewer viewer;
 
  private:
   WindowSystem* windowSystem_ = nullptr;

@@ -138,6 +138,7 @@ LRESULT HatchingApp::OnKeyDown(HWND /*window*/, WPARAM key, LPARAM /*lParam*/) {
       viewChanged = false;
       break;
     default:
+      if (viewer.on) viewer.OnKey(*this, key);
       return 0;
   }
   if (viewChanged) renderContext.UpdateView();

@@ -27,6 +27,7 @@ constexpr Keyword kKeywords[] = {
     {"deactivate", InputEventKind::kDeactivate, 0},
     {"activate", InputEventKind::kActivate, 0},
     {"close", InputEventKind::kClose, 0},
+    {"drop", InputEventKind::kDrop, -1},
 };
 
 bool IsSpace(char c) {
@@ -69,10 +70,18 @@ bool ParseLine(const std::vector<std::string_view>& words, InputEvent* event, st
     if (words[1] == candidate.word) keyword = &candidate;
   if (!keyword) {
     *what = "unknown event '" + std::string(words[1]) +
-            "' (expected key, rdown, move, rup, deactivate, activate or close)";
+            "' (expected key, rdown, move, rup, deactivate, activate, close or drop)";
     return false;
   }
   event->kind = keyword->kind;
+  if (keyword->kind == InputEventKind::kDrop) {
+    if (words.size() < 3) {
+      *what = "'drop' takes one or more paths";
+      return false;
+    }
+    for (size_t i = 2; i < words.size(); ++i) event->paths.emplace_back(words[i]);
+    return true;
+  }
   if (static_cast<int>(words.size()) != 2 + keyword->operands) {
     *what = "'" + std::string(words[1]) + "' takes " + std::to_string(keyword->operands) + " number" +
             (keyword->operands == 1 ? "" : "s") + ", found " + std::to_string(words.size() - 2);

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-enum class InputEventKind { kKey, kRightDown, kMove, kRightUp, kDeactivate, kActivate, kClose };
+enum class InputEventKind { kKey, kRightDown, kMove, kRightUp, kDeactivate, kActivate, kClose, kDrop };
 
 struct InputEvent {
   int frame = 0;  // frames rendered before the event is delivered
@@ -16,6 +16,8 @@ struct InputEvent {
   int x = 0;    // client pixels, for the mouse events
   int y = 0;
   int line = 0;  // where the event stands in its file, for messages about it
+  // For kDrop: the files and folders dropped on the window together (no spaces in them).
+  std::vector<std::string> paths{};
 };
 
 // Parses the text of a replay file. Events must come in order of their frame numbers. On a bad

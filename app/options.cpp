@@ -10,6 +10,7 @@ constexpr int kMaxCount = 100000000;
 constexpr size_t kMaxClips = 32;
 // The default character's clips: Attack, Run, Stun.
 constexpr size_t kDefaultClips = 3;
+constexpr int kMaxKeyFramesPerSecond = 1000;
 
 bool ParseCount(const std::string& text, int minimum, int* value) {
   int parsed = 0;
@@ -43,12 +44,17 @@ OptionsStatus ParseOptions(int argc, const char* const* argv, Options* options, 
     std::string name;
     std::string value;
     bool hasValue = false;
+    // Anything not an option names a file or folder of the user's own.
+    if (argv[i][0] != '-' || argv[i][1] == '\0') {
+      options->viewer.files.push_back(argv[i]);
+      continue;
+    }
     SplitArgument(argv[i], &name, &value, &hasValue);
 
     const bool takesValue = name == "--frames" || name == "--screenshot" || name == "--capture" ||
                             name == "--every" || name == "--input" || name == "--content" ||
                             name == "--record" || name == "--reference" || name == "--animation" ||
-                            name == "--clip" || name == "--skinning";
+                            name == "--clip" || name == "--skinning" || name == "--fps" || name == "--up";
     if (takesValue && !hasValue) {
       if (i + 1 >= argc) {
         *error = name + " needs a value";
@@ -110,6 +116,22 @@ OptionsStatus ParseOptions(int argc, const char* const* argv, Options* options, 
       options->character.links = value == "links";
     } else if (name == "--no-frame") {
       options->character.frame = false;
+    } else if (name == "--viewer") {
+      options->viewer.requested = true;
+    } else if (name == "--watch") {
+      options->viewer.watch = true;
+    } else if (name == "--fps") {
+      if (!ParseCount(value, 1, &options->viewer.keyFramesPerSecond) ||
+          options->viewer.keyFramesPerSecond > kMaxKeyFramesPerSecond) {
+        *error = "--fps needs a whole number from 1 to 1000, not '" + value + "'";
+        return OptionsStatus::kError;
+      }
+    } else if (name == "--up") {
+      if (value != "y" && value != "z") {
+        *error = "--up needs 'y' or 'z', not '" + value + "'";
+        return OptionsStatus::kError;
+      }
+      options->viewer.up = value == "y" ? UpAxis::kY : UpAxis::kZ;
     } else if (name == "--report-startup") {
       options->reportStartup = true;
     } else if (name == "--help" || name == "-h") {
@@ -128,9 +150,15 @@ OptionsStatus ParseOptions(int argc, const char* const* argv, Options* options, 
   if (!options->captureDirectory.empty() && !sawEvery) options->every = 1;
   // The clips load in order into slots 0, 1, ...: the one to play must be among them.
   const CharacterFiles& character = options->character;
-  const size_t clips = !character.animations.empty() ? character.animations.size()
-                       : character.reference.empty() ? kDefaultClips
-                                                     : 1;
+  if (!options->viewer.files.empty() && !character.reference.empty()) {
+    *error = "name the reference either with --reference or as a file argument, not both";
+    return OptionsStatus::kError;
+  }
+  // Files named as arguments are sorted into reference and clips only when they are read.
+  const size_t clips = !options->viewer.files.empty()  ? kMaxClips
+                       : !character.animations.empty() ? character.animations.size()
+                       : character.reference.empty()   ? kDefaultClips
+                                                       : 1;
   if (static_cast<size_t>(character.clip) >= clips) {
     *error = "--clip " + std::to_string(character.clip) + ": only " + std::to_string(clips) +
              (clips == 1 ? " clip is" : " clips are") + " loaded (numbered from 0)";
@@ -145,11 +173,16 @@ std::vector<std::string*> CommandLinePaths(Options* options) {
   std::vector<std::string*> paths = {&options->screenshot, &options->captureDirectory, &options->inputFile,
                                      &options->recordFile, &options->character.reference};
   for (std::string& animation : options->character.animations) paths.push_back(&animation);
+  for (std::string& file : options->viewer.files) paths.push_back(&file);
   return paths;
 }
 
+bool ViewerMode(const Options& options) {
+  return options.viewer.requested || !options.viewer.files.empty() || !options.character.reference.empty();
+}
+
 const char* UsageText() {
-  return "Usage: hatching [options]\n"
+  return "Usage: hatching [options] [FILE.smd... | FOLDER]\n"
          "Shows the animated character in pencil hatching. Its files (Model/, Textures/ and\n"
          "Shaders/) come from the folder --content names, else from the current folder when it\n"
          "holds Shaders/Hatching.fx, else from share/hatching beside the program's bin folder\n"
@@ -175,6 +208,14 @@ const char* UsageText() {
          "                       links after each vertex's u v, up to four per vertex\n"
          "  --no-frame           with --reference: keep the fixed start camera instead of\n"
          "                       framing the character\n"
+         "  FILE.smd..., FOLDER  show your own character: the one file that holds triangles is\n"
+         "                       the reference, the others are clips in the order given; a\n"
+         "                       folder gives its reference and clips in name order\n"
+         "  --viewer             the viewer's clip keys, overlay and framing for the default\n"
+         "                       character (on whenever files of your own are named)\n"
+         "  --fps N              key frames a second the clips play at (default 30)\n"
+         "  --up y|z             the character's up axis, instead of deciding it\n"
+         "  --watch              reload the named files when they change on disk\n"
          "  --report-startup     print to standard error when the first frame was presented\n"
          "                       and the frame rate and page faults of the frames after it\n"
          "  --help               show this text\n"
@@ -183,10 +224,12 @@ const char* UsageText() {
          "Input file: one event a line, '#' starts a comment; F is the number of frames\n"
          "rendered before the event:\n"
          "  F key VK   F rdown X Y   F move X Y   F rup X Y\n"
-         "  F deactivate   F activate   F close\n"
+         "  F deactivate   F activate   F close   F drop PATH...\n"
          "\n"
          "Keys: W/S walk, A/D strafe, R/F fly, Q/E roll, right-button drag looks around,\n"
-         "keypad 4/6/8/5/7/9 move the light (Num Lock on), Space toggles wireframe, Esc quits.\n";
+         "keypad 4/6/8/5/7/9 move the light (Num Lock on), Space toggles wireframe, Esc quits.\n"
+         "Viewer keys: PageDown/PageUp next/previous clip, P pause, . and , one key frame on/back,\n"
+         "+ and - double/halve the speed, Home frame again, F1 or H key panel, F12 screenshot.\n";
 }
 
 const char* VersionText() {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/character.h"
+#include "app/viewer_options.h"
 
 struct Options {
   bool headless = false;
@@ -26,6 +27,8 @@ struct Options {
   bool reportStartup = false;
   // The character to show: --reference, --animation (repeated), --clip, --skinning, --no-frame.
   CharacterFiles character;
+  // File arguments, --viewer, --fps, --up, --watch.
+  ViewerOptions viewer;
   bool help = false;
   bool version = false;
 };
@@ -44,6 +47,9 @@ OptionsStatus ParseOptions(int argc, const char* const* argv, Options* options, 
 // The options that name a file or folder. As typed they mean the folder the program was started
 // in; they are made absolute before the program moves into its content folder.
 std::vector<std::string*> CommandLinePaths(Options* options);
+
+// Whether the viewer mode is on: own files named, or --viewer.
+bool ViewerMode(const Options& options);
 
 const char* UsageText();
 const char* VersionText();

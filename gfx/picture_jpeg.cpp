@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <csetjmp>
+#include <string>
 #include <vector>
 
 #include "gfx/picture_decoders.h"
@@ -32,6 +33,8 @@ constexpr int kMaxScans = 64;
 // Two bytes a coefficient for four full-size channels of the largest picture, and room for the
 // decoder's other buffers.
 constexpr long kDecoderMemory = 640L << 20;
+constexpr uint64_t kDecoderBytesPerPixel = 10;
+constexpr uint64_t kMaxPixelsPerByte = 512;
 
 struct JpegJob {
   jpeg_decompress_struct cinfo;
@@ -150,6 +153,15 @@ bool DecodeJpeg(const uint8_t* bytes, size_t size, const char* name, ImageLevel*
     return refuse(std::to_string(cinfo.num_components) + " channels");
   if (inks && (!cinfo.saw_Adobe_marker || (cinfo.Adobe_transform != 0 && cinfo.Adobe_transform != 2)))
     return refuse("four channels without an Adobe marker naming them CMYK or YCCK");
+  // Each 8 x 8 block of each channel costs at least a bit of Huffman code, so a file of n bytes
+  // holds at most 512 n pixels (arithmetic coding can pack more; such files are rare). The
+  // decoder's buffers are then bounded by what the file can fill, not by its header.
+  const uint64_t pixels = uint64_t{cinfo.image_width} * cinfo.image_height;
+  if (pixels > kMaxPixelsPerByte * (uint64_t{size} + 1))
+    return refuse(std::to_string(cinfo.image_width) + " x " + std::to_string(cinfo.image_height) +
+                  " pixels cannot be held in " + std::to_string(size) + " bytes");
+  cinfo.mem->max_memory_to_use =
+      static_cast<long>(std::min<uint64_t>(kDecoderMemory, kDecoderBytesPerPixel * pixels + (8u << 20)));
   cinfo.out_color_space = inks ? JCS_CMYK : JCS_EXT_RGBA;
   cinfo.dct_method = JDCT_ISLOW;
   cinfo.do_fancy_upsampling = TRUE;

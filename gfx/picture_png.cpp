@@ -15,6 +15,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "gfx/picture_decoders.h"
@@ -24,6 +25,7 @@ namespace {
 // Rows a band of the output grows by while they are decoded, so that a file that claims many
 // more rows than it holds fails before the memory for them is touched.
 constexpr uint32_t kBandRows = 64;
+constexpr uint64_t kMaxDeflateRatio = 1032;
 
 struct PngJob {
   const uint8_t* bytes = nullptr;
@@ -124,6 +126,12 @@ bool DecodePng(const uint8_t* bytes, size_t size, const char* name, ImageLevel* 
   if (!problem.empty()) return refuse(problem);
   const size_t stride = size_t{width} * 4;
   if (png_get_rowbytes(job.png, job.info) != stride) return refuse("rows are not RGBA after conversion");
+  // Deflate expands at most 1032 times, and every row holds a filter byte and at least a bit a
+  // pixel: a header cannot make the decoder take more memory than its file could fill.
+  const uint64_t leastRawBytes = uint64_t{height} * (1 + (uint64_t{width} + 7) / 8);
+  if (leastRawBytes > kMaxDeflateRatio * (uint64_t{size} + 1))
+    return refuse(std::to_string(width) + " x " + std::to_string(height) + " pixels cannot be held in " +
+                  std::to_string(size) + " bytes");
 
   std::vector<uint8_t> rgba;
   rgba.reserve(stride * height);

@@ -79,31 +79,15 @@ void MoveCornersIntoBoneSpace(SmdMesh& mesh, int count) {
   delete[] inverses;
 }
 
-size_t BoundedLength(const char* text, size_t limit) {
-  size_t n = 0;
-  while (n < limit && text[n] != '\0') ++n;
-  return n;
-}
-
 }  // namespace
 
 bool SkinnedModel::LoadReference(IDirect3DDevice9* newDevice, const char* path) {
   device = newDevice;
   diagnostic = SmdDiagnostic{};
-  if (!path || BoundedLength(path, kSmdDirectorySize) >= kSmdDirectorySize) {
-    directory[0] = '\0';
-    Refuse(kSmdRefused, 0, "the path is longer than 127 characters");
-    ShowRefusal(path);
-    return false;
-  }
-  std::memcpy(directory, path, BoundedLength(path, kSmdDirectorySize) + 1);
-  char* separator = std::strrchr(directory, '\\');
-  if (!separator) separator = std::strrchr(directory, '/');
-  if (separator) {
-    separator[1] = '\0';
-  } else {
-    directory[0] = '\0';
-  }
+  directory = path ? path : "";
+  size_t separator = directory.rfind('\\');
+  if (separator == std::string::npos) separator = directory.rfind('/');
+  directory.resize(separator == std::string::npos ? 0 : separator + 1);
 
   return ReadFile(path, &SkinnedModel::ParseReference, kSmdNotReferenceMessage);
 }
@@ -125,7 +109,7 @@ int SkinnedModel::ParseReference(FILE* input) {
   SmdMesh& mesh = meshes[meshCount];
   mesh.AllocateBones(nodeCount);
   mesh.AllocateTriangles(triangleCount);
-  mesh.LoadMaterialTextures(device, materialCount, directory, materialNames);
+  mesh.LoadMaterialTextures(device, materialCount, directory.c_str(), materialNames);
   delete mesh.links;
   mesh.links = nullptr;
   if (readLinks && mesh.triangles) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 #include "gfx/d3d9.h"
 #include "model/animation_clip.h"
@@ -12,7 +13,6 @@
 inline constexpr int kSmdMaxMeshes = 32;
 inline constexpr int kSmdMaxClips = 32;
 inline constexpr int kSmdLineSize = static_cast<int>(SmdLineSource::kCapacity);
-inline constexpr int kSmdDirectorySize = 128;
 
 // Results of ParseReference and ParseAnimation.
 enum SmdResult : int {
@@ -45,7 +45,8 @@ struct SkinnedModel {
   int materialCount = 0;
   int triangleCount = 0;
   char materialNames[kSmdMaxMaterials][kSmdNameSize] = {};
-  char directory[kSmdDirectorySize] = {};
+  // The folder of the last reference file, with its final separator; any length.
+  std::string directory;
   int meshCount = 0;
   SmdMesh meshes[kSmdMaxMeshes];
   int clipCount = 0;
@@ -63,8 +64,8 @@ struct SkinnedModel {
   SkinnedModel& operator=(const SkinnedModel&) = delete;
   ~SkinnedModel() = default;
 
-  // Reference mesh loading: `path` spelled as the program spells it (backslashes), at most 127
-  // characters. True when the file was read into mesh slot `meshCount`.
+  // Reference mesh loading: `path` spelled as the program spells it (backslashes), of any length.
+  // True when the file was read into mesh slot `meshCount`.
   bool LoadReference(IDirect3DDevice9* device, const char* path);
   int ParseReference(FILE* file);
   bool ReadNodes(SmdLineSource& file);

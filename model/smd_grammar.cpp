@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstring>
+#include <string>
 
 #include "base/platform.h"
 #include "model/skinned_model.h"
@@ -28,13 +29,10 @@ int SkinnedModel::Refuse(int result, int lineNumber, const char* format, ...) {
 }
 
 void SkinnedModel::ShowRefusal(const char* path) const {
-  char text[sizeof diagnostic.reason + kSmdDirectorySize + 32];
-  if (diagnostic.line > 0) {
-    std::snprintf(text, sizeof text, "%.127s(%d): %s", path ? path : "", diagnostic.line, diagnostic.reason);
-  } else {
-    std::snprintf(text, sizeof text, "%.127s: %s", path ? path : "", diagnostic.reason);
-  }
-  MessageBoxA(nullptr, text, kSmdErrorCaption, MB_OK);
+  std::string text = path ? path : "";
+  if (diagnostic.line > 0) text += "(" + std::to_string(diagnostic.line) + ")";
+  text += std::string(": ") + diagnostic.reason;
+  MessageBoxA(nullptr, text.c_str(), kSmdErrorCaption, MB_OK);
 }
 
 bool SkinnedModel::EndOfFileInBlock(const SmdLineSource& file, const char* block) {

@@ -1,8 +1,12 @@
 // The tables and textures of a reference mesh.
 #include "model/smd_mesh.h"
 
+#include <cstdio>
 #include <cstring>
 #include <new>
+
+#include "base/path_case.h"
+#include "base/platform.h"
 
 namespace {
 
@@ -58,11 +62,12 @@ bool SmdMesh::LoadMaterialTextures(IDirect3DDevice9* device, int count, const ch
   ReleaseTextures();
   textureCount = count;
   std::memset(textureNames, 0, sizeof textureNames);
-  bool fits[kSmdMaxMaterials];
+  texturePaths.assign(static_cast<size_t>(count), std::string());
   const size_t directoryLength = std::strlen(directory);
   for (int j = 0; j < count; ++j) {
     const size_t nameLength = BoundedLength(names[j], kSmdNameSize - 1);
-    fits[j] = directoryLength + nameLength < kSmdNameSize;
+    texturePaths[j].assign(directory).append(names[j], nameLength);
+    // The table keeps what fits, for display; the texture is read from the whole path.
     char* path = textureNames[j];
     const size_t head = directoryLength < kSmdNameSize - 1 ? directoryLength : kSmdNameSize - 1;
     std::memcpy(path, directory, head);
@@ -75,11 +80,20 @@ bool SmdMesh::LoadMaterialTextures(IDirect3DDevice9* device, int count, const ch
     textureCount = 0;
     return false;
   }
+  // Every texture is tried, so that one missing picture does not take the others with it.
+  bool all = true;
   for (int j = 0; j < count; ++j) {
-    if (!fits[j] || FAILED(D3DXCreateTextureFromFileA(device, textureNames[j], &textures[j]))) {
+    FILE* file = OpenFile(texturePaths[j].c_str(), "rb");
+    if (file) {
+      std::fclose(file);
+    } else {
+      const std::string found = FindIgnoringCase(texturePaths[j]);
+      if (!found.empty()) texturePaths[j] = found;
+    }
+    if (FAILED(D3DXCreateTextureFromFileA(device, texturePaths[j].c_str(), &textures[j]))) {
       textures[j] = nullptr;
-      return false;
+      all = false;
     }
   }
-  return true;
+  return all;
 }

@@ -2,6 +2,9 @@
 // space of their bones, its material textures and the vertex buffer playback skins into.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "gfx/d3d9.h"
 #include "model/skin_vertex.h"
 #include "model/smd_bone.h"
@@ -28,6 +31,9 @@ struct SmdMesh {
   int triangleCount = 0;
   SmdTriangle* triangles = nullptr;
   char textureNames[kSmdMaxMaterials][kSmdNameSize] = {};
+  // The whole path each texture was read from (found ignoring letter case where the exact name
+  // is missing); textureNames holds at most its first 79 characters.
+  std::vector<std::string> texturePaths;
   int textureCount = 0;
   IDirect3DTexture9** textures = nullptr;
   // The weighted links of every corner, read only when the model skins with links; null otherwise.
@@ -42,9 +48,9 @@ struct SmdMesh {
   // and tells whether the new one could be allocated.
   bool AllocateBones(int n);
   bool AllocateTriangles(int n);
-  // Texture j is "directory + names[j]"; false at the first one that cannot be created (it and
-  // the later ones stay null). A path longer than an entry of `textureNames` holds is cut there
-  // and counts as a texture that cannot be created, so a cut name never opens another file.
+  // Texture j is read from "directory + names[j]", or from the file whose name matches it ignoring
+  // letter case when that is missing; every texture is tried, one that cannot be created stays
+  // null and the result is false. The path has any length; `textureNames` keeps what fits of it.
   bool LoadMaterialTextures(IDirect3DDevice9* device, int count, const char* directory,
                             const char (*names)[kSmdNameSize]);
   // Writes every corner, moved by its bone's `combined` matrix, into the vertex buffer. False when

@@ -41,11 +41,19 @@ void HatchingScene::Draw(RenderContext& context, const SceneFrame& frame) {
       device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
       if (frame.box) {
         device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+        // A box with a world of its own (a backdrop around the camera) gets its own parameters
+        // for the first pass; the model's follow before the second.
+        if (frame.boxWorld) {
+          SceneParameters backdrop = frame.parameters;
+          backdrop.world = *frame.boxWorld;
+          Upload(backdrop);
+        }
         effect->BeginPass(0);
         DrawBox(device);
         effect->EndPass();
       }
       device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+      if (frame.box && frame.boxWorld) Upload(frame.parameters);
       effect->BeginPass(1);
       DrawModel(device, frame.model, frame.play);
       if (frame.triangles) {
@@ -55,7 +63,11 @@ void HatchingScene::Draw(RenderContext& context, const SceneFrame& frame) {
       effect->EndPass();
       effect->End();
     }
-    if (frame.overlayFramesPerSecond) DrawOverlay(context, *frame.overlayFramesPerSecond);
+    if (frame.overlay) {
+      frame.overlay->Draw(context);
+    } else if (frame.overlayFramesPerSecond) {
+      DrawOverlay(context, *frame.overlayFramesPerSecond);
+    }
     device->EndScene();
   }
   device->Present(nullptr, nullptr, nullptr, nullptr);

@@ -37,11 +37,23 @@ struct ModelPlay {
   bool textured = true;
 };
 
+// Lines of text of the caller's own, drawn in place of the overlay's.
+class SceneOverlay {
+ public:
+  virtual void Draw(RenderContext& context) = 0;
+
+ protected:
+  ~SceneOverlay() = default;
+};
+
 // One frame. Zero fields leave their part out.
 struct SceneFrame {
   SceneParameters parameters;
   // The box, in the effect's first pass.
   bool box = true;
+  // The box's own world matrix where given (a backdrop that moves with the camera); else the
+  // parameters' world.
+  const D3DXMATRIX* boxWorld = nullptr;
   // Drawn in the second pass: the model as `play` says, then `triangles` (a list of SkinVertex
   // triangles) where given.
   SkinnedModel* model = nullptr;
@@ -50,6 +62,8 @@ struct SceneFrame {
   UINT triangleCount = 0;
   // The overlay's lines with this frame rate, where given.
   const float* overlayFramesPerSecond = nullptr;
+  // Drawn instead of the overlay's lines where given.
+  SceneOverlay* overlay = nullptr;
 };
 
 class HatchingScene {

@@ -4,7 +4,9 @@
 #include <time.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "app/hatching_app.h"
@@ -16,6 +18,7 @@
 #include "app/sdl/message_boxes.h"
 #include "app/sdl/sdl_window_system.h"
 #include "app/video/video_file.h"
+#include "app/viewer_files.h"
 #include "base/heap_policy.h"
 #include "gfx/d3d9.h"
 #include "gfx/gl/gl_backend.h"
@@ -53,6 +56,7 @@ struct FrameRecorder {
   VideoFile* video = nullptr;  // null without --record
   ProgressLine* progress = nullptr;
   std::vector<uint8_t> pixels;
+  std::string startDirectory;
   std::string error;       // the first picture that could not be written
   std::string videoError;  // why the video stopped
   int capturedFrames = 0;
@@ -74,6 +78,7 @@ struct FrameRecorder {
     if (!options.captureDirectory.empty() && framesRendered % options.every == 0 && self->error.empty())
       self->Capture(framesRendered);
     if (self->video && self->videoError.empty()) self->Record();
+    if (HatchingApp::Instance().viewer.TakeScreenshotRequest()) self->Screenshot();
     self->progress->Update(framesRendered, MonotonicSeconds());
     if (options.frames > 0 && framesRendered >= options.frames) self->windowSystem->PostQuitMessage(0);
   }
@@ -107,6 +112,31 @@ struct FrameRecorder {
                    static_cast<double>(lastFaults - settledFaults) / (lastFrame - kSettledFrame),
                    kSettledFrame, lastFrame);
     }
+  }
+
+  // F12 in the viewer: the next free hatching-NNNN.png in the folder the program was started in.
+  void Screenshot() {
+    std::error_code code;
+    for (int n = 1; n <= 9999; ++n) {
+      char name[32];
+      std::snprintf(name, sizeof name, "hatching-%04d.png", n);
+      const std::string path = (std::filesystem::path(startDirectory) / name).string();
+      if (std::filesystem::exists(path, code)) continue;
+      std::string failure;
+      int width = 0;
+      int height = 0;
+      IDirect3DDevice9* device = HatchingApp::Instance().renderContext.device;
+      if (GlCapturePresentedFrame(device, &pixels, &width, &height) &&
+          WritePng(path, pixels.data(), width, height, &failure))
+        std::printf("%s\n", path.c_str());
+      else
+        std::fprintf(stderr, "hatching: %s\n",
+                     failure.empty() ? (path + ": no rendered frame").c_str() : failure.c_str());
+      std::fflush(stdout);
+      return;
+    }
+    std::fprintf(stderr, "hatching: %s: hatching-0001.png to hatching-9999.png all exist\n",
+                 startDirectory.c_str());
   }
 
   void Capture(int framesRendered) {
@@ -175,6 +205,13 @@ int main(int argc, char** argv) {
     case OptionsStatus::kRun:
       break;
   }
+  // Files named as arguments are sorted into a reference and its clips where they were typed.
+  if (!options.viewer.files.empty() && !SortNamedFiles(options.viewer.files, &options.character, &error)) {
+    std::fprintf(stderr, "hatching: %s\nTry 'hatching --help'.\n", error.c_str());
+    return kExitUsage;
+  }
+  std::error_code noFolder;
+  const std::string startDirectory = std::filesystem::current_path(noFolder).string();
   // Before anything is opened: the program's own files are read by relative paths.
   options.character.typedReference = options.character.reference;
   options.character.typedAnimations = options.character.animations;
@@ -190,6 +227,17 @@ int main(int argc, char** argv) {
       return kExitUsage;
     }
     if (!CheckReplayKeys(options.inputFile, events)) return kExitUsage;
+    // Dropped paths mean the folder the program was started in, as typed ones do.
+    std::vector<std::string*> dropped;
+    for (InputEvent& event : events)
+      for (std::string& path : event.paths) dropped.push_back(&path);
+    AnchorPaths(dropped, startDirectory);
+  }
+  std::error_code notFolder;
+  if (!options.screenshot.empty() && std::filesystem::is_directory(options.screenshot, notFolder)) {
+    std::fprintf(stderr, "hatching: %s: is a folder (--screenshot names the PNG file to write)\n",
+                 options.screenshot.c_str());
+    return kExitFailure;
   }
   if ((!options.captureDirectory.empty() && !MakeDirectories(options.captureDirectory, &error)) ||
       (!options.screenshot.empty() && !CheckOutputFolder(options.screenshot, &error))) {
@@ -215,11 +263,23 @@ int main(int argc, char** argv) {
   FrameRecorder recorder;
   recorder.options = &options;
   recorder.windowSystem = &windowSystem;
+  recorder.startDirectory = startDirectory;
   if (!options.recordFile.empty()) recorder.video = &video;
   ProgressLine progress(stderr, options.headless ? options.frames : 0);
   recorder.progress = &progress;
   HatchingApp& app = HatchingApp::Instance();
   app.character = options.character;
+  app.viewer.on = ViewerMode(options);
+  app.viewer.options = options.viewer;
+  // Pictures and videos are the same on every machine: each frame plays 1/60 s.
+  app.viewer.fixedStep = options.headless || !options.recordFile.empty();
+  if (app.viewer.on)
+    windowSystem.SetDropHandler(
+        [](void*, const std::vector<std::string>& paths) {
+          HatchingApp& application = HatchingApp::Instance();
+          application.viewer.Open(application, paths);
+        },
+        nullptr);
   app.UseWindowSystem(&windowSystem);
   app.SetFrameObserver(&FrameRecorder::OnFrame, &recorder);
 
@@ -231,10 +291,11 @@ int main(int argc, char** argv) {
     exitCode = kExitFailure;
   } else if (!app.startupFailure.empty()) {
     // The start-up stops without a box; the program still says why and fails.
+    std::error_code noFolder;
     std::fprintf(stderr,
-                 "hatching: %s (the program reads its files from its content folder; name it with --content "
-                 "DIR)\n",
-                 app.startupFailure.c_str());
+                 "hatching: %s (the program reads its files from its content folder, here %s; name another "
+                 "with --content DIR)\n",
+                 app.startupFailure.c_str(), std::filesystem::current_path(noFolder).c_str());
     exitCode = kExitFailure;
   }
   if (!options.screenshot.empty() && app.window) recorder.WriteFrame(options.screenshot);

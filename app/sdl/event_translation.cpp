@@ -1,6 +1,8 @@
 // SDL events to window messages, and replayed input to SDL events.
 #include "app/sdl/event_translation.h"
 
+#include "app/viewer_keys.h"
+
 namespace {
 
 enum class NumLock { kAny, kOn, kOff };
@@ -51,6 +53,14 @@ constexpr KeyRow kKeys[] = {
     {SDL_SCANCODE_KP_8, SDLK_KP_8, NumLock::kOff, VK_UP},
     {SDL_SCANCODE_KP_9, SDLK_KP_9, NumLock::kOff, VK_PRIOR},
     {SDL_SCANCODE_KP_ENTER, SDLK_KP_ENTER, NumLock::kAny, VK_RETURN},
+    // The viewer's keys: main-row punctuation by the codes Windows gives the US layout's keys.
+    {SDL_SCANCODE_PERIOD, SDLK_PERIOD, NumLock::kAny, VK_OEM_PERIOD},
+    {SDL_SCANCODE_COMMA, SDLK_COMMA, NumLock::kAny, VK_OEM_COMMA},
+    {SDL_SCANCODE_EQUALS, SDLK_EQUALS, NumLock::kAny, VK_OEM_PLUS},
+    {SDL_SCANCODE_EQUALS, SDLK_PLUS, NumLock::kAny, VK_OEM_PLUS},
+    {SDL_SCANCODE_MINUS, SDLK_MINUS, NumLock::kAny, VK_OEM_MINUS},
+    {SDL_SCANCODE_KP_PLUS, SDLK_KP_PLUS, NumLock::kAny, VK_ADD},
+    {SDL_SCANCODE_KP_MINUS, SDLK_KP_MINUS, NumLock::kAny, VK_SUBTRACT},
 };
 
 bool IsKeypad(SDL_Scancode scancode) {
@@ -229,6 +239,9 @@ bool ReplayEventToSdl(const InputEvent& input, Uint32 windowId, SDL_Event* event
                             : input.kind == InputEventKind::kActivate ? SDL_WINDOWEVENT_FOCUS_GAINED
                                                                       : SDL_WINDOWEVENT_CLOSE;
       return true;
+    case InputEventKind::kDrop:
+      // Several SDL events; the window system pushes them itself.
+      return false;
   }
   return false;
 }

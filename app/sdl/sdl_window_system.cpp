@@ -191,6 +191,21 @@ bool SdlWindowSystem::ShowWindow(HWND window, int showCommand) {
 
 void SdlWindowSystem::FeedReplayEvent(const InputEvent& input) {
   SDL_Event event{};
+  if (input.kind == InputEventKind::kDrop) {
+    // As a desktop drops several files: begin, one event a file, complete.
+    event.drop.windowID = window_ ? window_->id() : 0;
+    event.type = SDL_DROPBEGIN;
+    SDL_PushEvent(&event);
+    for (const std::string& path : input.paths) {
+      event.type = SDL_DROPFILE;
+      event.drop.file = SDL_strdup(path.c_str());
+      SDL_PushEvent(&event);
+    }
+    event.type = SDL_DROPCOMPLETE;
+    event.drop.file = nullptr;
+    SDL_PushEvent(&event);
+    return;
+  }
   if (window_ && ReplayEventToSdl(input, window_->id(), &event)) SDL_PushEvent(&event);
 }
 
@@ -204,9 +219,32 @@ bool SdlWindowSystem::FillPending() {
   SDL_Event event;
   while (!hasPending_) {
     if (SDL_PollEvent(&event) != 1) return false;
+    if (TakeDrop(event)) continue;
     if (window_) hasPending_ = TranslateEvent(event, window_, window_->id(), &translation_, &pending_);
   }
   return true;
+}
+
+bool SdlWindowSystem::TakeDrop(const SDL_Event& event) {
+  switch (event.type) {
+    case SDL_DROPBEGIN:
+      dropping_ = true;
+      dropped_.clear();
+      return true;
+    case SDL_DROPFILE:
+      if (event.drop.file) dropped_.emplace_back(event.drop.file);
+      SDL_free(event.drop.file);
+      // Without a begin (older SDL), each file is a drop of its own.
+      if (dropping_) return true;
+      [[fallthrough]];
+    case SDL_DROPCOMPLETE:
+      dropping_ = false;
+      if (dropHandler_ && !dropped_.empty()) dropHandler_(dropUser_, dropped_);
+      dropped_.clear();
+      return true;
+    default:
+      return false;
+  }
 }
 
 bool SdlWindowSystem::PeekMessageA(MSG* message, HWND, UINT, UINT, UINT) {

@@ -6,6 +6,7 @@
 #include <SDL2/SDL.h>
 
 #include <string>
+#include <vector>
 
 #include "app/input_script.h"
 #include "app/sdl/event_translation.h"
@@ -49,6 +50,12 @@ class SdlWindowSystem final : public WindowSystem {
   void SetReplay(InputReplay replay) { replay_ = std::move(replay); }
   // Told after each rendered frame, to time the replay.
   void NoteFramesRendered(int frames) { framesRendered_ = frames; }
+  // Called with the files and folders dropped on the window together; null removes it.
+  using DropHandler = void (*)(void* user, const std::vector<std::string>& paths);
+  void SetDropHandler(DropHandler handler, void* user) {
+    dropHandler_ = handler;
+    dropUser_ = user;
+  }
   bool headless() const { return headless_; }
   SdlWindow* window() const { return window_; }
   // Why the last CreateWindowExA failed.
@@ -79,6 +86,8 @@ class SdlWindowSystem final : public WindowSystem {
   // Tells the window procedure the client size at once, as Windows does while it sizes a window.
   void ReportClientSize();
   void Deliver(UINT message, WPARAM wParam, LPARAM lParam);
+  // Collects SDL's drop events; true when `event` was one.
+  bool TakeDrop(const SDL_Event& event);
 
   bool started_ = false;
   bool headless_ = false;
@@ -96,4 +105,8 @@ class SdlWindowSystem final : public WindowSystem {
   InputReplay replay_;
   int framesRendered_ = 0;
   std::string lastError_;
+  DropHandler dropHandler_ = nullptr;
+  void* dropUser_ = nullptr;
+  std::vector<std::string> dropped_;
+  bool dropping_ = false;
 };

@@ -1,6 +1,8 @@
 // Video files through libavformat, libavcodec and libswscale.
 #include "app/video/video_file.h"
 
+#include <cctype>
+#include <cstdio>
 #include <vector>
 
 #include "app/video/gif_palette.h"
@@ -16,9 +18,14 @@ namespace {
 
 constexpr int kRenderedFramesPerSecond = 60;
 
+// Letter case aside: "x.GIF" is a GIF too.
 bool EndsWith(const std::string& text, const char* suffix) {
   const std::string tail(suffix);
-  return text.size() > tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+  if (text.size() <= tail.size()) return false;
+  for (size_t i = 0; i < tail.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(text[text.size() - tail.size() + i])) != tail[i])
+      return false;
+  return true;
 }
 
 std::string Reason(int code) {
@@ -248,6 +255,12 @@ bool VideoFile::Close(std::string* error) {
     const int result = avio_closep(&s.format->pb);
     if (result < 0 && ok) ok = s.Fail("cannot close the video", result, error);
   }
+  // A run that ended before its first frame leaves no empty file behind that looks like a video.
+  const bool empty = s.framesAdded == 0;
   s.Release();
+  if (empty) {
+    std::remove(s.path.c_str());
+    if (ok) ok = s.Fail("no frame was rendered, so no video was written", 0, error);
+  }
   return ok;
 }

@@ -79,9 +79,9 @@ TEST(InputScript, CursorPositionsSpanSixteenBits) {
 }
 
 TEST(InputScript, BadLinesNameFileAndLine) {
-  EXPECT_EQ(
-      ParseError("0 key 87\n1 jump\n"),
-      "replay.txt:2: unknown event 'jump' (expected key, rdown, move, rup, deactivate, activate or close)");
+  EXPECT_EQ(ParseError("0 key 87\n1 jump\n"),
+            "replay.txt:2: unknown event 'jump' (expected key, rdown, move, rup, deactivate, activate, close "
+            "or drop)");
   EXPECT_EQ(ParseError("# c\nx key 87\n"),
             "replay.txt:2: expected a frame number from 0 to 1000000000, found 'x'");
   EXPECT_EQ(ParseError("3\n"), "replay.txt:1: expected an event after the frame number");

@@ -36,7 +36,7 @@ TEST(SkinnedModelRecordsTest, ConstructionSetsEveryDefault) {
   EXPECT_EQ(model->meshCount, 0);
   EXPECT_EQ(model->clipCount, 0);
   EXPECT_EQ(model->currentClip, 0);
-  EXPECT_STREQ(model->directory, "");
+  EXPECT_EQ(model->directory, "");
   EXPECT_EQ(model->meshes[31].vertexBuffer, nullptr);
   EXPECT_EQ(model->meshes[31].textureCount, 0);
   EXPECT_EQ(model->clips[31].frames, nullptr);
@@ -54,9 +54,9 @@ TEST_F(ReferenceLoadingTest, DirectoryKeepsTheLastSeparatorBackslashFirst) {
                {"a/b/c.smd", "a/b/"},
                {"c.smd", ""}};
   for (const Case& c : cases) {
-    std::strcpy(model->directory, "stale");
+    model->directory = "stale";
     EXPECT_FALSE(model->LoadReference(device, c.path)) << "no such file";
-    EXPECT_STREQ(model->directory, c.directory) << c.path;
+    EXPECT_EQ(model->directory, c.directory) << c.path;
     EXPECT_EQ(model->device, device);
     EXPECT_EQ(model->diagnostic.result, -1);
   }
@@ -73,7 +73,7 @@ TEST_F(ReferenceLoadingTest, BackslashPathsOpenAndNameTexturesInTheModelFolder) 
   std::string folder = file.folder() + "/";
   for (char& c : folder)
     if (c == '/') c = '\\';
-  EXPECT_STREQ(model->directory, folder.c_str());
+  EXPECT_EQ(model->directory, folder);
   const SmdMesh& mesh = model->meshes[0];
   EXPECT_EQ(mesh.textureCount, 1);
   EXPECT_EQ(std::string(mesh.textureNames[0]), folder + "skin.bmp");
@@ -194,7 +194,7 @@ TEST_F(ReferenceLoadingTest, ChildBeforeItsParentTakesTheIdentityAsParent) {
   EXPECT_EQ(bones[0].combined.m[3][1], 5.0f);
 }
 
-TEST_F(ReferenceLoadingTest, MissingTextureStillLoadsAndLeavesItAndTheLaterOnesNull) {
+TEST_F(ReferenceLoadingTest, MissingTextureStillLoadsLeavesItNullAndTheLaterOnesAreRead) {
   std::string text = "version 1\ntriangles\n";
   for (const char* name : {"a.bmp", "missing.bmp", "c.bmp"})
     text += std::string(name) + "\n0 0 0 0 0 0 1 0 0\n0 0 0 0 0 0 1 0 0\n0 0 0 0 0 0 1 0 0\n";
@@ -206,8 +206,8 @@ TEST_F(ReferenceLoadingTest, MissingTextureStillLoadsAndLeavesItAndTheLaterOnesN
   ASSERT_EQ(mesh.textureCount, 3);
   EXPECT_NE(mesh.textures[0], nullptr);
   EXPECT_EQ(mesh.textures[1], nullptr);
-  EXPECT_EQ(mesh.textures[2], nullptr) << "creation stops at the first failure";
-  EXPECT_EQ(Recording().Count("CreateTextureFromFile"), 2);
+  EXPECT_NE(mesh.textures[2], nullptr) << "one missing picture does not take the others with it";
+  EXPECT_EQ(Recording().Count("CreateTextureFromFile"), 3);
 }
 
 TEST_F(ReferenceLoadingTest, ThousandTrianglesGetA96000ByteBufferAndASecondFileTheNextSlot) {

@@ -159,17 +159,17 @@ TEST_F(SmdMalformedTest, SlotTablesHold32MeshesAnd32Clips) {
   EXPECT_EQ(ShownMessages()[0].text, mesh.path() + ": all 32 mesh slots are in use");
 }
 
-TEST_F(SmdMalformedTest, PathOver127CharactersIsRefusedWithoutOpening) {
+TEST_F(SmdMalformedTest, PathOver127CharactersIsOpenedWhole) {
   const std::string path = std::string(120, 'd') + "\\" + "file.smd";
   ASSERT_GT(path.size(), 127u);
   EXPECT_FALSE(model->LoadReference(device, path.c_str()));
-  EXPECT_EQ(model->diagnostic.result, kSmdRefused);
-  EXPECT_STREQ(model->directory, "");
+  EXPECT_EQ(model->diagnostic.result, -1) << "opened, and not there";
+  EXPECT_EQ(model->directory, std::string(120, 'd') + "\\");
   EXPECT_EQ(model->device, device);
   EXPECT_FALSE(model->LoadReference(device, nullptr));
 }
 
-TEST_F(SmdMalformedTest, TexturePathOver79CharactersCountsAsAMissingTexture) {
+TEST_F(SmdMalformedTest, TexturePathOver79CharactersIsReadWholeAndShownCut) {
   const std::string longName(70, 't');
   TempFile file(std::string("version 1\ntriangles\nshort.bmp\n") + kCorner + kCorner + kCorner + longName +
                 "\n" + kCorner + kCorner + kCorner + "end\n");
@@ -180,9 +180,10 @@ TEST_F(SmdMalformedTest, TexturePathOver79CharactersCountsAsAMissingTexture) {
   const SmdMesh& mesh = model->meshes[0];
   ASSERT_EQ(mesh.textureCount, 2);
   EXPECT_NE(mesh.textures[0], nullptr);
-  EXPECT_EQ(mesh.textures[1], nullptr) << "a cut path is never opened";
+  EXPECT_NE(mesh.textures[1], nullptr) << "read from its whole path";
+  EXPECT_EQ(mesh.texturePaths[1], file.folder() + "/" + longName);
   EXPECT_EQ(std::strlen(mesh.textureNames[1]), 79u);
-  EXPECT_EQ(Recording().Count("CreateTextureFromFile"), 1);
+  EXPECT_EQ(Recording().Count("CreateTextureFromFile"), 2);
 }
 
 TEST_F(SmdMalformedTest, NulAndBinaryBytesNeitherCrashNorHang) {
