@@ -48,7 +48,7 @@ void HatchingApp::RenderFrame() {
       effect->EndPass();
       effect->End();
     }
-    DrawOverlay();
+    if (overlay) DrawOverlay();
     device->EndScene();
   }
   device->Present(nullptr, nullptr, nullptr, nullptr);

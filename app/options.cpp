@@ -10,6 +10,9 @@ constexpr int kMaxCount = 100000000;
 constexpr size_t kMaxClips = 32;
 // The default character's clips: Attack, Run, Stun.
 constexpr size_t kDefaultClips = 3;
+// Pictures from a thumbnail's corner to a large poster; llvmpipe renders up to 16384 a side.
+constexpr int kMinSide = 16;
+constexpr int kMaxSide = 8192;
 
 bool ParseCount(const std::string& text, int minimum, int* value) {
   int parsed = 0;
@@ -19,6 +22,26 @@ bool ParseCount(const std::string& text, int minimum, int* value) {
   if (parsed < minimum || parsed > kMaxCount) return false;
   *value = parsed;
   return true;
+}
+
+bool ParseSide(const std::string& text, int* value) {
+  return ParseCount(text, kMinSide, value) && *value <= kMaxSide;
+}
+
+// "WxH", each side a whole number of pixels.
+bool ParseSize(const std::string& text, int* width, int* height) {
+  const size_t cross = text.find('x');
+  return cross != std::string::npos && ParseSide(text.substr(0, cross), width) &&
+         ParseSide(text.substr(cross + 1), height);
+}
+
+// A thumbnail is one picture of one file: the options that shape a run have no meaning there.
+bool OnlyThumbnailOptions(const Options& options) {
+  const CharacterFiles& character = options.character;
+  return !options.headless && options.frames == 0 && options.screenshot.empty() &&
+         options.captureDirectory.empty() && options.inputFile.empty() && options.recordFile.empty() &&
+         !options.reportStartup && options.width == 0 && options.overlay && character.reference.empty() &&
+         character.animations.empty() && character.clip == 0 && character.frame;
 }
 
 // Splits "--name=value" into name and value; `hasValue` tells whether '=' was there.
@@ -45,10 +68,29 @@ OptionsStatus ParseOptions(int argc, const char* const* argv, Options* options, 
     bool hasValue = false;
     SplitArgument(argv[i], &name, &value, &hasValue);
 
+    if (name == "--thumbnail") {
+      if (hasValue || i + 3 >= argc) {
+        *error = "--thumbnail needs three values: SIZE INPUT OUTPUT";
+        return OptionsStatus::kError;
+      }
+      if (!ParseSide(argv[i + 1], &options->thumbnailSize)) {
+        *error = "--thumbnail needs a size from " + std::to_string(kMinSide) + " to " +
+                 std::to_string(kMaxSide) + " pixels, not '" + argv[i + 1] + "'";
+        return OptionsStatus::kError;
+      }
+      options->thumbnailInput = argv[i + 2];
+      options->thumbnailOutput = argv[i + 3];
+      if (options->thumbnailInput.empty() || options->thumbnailOutput.empty()) {
+        *error = "--thumbnail needs a non-empty INPUT and OUTPUT";
+        return OptionsStatus::kError;
+      }
+      i += 3;
+      continue;
+    }
     const bool takesValue = name == "--frames" || name == "--screenshot" || name == "--capture" ||
                             name == "--every" || name == "--input" || name == "--content" ||
                             name == "--record" || name == "--reference" || name == "--animation" ||
-                            name == "--clip" || name == "--skinning";
+                            name == "--clip" || name == "--skinning" || name == "--size";
     if (takesValue && !hasValue) {
       if (i + 1 >= argc) {
         *error = name + " needs a value";
@@ -108,6 +150,14 @@ OptionsStatus ParseOptions(int argc, const char* const* argv, Options* options, 
         return OptionsStatus::kError;
       }
       options->character.links = value == "links";
+    } else if (name == "--size") {
+      if (!ParseSize(value, &options->width, &options->height)) {
+        *error = "--size needs WxH, each from " + std::to_string(kMinSide) + " to " +
+                 std::to_string(kMaxSide) + " pixels, not '" + value + "'";
+        return OptionsStatus::kError;
+      }
+    } else if (name == "--no-overlay") {
+      options->overlay = false;
     } else if (name == "--no-frame") {
       options->character.frame = false;
     } else if (name == "--report-startup") {
@@ -126,6 +176,15 @@ OptionsStatus ParseOptions(int argc, const char* const* argv, Options* options, 
     return OptionsStatus::kError;
   }
   if (!options->captureDirectory.empty() && !sawEvery) options->every = 1;
+  // A window keeps its 800 x 600: the size is for pictures and recordings.
+  if (options->width > 0 && !options->headless) {
+    *error = "--size needs --headless";
+    return OptionsStatus::kError;
+  }
+  if (options->thumbnailSize > 0 && !OnlyThumbnailOptions(*options)) {
+    *error = "--thumbnail takes no other options than --content and --skinning";
+    return OptionsStatus::kError;
+  }
   // The clips load in order into slots 0, 1, ...: the one to play must be among them.
   const CharacterFiles& character = options->character;
   const size_t clips = !character.animations.empty() ? character.animations.size()
@@ -142,8 +201,10 @@ OptionsStatus ParseOptions(int argc, const char* const* argv, Options* options, 
 }
 
 std::vector<std::string*> CommandLinePaths(Options* options) {
-  std::vector<std::string*> paths = {&options->screenshot, &options->captureDirectory, &options->inputFile,
-                                     &options->recordFile, &options->character.reference};
+  std::vector<std::string*> paths = {&options->screenshot,          &options->captureDirectory,
+                                     &options->inputFile,           &options->recordFile,
+                                     &options->character.reference, &options->thumbnailInput,
+                                     &options->thumbnailOutput};
   for (std::string& animation : options->character.animations) paths.push_back(&animation);
   return paths;
 }
@@ -175,6 +236,12 @@ const char* UsageText() {
          "                       links after each vertex's u v, up to four per vertex\n"
          "  --no-frame           with --reference: keep the fixed start camera instead of\n"
          "                       framing the character\n"
+         "  --size WxH           with --headless: render W x H pixels instead of 800 x 600\n"
+         "  --no-overlay         leave out the overlay's lines of text\n"
+         "  --thumbnail SIZE INPUT OUTPUT\n"
+         "                       write a SIZE x SIZE PNG picture of the character of the SMD\n"
+         "                       file INPUT to OUTPUT, in its bind pose, and exit (no window,\n"
+         "                       no display; for file managers)\n"
          "  --report-startup     print to standard error when the first frame was presented\n"
          "                       and the frame rate and page faults of the frames after it\n"
          "  --help               show this text\n"
