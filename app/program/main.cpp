@@ -12,6 +12,7 @@
 #include "app/options.h"
 #include "app/program/content_folder.h"
 #include "app/program/progress_line.h"
+#include "app/program/thumbnail.h"
 #include "app/sdl/event_translation.h"
 #include "app/sdl/message_boxes.h"
 #include "app/sdl/png_file.h"
@@ -182,6 +183,13 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "hatching: %s\n", error.c_str());
     return kExitFailure;
   }
+  if (options.thumbnailSize > 0) {
+    const ThumbnailRequest request{options.thumbnailSize, options.thumbnailInput, options.thumbnailOutput,
+                                   options.character.links};
+    if (WriteThumbnail(request, &error)) return 0;
+    if (!error.empty()) std::fprintf(stderr, "hatching: %s\n", error.c_str());
+    return kExitFailure;
+  }
 
   std::vector<InputEvent> events;
   if (!options.inputFile.empty()) {
@@ -220,6 +228,8 @@ int main(int argc, char** argv) {
   recorder.progress = &progress;
   HatchingApp& app = HatchingApp::Instance();
   app.character = options.character;
+  app.overlay = options.overlay;
+  if (options.width > 0) app.SetClientSize(options.width, options.height);
   app.UseWindowSystem(&windowSystem);
   app.SetFrameObserver(&FrameRecorder::OnFrame, &recorder);
 
