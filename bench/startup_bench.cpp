@@ -26,7 +26,7 @@
 #include "model/skin_vertex.h"
 #include "model/skinned_model.h"
 #include "render/render_context.h"
-#include "tests/gl/egl_context.h"
+#include "gfx/gl/headless/egl_context.h"
 
 extern char** environ;
 

@@ -15,12 +15,12 @@
 #include "app/program/thumbnail.h"
 #include "app/sdl/event_translation.h"
 #include "app/sdl/message_boxes.h"
-#include "app/sdl/png_file.h"
 #include "app/sdl/sdl_window_system.h"
 #include "app/video/video_file.h"
 #include "base/heap_policy.h"
 #include "gfx/d3d9.h"
 #include "gfx/gl/gl_backend.h"
+#include "gfx/png_file.h"
 
 namespace {
 

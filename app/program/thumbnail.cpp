@@ -14,11 +14,11 @@
 
 #include "app/character.h"
 #include "app/hatching_app.h"
-#include "app/sdl/png_file.h"
 #include "base/platform.h"
 #include "gfx/gl/gl_backend.h"
+#include "gfx/gl/headless/egl_context.h"
+#include "gfx/png_file.h"
 #include "model/skinned_model.h"
-#include "tests/gl/egl_context.h"
 
 namespace {
 

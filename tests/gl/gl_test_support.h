@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "gfx/d3d9.h"
-#include "tests/gl/egl_context.h"
+#include "gfx/gl/headless/egl_context.h"
 
 // A SkinVertex spelt out field by field, so that a test writes a vertex in one brace list.
 struct TestVertex {

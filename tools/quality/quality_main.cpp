@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "app/sdl/png_file.h"
+#include "gfx/png_file.h"
 #include "tools/quality/picture_measures.h"
 #include "tools/quality/quality_scene.h"
 

@@ -10,7 +10,7 @@
 #include "base/math.h"
 #include "gfx/d3d9.h"
 #include "model/skin_vertex.h"
-#include "tests/gl/egl_context.h"
+#include "gfx/gl/headless/egl_context.h"
 
 class SkinnedModel;
 

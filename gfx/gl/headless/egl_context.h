@@ -1,6 +1,6 @@
-// A headless OpenGL 3.3 core context for the GL tests: EGL on Mesa's surfaceless platform with a
-// small pbuffer, standing in for the application's window. Works without a display or a GPU
-// (llvmpipe).
+// A headless OpenGL 3.3 core context for the tests, the tools and the benchmarks: EGL on Mesa's
+// surfaceless platform with a small pbuffer, standing in for the application's window. Works
+// without a display or a GPU (llvmpipe).
 #pragma once
 
 #include <string>

@@ -1,5 +1,5 @@
-// EGL set-up for the headless GL tests.
-#include "tests/gl/egl_context.h"
+// EGL set-up for headless rendering: the GL tests, the tools and the benchmarks.
+#include "gfx/gl/headless/egl_context.h"
 
 #include <epoxy/egl.h>
 

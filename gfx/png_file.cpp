@@ -1,6 +1,6 @@
 // PNG writing: encoded in memory by stb_image_write, then written whole or not at all (a
 // temporary file renamed), every failure of the file system seen and named.
-#include "app/sdl/png_file.h"
+#include "gfx/png_file.h"
 
 #include <unistd.h>
 
