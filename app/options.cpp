@@ -211,6 +211,7 @@ std::vector<std::string*> CommandLinePaths(Options* options) {
 
 const char* UsageText() {
   return "Usage: hatching [options]\n"
+         "       hatching --thumbnail SIZE INPUT OUTPUT [--content DIR] [--skinning MODE]\n"
          "Shows the animated character in pencil hatching. Its files (Model/, Textures/ and\n"
          "Shaders/) come from the folder --content names, else from the current folder when it\n"
          "holds Shaders/Hatching.fx, else from share/hatching beside the program's bin folder\n"
