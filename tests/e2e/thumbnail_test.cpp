@@ -1,0 +1,94 @@
+// Pictures for their own sake: the thumbnailer on the characters and on what a file manager may
+// hand it (a device, a pipe, a folder, garbage, an animation, a model naming a pipe as its
+// picture), and headless pictures of any size without the overlay.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+
+#include "tests/e2e/e2e_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Light paper in the corners and pencil strokes in the middle.
+void ExpectFigureOnPaper(const Picture& picture) {
+  const int n = picture.width;
+  int dark = 0;
+  for (int y = n / 4; y < n - n / 4; ++y)
+    for (int x = n / 4; x < n - n / 4; ++x) dark += picture.At(x, y)[1] < 110;
+  EXPECT_GT(dark, n * n / 40);
+  for (const int corner : {0, n - 1}) EXPECT_GT(picture.At(corner, corner)[1], 180) << corner;
+}
+
+TEST(Thumbnail, DrawsEachCharacterFramedOnPaper) {
+  const std::string out = FreshOutputDirectory("thumbnail");
+  for (const char* reference : {"Vekku_Red/Ref_Red.smd", "Imp_Small/Ref_Small_yup.smd"}) {
+    const std::string input = ContentDirectory() + "/Model/SMD/" + reference;
+    const RunResult run = RunProgram({"--thumbnail", "96", input, "t.png"}, out, "thumbnail", 30);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    Picture picture;
+    ASSERT_TRUE(LoadPicture(out + "/t.png", &picture));
+    ASSERT_EQ(picture.width, 96);
+    ASSERT_EQ(picture.height, 96);
+    ExpectFigureOnPaper(picture);
+  }
+}
+
+TEST(Thumbnail, RefusesWhatItCannotDrawAtOnceWritingNothing) {
+  const std::string out = FreshOutputDirectory("thumbnail-refusals");
+  ASSERT_EQ(mkfifo((out + "/pipe.smd").c_str(), 0600), 0);
+  ASSERT_TRUE(WriteText(out + "/garbage.smd", std::string(100000, '\x9c')));
+  ASSERT_TRUE(WriteText(out + "/nothing.smd",
+                        "version 1\nnodes\n0 \"r\" -1\nend\nskeleton\ntime 0\n"
+                        "0 0 0 0 0 0 0\nend\ntriangles\nend\n"));
+  std::string model = ReadText(TestDataDirectory() + "/smd_reference_basic.smd");
+  model.replace(model.find("skin.bmp"), 8, "pipe.smd");
+  ASSERT_TRUE(WriteText(out + "/names_a_pipe.smd", model));
+  const std::string run = ContentDirectory() + "/Model/SMD/Vekku_Red/Ani_Red(Run).smd";
+  const struct {
+    std::string input, error;
+  } cases[] = {
+      {"/dev/zero", "hatching: /dev/zero: not a regular file\n"},
+      {out + "/pipe.smd", "hatching: " + out + "/pipe.smd: not a regular file\n"},
+      {out, "hatching: " + out + ": not a regular file\n"},
+      {out + "/garbage.smd", "hatching: " + out + "/garbage.smd:1: "},
+      {run, "hatching: " + run + ": "},
+      {out + "/nothing.smd", "hatching: " + out + "/nothing.smd: no triangles to draw\n"},
+  };
+  for (const auto& [input, error] : cases) {
+    const RunResult result = RunProgram({"--thumbnail", "64", input, "t.png"}, out, "thumbnail-refusal", 20);
+    EXPECT_EQ(result.exitCode, 1) << input;
+    EXPECT_EQ(result.err.substr(0, error.size()), error) << result.err;
+    EXPECT_EQ(CountLinesStartingWith(result.err, "hatching: "), 1) << result.err;
+  }
+  // The picture a model names is no reason to wait for a writer.
+  EXPECT_EQ(
+      RunProgram({"--thumbnail", "64", "names_a_pipe.smd", "t.png"}, out, "thumbnail-pipe", 20).exitCode, 0);
+  fs::remove(out + "/t.png");
+  fs::remove(out + "/pipe.smd");
+  EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 3) << "no picture left";
+}
+
+TEST(Thumbnail, HeadlessPicturesTakeAnySizeWithoutTheOverlay) {
+  const std::string out = FreshOutputDirectory("sized-picture");
+  for (const bool overlay : {true, false}) {
+    std::vector<std::string> arguments = {"--headless", "--frames",     "1",    "--size",
+                                          "320x200",    "--screenshot", "s.png"};
+    if (!overlay) arguments.push_back("--no-overlay");
+    ASSERT_EQ(RunProgram(arguments, out, "sized-picture").exitCode, 0);
+    Picture picture;
+    ASSERT_TRUE(LoadPicture(out + "/s.png", &picture));
+    EXPECT_EQ(picture.width, 320);
+    EXPECT_EQ(picture.height, 200);
+    int cyan = 0;  // the overlay's text colour
+    for (int y = 0; y < 40; ++y)
+      for (int x = 0; x < 160; ++x)
+        cyan += picture.At(x, y)[0] < 60 && picture.At(x, y)[1] > 200 && picture.At(x, y)[2] > 200;
+    EXPECT_EQ(cyan > 20, overlay) << cyan;
+  }
+}
+
+}  // namespace
