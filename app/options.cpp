@@ -48,7 +48,7 @@ OptionsStatus ParseOptions(int argc, const char* const* argv, Options* options, 
     const bool takesValue = name == "--frames" || name == "--screenshot" || name == "--capture" ||
                             name == "--every" || name == "--input" || name == "--content" ||
                             name == "--record" || name == "--reference" || name == "--animation" ||
-                            name == "--clip" || name == "--skinning";
+                            name == "--strokes" || name == "--clip" || name == "--skinning";
     if (takesValue && !hasValue) {
       if (i + 1 >= argc) {
         *error = name + " needs a value";
@@ -108,6 +108,13 @@ OptionsStatus ParseOptions(int argc, const char* const* argv, Options* options, 
         return OptionsStatus::kError;
       }
       options->character.links = value == "links";
+    } else if (name == "--strokes") {
+      if (value != "form" && value != "uv") {
+        *error = "--strokes needs 'form' or 'uv', not '" + value + "'";
+        return OptionsStatus::kError;
+      }
+      options->character.strokes =
+          value == "form" ? CharacterFiles::Strokes::kForm : CharacterFiles::Strokes::kUv;
     } else if (name == "--no-frame") {
       options->character.frame = false;
     } else if (name == "--report-startup") {
@@ -173,6 +180,9 @@ const char* UsageText() {
          "  --clip N             the clip that plays (default 0)\n"
          "  --skinning MODE      'parent' (default): one bone per vertex; 'links': the weighted\n"
          "                       links after each vertex's u v, up to four per vertex\n"
+         "  --strokes MODE       'uv': hatch along the file's texture coordinates (the default\n"
+         "                       for the default character); 'form': along the character's\n"
+         "                       form, whatever its uv (the default with --reference)\n"
          "  --no-frame           with --reference: keep the fixed start camera instead of\n"
          "                       framing the character\n"
          "  --report-startup     print to standard error when the first frame was presented\n"
