@@ -41,7 +41,8 @@ bool OnlyThumbnailOptions(const Options& options) {
   return !options.headless && options.frames == 0 && options.screenshot.empty() &&
          options.captureDirectory.empty() && options.inputFile.empty() && options.recordFile.empty() &&
          !options.reportStartup && options.width == 0 && options.overlay && character.reference.empty() &&
-         character.animations.empty() && character.clip == 0 && character.frame;
+         character.animations.empty() && character.clip == 0 && character.frame &&
+         character.strokes == CharacterFiles::Strokes::kChosen;
 }
 
 // Splits "--name=value" into name and value; `hasValue` tells whether '=' was there.
@@ -90,7 +91,8 @@ OptionsStatus ParseOptions(int argc, const char* const* argv, Options* options, 
     const bool takesValue = name == "--frames" || name == "--screenshot" || name == "--capture" ||
                             name == "--every" || name == "--input" || name == "--content" ||
                             name == "--record" || name == "--reference" || name == "--animation" ||
-                            name == "--clip" || name == "--skinning" || name == "--size";
+                            name == "--strokes" || name == "--clip" || name == "--skinning" ||
+                            name == "--size";
     if (takesValue && !hasValue) {
       if (i + 1 >= argc) {
         *error = name + " needs a value";
@@ -158,6 +160,13 @@ OptionsStatus ParseOptions(int argc, const char* const* argv, Options* options, 
       }
     } else if (name == "--no-overlay") {
       options->overlay = false;
+    } else if (name == "--strokes") {
+      if (value != "form" && value != "uv") {
+        *error = "--strokes needs 'form' or 'uv', not '" + value + "'";
+        return OptionsStatus::kError;
+      }
+      options->character.strokes =
+          value == "form" ? CharacterFiles::Strokes::kForm : CharacterFiles::Strokes::kUv;
     } else if (name == "--no-frame") {
       options->character.frame = false;
     } else if (name == "--report-startup") {
@@ -235,6 +244,9 @@ const char* UsageText() {
          "  --clip N             the clip that plays (default 0)\n"
          "  --skinning MODE      'parent' (default): one bone per vertex; 'links': the weighted\n"
          "                       links after each vertex's u v, up to four per vertex\n"
+         "  --strokes MODE       'uv': hatch along the file's texture coordinates (the default\n"
+         "                       for the default character); 'form': along the character's\n"
+         "                       form, whatever its uv (the default with --reference)\n"
          "  --no-frame           with --reference: keep the fixed start camera instead of\n"
          "                       framing the character\n"
          "  --size WxH           with --headless: render W x H pixels instead of 800 x 600\n"

@@ -50,10 +50,6 @@ bool HasTriangles(const SkinnedModel& model) {
   return false;
 }
 
-// Turns the form's stroke field on for the thumbnail's model: the one place that chooses the
-// strokes a thumbnail follows.
-void UseFormStrokes(SkinnedModel* /*model*/, float /*scale*/) {}
-
 bool Draw(const ThumbnailRequest& request, EglContext* surface, HatchingApp* app, std::string* error) {
   RenderContext& context = app->renderContext;
   if (FAILED(context.InitDevice(surface, request.size, request.size, kFontHeight))) {
@@ -89,7 +85,8 @@ bool Draw(const ThumbnailRequest& request, EglContext* surface, HatchingApp* app
     return false;
   }
   FrameCharacter(*app->model, &context);
-  UseFormStrokes(app->model, context.objectTransform.scale.x);
+  // A thumbnail shows the form whatever uv the file has: strokes along its stroke field.
+  ApplyStrokeField(app->model, context.objectTransform.scale.x);
   app->clipToPlay = -1;
   app->overlay = false;
   app->RenderFrame();
