@@ -6,12 +6,12 @@
 
 #include "app/character.h"
 #include "model/skinned_model.h"
+#include "render/overlay_text.h"
 
 namespace {
 
 constexpr char kWindowName[] = "[Tavrel] Hatching for HLSL";
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
-constexpr int kFontHeight = 20;
 
 // Constructed before the program's entry point runs, destroyed after it returns.
 HatchingApp application;
@@ -71,7 +71,7 @@ int HatchingApp::Run(HINSTANCE instance, int showCommand) {
 
   RegisterAndCreateWindow(instance, showCommand);
   startupFailure.clear();
-  HRESULT result = renderContext.InitDevice(window, clientWidth, clientHeight, kFontHeight);
+  HRESULT result = renderContext.InitDevice(window, clientWidth, clientHeight, kOverlayFontHeight);
   if (FAILED(result)) startupFailure = "the graphics device could not be created";
   if (SUCCEEDED(result)) result = CreateBoxVertexBuffer();
   if (SUCCEEDED(result)) result = CreateBoxIndexBuffer();
@@ -117,9 +117,6 @@ int HatchingApp::Run(HINSTANCE instance, int showCommand) {
 void HatchingApp::ReleaseAll() {
   delete model;
   model = nullptr;
-  SafeRelease(effect);
-  technique = nullptr;  // a handle into the effect just released
-  SafeRelease(vertexDeclaration);
-  ReleaseSceneResources();
+  scene.Release();
   renderContext.ReleaseDevice();
 }

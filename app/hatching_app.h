@@ -1,6 +1,6 @@
 // HatchingApp: the application object. It owns the window and its message loop, the render
-// context, the box buffers, the effect with its declaration and textures, and the skinned model;
-// it fixes the start-up order, runs the loop and releases everything in a fixed order.
+// context, the hatched scene (box, effect, textures, overlay) and the skinned model; it fixes the
+// start-up order, runs the loop and releases everything in a fixed order.
 // The program has one, reached through Instance(); tests construct their own.
 #pragma once
 
@@ -9,6 +9,7 @@
 #include "app/character.h"
 #include "app/win32.h"
 #include "gfx/d3d9.h"
+#include "render/hatching_scene.h"
 #include "render/render_context.h"
 
 struct SkinnedModel;
@@ -52,6 +53,7 @@ class HatchingApp {
   LRESULT OnKeyDown(HWND window, WPARAM key, LPARAM lParam);
   LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam);
 
+  // The scene's operations on this object's device, context and model (see HatchingScene).
   // The surrounding box.
   HRESULT CreateBoxVertexBuffer();
   HRESULT CreateBoxIndexBuffer();
@@ -72,6 +74,8 @@ class HatchingApp {
   void UpdateFrameRate();
   // The frame-rate meter's state is process-wide; tests start it afresh with this.
   static void ResetFrameRateMeter();
+  // How the model plays this frame.
+  ModelPlay Play() const;
 
   WNDCLASSA windowClass{};
   HWND window = nullptr;
@@ -83,16 +87,9 @@ class HatchingApp {
   int clientWidth = 800;
   int clientHeight = 600;
   bool active = true;
-  char textLine[128]{};
   float framesPerSecond = 0.0f;
   RenderContext renderContext;
-  IDirect3DVertexBuffer9* boxVertexBuffer = nullptr;
-  IDirect3DIndexBuffer9* boxIndexBuffer = nullptr;
-  ID3DXEffect* effect = nullptr;
-  D3DXHANDLE technique = nullptr;
-  IDirect3DVertexDeclaration9* vertexDeclaration = nullptr;
-  IDirect3DCubeTexture9* environmentMap = nullptr;
-  IDirect3DTexture9* hatchTextures[6]{};
+  HatchingScene scene;
   SkinnedModel* model = nullptr;
   bool textured = true;
   // Whether frames draw the overlay's lines; pictures made for their own sake leave them out.

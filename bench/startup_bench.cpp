@@ -19,14 +19,16 @@
 #include <system_error>
 #include <vector>
 
+#include "app/character.h"
 #include "base/heap_policy.h"
 #include "bench/bench_inputs.h"
 #include "bench/bench_summary.h"
 #include "gfx/gl/gl_backend.h"
+#include "gfx/gl/headless/egl_context.h"
 #include "model/skin_vertex.h"
 #include "model/skinned_model.h"
+#include "render/hatching_scene.h"
 #include "render/render_context.h"
-#include "gfx/gl/headless/egl_context.h"
 
 extern char** environ;
 
@@ -150,7 +152,8 @@ std::string MakeFlatContent(const std::string& content, const std::string& paren
   return folder;
 }
 
-// The program's start-up steps after its window and device, in its order and with its files.
+// The program's start-up steps after its window and device, through the scene and the loader it
+// uses, in its order.
 Parts TimeParts(const std::string& content) {
   Parts parts;
   EglContext context;
@@ -165,40 +168,24 @@ Parts TimeParts(const std::string& content) {
     SafeRelease(direct3d);
     return parts;
   }
+  HatchingScene scene;
+  std::string failure;
   double start = Monotonic();
-  IDirect3DCubeTexture9* environment = nullptr;
-  IDirect3DTexture9* hatching[6] = {};
-  bool loaded = SUCCEEDED(D3DXCreateCubeTextureFromFileA(device, "./Textures/Snow.dds", &environment));
-  for (int n = 0; n < 6; ++n) {
-    char path[32];
-    std::snprintf(path, sizeof path, "./Textures/Hatch%d.dds", n);
-    loaded = loaded && SUCCEEDED(D3DXCreateTextureFromFileA(device, path, &hatching[n]));
-  }
-  if (loaded) parts.textures = Monotonic() - start;
+  if (SUCCEEDED(scene.LoadEffectTextures(device, &failure))) parts.textures = Monotonic() - start;
 
   start = Monotonic();
-  ID3DXEffect* effect = nullptr;
-  if (SUCCEEDED(D3DXCreateEffectFromFileA(device, "./Shaders/Hatching.fx", nullptr, nullptr, D3DXSHADER_DEBUG,
-                                          nullptr, &effect, nullptr))) {
-    parts.effect = Monotonic() - start;
-  }
+  if (SUCCEEDED(scene.CreateEffect(device)) && scene.effect) parts.effect = Monotonic() - start;
 
   start = Monotonic();
   auto* model = new SkinnedModel();
-  loaded = model->LoadReference(device, "Model\\SMD\\Vekku_Red\\Ref_Red.smd");
+  LoadCharacter(CharacterFiles{}, device, model);
+  // The default character: one mesh and its three clips.
+  if (model->meshCount > 0 && model->clipCount == 3) parts.model = Monotonic() - start;
   for (int m = 0; m < model->meshCount; ++m)
     parts.vertexBytes += 3.0 * model->meshes[m].triangleCount * sizeof(SkinVertex);
-  for (const char* path :
-       {"Model\\SMD\\Vekku_Red\\Ani_Red(Attack).smd", "Model\\SMD\\Vekku_Red\\Ani_Red(Run).smd",
-        "Model\\SMD\\Vekku_Red\\Ani_Red(Stun).smd"}) {
-    loaded = model->LoadAnimation(path) && loaded;
-  }
-  if (loaded) parts.model = Monotonic() - start;
 
   delete model;
-  SafeRelease(effect);
-  for (IDirect3DTexture9*& texture : hatching) SafeRelease(texture);
-  SafeRelease(environment);
+  scene.Release();
   SafeRelease(device);
   SafeRelease(direct3d);
   return parts;

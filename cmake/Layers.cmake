@@ -25,3 +25,23 @@ function(hatching_layer NAME FOLDER VISIBLE LINKS)
     target_link_libraries(${NAME} PUBLIC ${LINKS})
   endif()
 endfunction()
+
+# Proves at configure time that the views still refuse a wrong-way include: a file of LOWER that
+# includes HEADER of a higher layer must fail to compile, while one that includes ALLOWED (a header
+# LOWER may see) must compile, so that the refusal is the view's and not some other fault.
+function(hatching_layer_guard_check LOWER ALLOWED HEADER)
+  set(probe ${CMAKE_BINARY_DIR}/layer-guard/${LOWER})
+  file(WRITE ${probe}/allowed.cpp "#include \"${ALLOWED}\"\nint main() { return 0; }\n")
+  file(WRITE ${probe}/wrong_way.cpp "#include \"${HEADER}\"\nint main() { return 0; }\n")
+  set(view ${CMAKE_BINARY_DIR}/layer-views/${LOWER})
+  try_compile(allowed SOURCES ${probe}/allowed.cpp CMAKE_FLAGS "-DINCLUDE_DIRECTORIES=${view}"
+              CXX_STANDARD 20 OUTPUT_VARIABLE allowedLog)
+  if(NOT allowed)
+    message(FATAL_ERROR "layer guard: ${LOWER} cannot include ${ALLOWED} through its view:\n${allowedLog}")
+  endif()
+  try_compile(wrongWay SOURCES ${probe}/wrong_way.cpp CMAKE_FLAGS "-DINCLUDE_DIRECTORIES=${view}"
+              CXX_STANDARD 20)
+  if(wrongWay)
+    message(FATAL_ERROR "layer guard: ${LOWER} compiles an include of ${HEADER}, a higher layer's header")
+  endif()
+endfunction()

@@ -8,6 +8,7 @@
 #include "model/pose_batch.h"
 #include "model/skin_corner.h"
 #include "model/skinned_model.h"
+#include "model/skinning_kernel.h"
 #include "model/smd_messages.h"
 #include "model/smd_node_line.h"
 #include "model/smd_number_line.h"
@@ -57,6 +58,7 @@ void MoveCornersIntoBoneSpace(SmdMesh& mesh, int count) {
       boneCount > 0 ? new (std::nothrow) D3DXMATRIX[static_cast<size_t>(boneCount)] : nullptr;
   if (inverses)
     for (int b = 0; b < boneCount; ++b) inverses[b] = InverseOf(mesh.bones[b].combined);
+  [[maybe_unused]] const bool sse = ActiveSkinningKernel() == SkinningKernel::kSse2;
   for (int t = 0; t < count; ++t) {
     SmdTriangle& triangle = mesh.triangles[t];
     for (int k = 0; k < 3; ++k) {
@@ -66,10 +68,12 @@ void MoveCornersIntoBoneSpace(SmdMesh& mesh, int count) {
       const D3DXMATRIX m = inverses ? inverses[b] : InverseOf(mesh.bones[b].combined);
       SkinVertex& corner = triangle.corners[k];
 #if defined(__SSE2__)
-      smd::SkinCornerSse<false>(corner, m, corner);
-#else
-      smd::SkinCorner(corner, m, corner);
+      if (sse) {
+        smd::SkinCornerSse<false>(corner, m, corner);
+        continue;
+      }
 #endif
+      smd::SkinCorner(corner, m, corner);
     }
   }
   delete[] inverses;

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "model/skin_corner.h"
+#include "model/skinning_kernel.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -13,7 +14,7 @@
 
 namespace {
 
-template <bool kStreamed>
+template <bool kStreamed, bool kSse>
 void SkinAll(const SmdTriangle* triangles, size_t count, const SmdBone* bones, unsigned tableSize,
              SkinVertex* out) {
   const D3DXMATRIX& identity = kIdentityMatrix;
@@ -23,15 +24,27 @@ void SkinAll(const SmdTriangle* triangles, size_t count, const SmdBone* bones, u
       const unsigned b = static_cast<unsigned>(triangle.bones[k]);
       const D3DXMATRIX& m = b < tableSize ? bones[b].combined : identity;
 #if defined(__SSE2__)
-      smd::SkinCornerSse<kStreamed>(triangle.corners[k], m, out[3 * t + k]);
-#else
-      smd::SkinCorner(triangle.corners[k], m, out[3 * t + k]);
+      if constexpr (kSse) {
+        smd::SkinCornerSse<kStreamed>(triangle.corners[k], m, out[3 * t + k]);
+        continue;
+      }
 #endif
+      smd::SkinCorner(triangle.corners[k], m, out[3 * t + k]);
     }
   }
 #if defined(__SSE2__)
-  if (kStreamed) _mm_sfence();
+  if (kStreamed && kSse) _mm_sfence();
 #endif
+}
+
+template <bool kSse>
+void SkinAll(const SkinningJob& job, unsigned tableSize) {
+  if (reinterpret_cast<uintptr_t>(job.vertices.data) % 16 == 0) {
+    SkinAll<true, kSse>(job.triangles.data, job.triangles.size, job.bones.data, tableSize, job.vertices.data);
+  } else {
+    SkinAll<false, kSse>(job.triangles.data, job.triangles.size, job.bones.data, tableSize,
+                         job.vertices.data);
+  }
 }
 
 }  // namespace
@@ -48,10 +61,10 @@ bool SkinningJob::Run() const {
   // Bone indices are ints, so no entry past INT_MAX can be named, and a negative index, read as
   // unsigned, lies past every table that can be named whole.
   const unsigned tableSize = bones.size < INT_MAX ? static_cast<unsigned>(bones.size) : INT_MAX;
-  if (reinterpret_cast<uintptr_t>(vertices.data) % 16 == 0) {
-    SkinAll<true>(triangles.data, triangles.size, bones.data, tableSize, vertices.data);
+  if (ActiveSkinningKernel() == SkinningKernel::kSse2) {
+    SkinAll<true>(*this, tableSize);
   } else {
-    SkinAll<false>(triangles.data, triangles.size, bones.data, tableSize, vertices.data);
+    SkinAll<false>(*this, tableSize);
   }
   return true;
 }

@@ -5,6 +5,8 @@
 
 inline constexpr int kOverlayLineCount = 7;
 inline constexpr int kOverlayX = 1;
+// The font's height in pixels, the step between lines.
+inline constexpr int kOverlayFontHeight = 20;
 
 // "FPS: %f"
 inline constexpr char kOverlayFrameRate[] = "FPS: %f";

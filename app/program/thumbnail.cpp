@@ -13,12 +13,13 @@
 #include <vector>
 
 #include "app/character.h"
-#include "app/hatching_app.h"
 #include "base/platform.h"
 #include "gfx/gl/gl_backend.h"
 #include "gfx/gl/headless/egl_context.h"
 #include "gfx/png_file.h"
 #include "model/skinned_model.h"
+#include "render/hatching_scene.h"
+#include "render/render_context.h"
 
 namespace {
 
@@ -50,46 +51,54 @@ bool HasTriangles(const SkinnedModel& model) {
   return false;
 }
 
-bool Draw(const ThumbnailRequest& request, EglContext* surface, HatchingApp* app, std::string* error) {
-  RenderContext& context = app->renderContext;
+// The device, the model and the scene live on the context and go before it does.
+struct Drawing {
+  RenderContext context;
+  SkinnedModel* model = nullptr;
+  HatchingScene scene;
+  ~Drawing() {
+    scene.Release();
+    delete model;
+    context.ReleaseDevice();
+  }
+};
+
+bool Draw(const ThumbnailRequest& request, EglContext* surface, Drawing* drawing, std::string* error) {
+  RenderContext& context = drawing->context;
   if (FAILED(context.InitDevice(surface, request.size, request.size, kFontHeight))) {
     *error = "the graphics device could not be created";
     return false;
   }
-  app->model = new (std::nothrow) SkinnedModel();
-  if (!app->model) {
+  drawing->model = new (std::nothrow) SkinnedModel();
+  if (!drawing->model) {
     *error = request.input + ": out of memory";
     return false;
   }
-  app->character.reference = request.input;
-  app->character.links = request.links;
-  LoadCharacter(app->character, context.device, app->model);
-  if (!HasTriangles(*app->model)) {
+  CharacterFiles files;
+  files.reference = request.input;
+  files.links = request.links;
+  LoadCharacter(files, context.device, drawing->model);
+  if (!HasTriangles(*drawing->model)) {
     // A refusal has had its line on standard error, with the file and line, from the loader.
-    const SmdDiagnostic& refusal = app->model->diagnostic;
+    const SmdDiagnostic& refusal = drawing->model->diagnostic;
     const bool told = refusal.result != 0 || refusal.reason[0] != '\0';
     *error = told ? std::string() : request.input + ": no triangles to draw";
     return false;
   }
-  if (FAILED(app->CreateBoxVertexBuffer()) || FAILED(app->CreateBoxIndexBuffer())) {
-    *error = "the backdrop's buffers could not be created";
-    return false;
-  }
-  if (FAILED(app->LoadEffectTextures())) {
-    *error = app->startupFailure;
-    return false;
-  }
-  app->CreateEffect();
-  if (!app->effect || !app->technique) {
+  HatchingScene& scene = drawing->scene;
+  if (FAILED(scene.Create(context.device, "./", error))) return false;
+  if (!scene.effect || !scene.technique) {
     *error = "Shaders/Hatching.fx: the effect could not be made";
     return false;
   }
-  FrameCharacter(*app->model, &context);
+  FrameCharacter(*drawing->model, &context);
   // A thumbnail shows the form whatever uv the file has: strokes along its stroke field.
-  ApplyStrokeField(app->model, context.objectTransform.scale.x);
-  app->clipToPlay = -1;
-  app->overlay = false;
-  app->RenderFrame();
+  ApplyStrokeField(drawing->model, context.objectTransform.scale.x);
+  SceneFrame frame;
+  frame.parameters = ParametersOf(context);
+  frame.model = drawing->model;
+  frame.play.clip = -1;  // the bind pose; no overlay
+  scene.Draw(context, frame);
 
   std::vector<uint8_t> pixels;
   int width = 0;
@@ -112,9 +121,7 @@ bool WriteThumbnail(const ThumbnailRequest& request, std::string* error) {
     *error = "no off-screen OpenGL context: " + *error;
     return false;
   }
-  // Everything made on the context goes before it does.
-  auto app = std::make_unique<HatchingApp>();
-  const bool written = Draw(request, &surface, app.get(), error);
-  app->ReleaseAll();
-  return written;
+  // Declared after the surface, so released before it.
+  const auto drawing = std::make_unique<Drawing>();
+  return Draw(request, &surface, drawing.get(), error);
 }

@@ -102,7 +102,7 @@ void GlDevice::ApplyVertexInputs() {
   for (int usage = 0; usage < kAttributeUsageCount; ++usage) {
     const GLint location = program_->attributeLocation[usage];
     const GlVertexDeclaration::Element& element = declaration_->element(static_cast<GlAttributeUsage>(usage));
-    if (location < 0 || location >= 16 || !element.present) continue;
+    if (location < 0 || location >= kGlVertexAttributeLocations || !element.present) continue;
     enabled |= 1u << location;
     glVertexAttribPointer(
         static_cast<GLuint>(location), element.components, GL_FLOAT, GL_FALSE,

@@ -22,6 +22,10 @@ enum GlAttributeUsage : int {
   kAttributeUsageCount
 };
 
+// The vertex attribute locations every OpenGL 3.3 implementation has (GL_MAX_VERTEX_ATTRIBS is at
+// least 16); a program's input beyond them is not fed.
+inline constexpr int kGlVertexAttributeLocations = 16;
+
 // Storage shared by both buffer kinds: the GL buffer and, where the processor reads the contents
 // (index buffers), the shadow copy that Lock hands out. Without a shadow, Lock maps the GL buffer
 // itself, so a mesh skinned every frame is written once instead of written and then copied.

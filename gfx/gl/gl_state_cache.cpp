@@ -39,8 +39,8 @@ void GlStateCache::BindElementBuffer(GLuint buffer) {
 }
 
 void GlStateCache::BindUniformBuffer(GLuint binding, GLuint buffer) {
-  if (binding < 2 && uniformBuffers_[binding] == buffer) return;
-  if (binding < 2) uniformBuffers_[binding] = buffer;
+  if (binding < kGlUniformBufferBindings && uniformBuffers_[binding] == buffer) return;
+  if (binding < kGlUniformBufferBindings) uniformBuffers_[binding] = buffer;
   glBindBufferBase(GL_UNIFORM_BUFFER, binding, buffer);
 }
 
@@ -73,20 +73,27 @@ int GlStateCache::CapabilityIndex(GLenum capability) {
       return 1;
     case GL_BLEND:
       return 2;
+    case GL_SCISSOR_TEST:
+      return 3;
+    case GL_STENCIL_TEST:
+      return 4;
     default:
-      return 3;  // GL_SCISSOR_TEST
+      return -1;
   }
 }
 
-void GlStateCache::SetCapability(GLenum capability, bool enabled) {
-  int& cached = capabilities_[CapabilityIndex(capability)];
-  if (cached == static_cast<int>(enabled)) return;
+bool GlStateCache::SetCapability(GLenum capability, bool enabled) {
+  const int index = CapabilityIndex(capability);
+  if (index < 0) return false;
+  int& cached = capabilities_[index];
+  if (cached == static_cast<int>(enabled)) return true;
   cached = enabled;
   if (enabled) {
     glEnable(capability);
   } else {
     glDisable(capability);
   }
+  return true;
 }
 
 void GlStateCache::DepthMask(bool write) {

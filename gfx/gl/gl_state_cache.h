@@ -1,6 +1,6 @@
 // The GL state the backend last set, so that redundant binds and state changes are skipped. Every
-// GL state change of the backend goes through here; code that changes GL state behind its back
-// (the font) calls Invalidate afterwards.
+// GL state change of the backend, the font's included, goes through here; code that changes GL
+// state behind its back (an effect's program link) calls Invalidate afterwards.
 #pragma once
 
 #include <epoxy/gl.h>
@@ -8,6 +8,8 @@
 #include <cstdint>
 
 inline constexpr int kGlTextureUnits = 16;
+// Uniform buffer binding points: one per shader stage (vertex, pixel).
+inline constexpr int kGlUniformBufferBindings = 2;
 
 class GlStateCache {
  public:
@@ -23,8 +25,9 @@ class GlStateCache {
   void BindTexture(int unit, GLenum target, GLuint texture);
   void BindSampler(int unit, GLuint sampler);
 
-  void SetCapability(GLenum capability,
-                     bool enabled);  // GL_DEPTH_TEST, GL_CULL_FACE, GL_BLEND, GL_SCISSOR_TEST
+  // GL_DEPTH_TEST, GL_CULL_FACE, GL_BLEND, GL_SCISSOR_TEST or GL_STENCIL_TEST; false, with nothing
+  // set, for any other capability.
+  bool SetCapability(GLenum capability, bool enabled);
   void DepthMask(bool write);
   void ColorMaskAll();
   void StencilMaskAll();
@@ -49,12 +52,13 @@ class GlStateCache {
   uint32_t vertexArray_ = kUnknown;
   uint32_t arrayBuffer_ = kUnknown;
   uint32_t elementBuffer_ = kUnknown;
-  uint32_t uniformBuffers_[2] = {kUnknown, kUnknown};
+  uint32_t uniformBuffers_[kGlUniformBufferBindings] = {kUnknown, kUnknown};
   int activeUnit_ = -1;
   uint32_t texture2D_[kGlTextureUnits];
   uint32_t textureCube_[kGlTextureUnits];
   uint32_t samplers_[kGlTextureUnits];
-  int capabilities_[4] = {-1, -1, -1, -1};
+  static constexpr int kCapabilities = 5;
+  int capabilities_[kCapabilities] = {-1, -1, -1, -1, -1};
   int depthMask_ = -1;
   bool colorMaskAll_ = false;
   bool stencilMaskAll_ = false;

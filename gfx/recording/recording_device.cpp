@@ -8,6 +8,9 @@
 
 namespace {
 
+// The passes of the program's effect, which every recorded frame runs through.
+constexpr UINT kRecordedEffectPasses = 2;
+
 std::string Hex(uint32_t value) {
   char text[16];
   std::snprintf(text, sizeof text, "0x%08X", value);
@@ -178,7 +181,7 @@ HRESULT RecordingEffect::SetVector(D3DXHANDLE parameter, const D3DXVECTOR4* vect
 
 HRESULT RecordingEffect::Begin(UINT* passes, DWORD flags) {
   Recording().Log("Begin(" + std::to_string(flags) + ")");
-  if (passes) *passes = 2;
+  if (passes) *passes = kRecordedEffectPasses;
   return S_OK;
 }
 

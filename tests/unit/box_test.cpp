@@ -1,5 +1,5 @@
 // The surrounding box's buffers and the release of the scene objects.
-#include "app/box.h"
+#include "render/box.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -22,7 +22,7 @@ TEST_F(BoxTest, VertexBufferHoldsTheCubeFaceByFace) {
   EXPECT_THAT(Recording().calls,
               ElementsAre("CreateVertexBuffer(768, 0, 0, D3DPOOL_DEFAULT, null) -> VertexBuffer#1",
                           "Lock(VertexBuffer#1, 0, 0, 0)", "Unlock(VertexBuffer#1)"));
-  auto& bytes = dynamic_cast<RecordingVertexBuffer*>(app.boxVertexBuffer)->bytes();
+  auto& bytes = dynamic_cast<RecordingVertexBuffer*>(app.scene.boxVertexBuffer)->bytes();
   ASSERT_EQ(bytes.size(), 768u);
   const float expected[kBoxVertexCount][3] = {
       {-100, 100, -100},  {100, 100, -100},  {-100, -100, -100}, {100, -100, -100}, {100, 100, -100},
@@ -45,7 +45,7 @@ TEST_F(BoxTest, IndexBufferHoldsTwoTrianglesPerFace) {
   EXPECT_THAT(Recording().calls,
               ElementsAre("CreateIndexBuffer(72, 0, D3DFMT_INDEX16, D3DPOOL_DEFAULT, null) -> IndexBuffer#1",
                           "Lock(IndexBuffer#1, 0, 0, 0)", "Unlock(IndexBuffer#1)"));
-  auto& bytes = dynamic_cast<RecordingIndexBuffer*>(app.boxIndexBuffer)->bytes();
+  auto& bytes = dynamic_cast<RecordingIndexBuffer*>(app.scene.boxIndexBuffer)->bytes();
   ASSERT_EQ(bytes.size(), 72u);
   WORD indices[kBoxIndexCount];
   std::memcpy(indices, bytes.data(), sizeof indices);
@@ -59,8 +59,8 @@ TEST_F(BoxTest, RefusedCreationFailsWithoutABuffer) {
   Recording().FailOn("CreateIndexBuffer");
   EXPECT_EQ(app.CreateBoxVertexBuffer(), E_FAIL);
   EXPECT_EQ(app.CreateBoxIndexBuffer(), E_FAIL);
-  EXPECT_EQ(app.boxVertexBuffer, nullptr);
-  EXPECT_EQ(app.boxIndexBuffer, nullptr);
+  EXPECT_EQ(app.scene.boxVertexBuffer, nullptr);
+  EXPECT_EQ(app.scene.boxIndexBuffer, nullptr);
   EXPECT_EQ(Recording().Count("Lock"), 0);
 }
 
@@ -69,8 +69,8 @@ TEST_F(BoxTest, RefusedLockFailsAndKeepsTheBufferForRelease) {
   Recording().FailOn("Lock", 2);
   EXPECT_EQ(app.CreateBoxVertexBuffer(), E_FAIL);
   EXPECT_EQ(app.CreateBoxIndexBuffer(), E_FAIL);
-  EXPECT_NE(app.boxVertexBuffer, nullptr);
-  EXPECT_NE(app.boxIndexBuffer, nullptr);
+  EXPECT_NE(app.scene.boxVertexBuffer, nullptr);
+  EXPECT_NE(app.scene.boxIndexBuffer, nullptr);
   EXPECT_EQ(Recording().Count("Unlock"), 0);
   Recording().calls.clear();
   app.ReleaseSceneResources();
@@ -86,13 +86,13 @@ TEST_F(BoxTest, WithoutADeviceNoBufferIsMade) {
 TEST_F(BoxTest, ReleaseSceneResourcesGoesInOrderAndOnlyOnce) {
   ASSERT_EQ(app.CreateBoxVertexBuffer(), S_OK);
   ASSERT_EQ(app.CreateBoxIndexBuffer(), S_OK);
-  app.environmentMap = nullptr;
+  app.scene.environmentMap = nullptr;
   Recording().calls.clear();
   app.ReleaseSceneResources();
   app.ReleaseSceneResources();
   EXPECT_THAT(Recording().calls, ElementsAre("Release(IndexBuffer#1)", "Release(VertexBuffer#1)"));
-  EXPECT_EQ(app.boxVertexBuffer, nullptr);
-  EXPECT_EQ(app.boxIndexBuffer, nullptr);
+  EXPECT_EQ(app.scene.boxVertexBuffer, nullptr);
+  EXPECT_EQ(app.scene.boxIndexBuffer, nullptr);
 }
 
 }  // namespace

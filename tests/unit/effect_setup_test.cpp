@@ -18,7 +18,7 @@ class EffectSetupTest : public RecordedAppTest {
  protected:
   void BeforeDevice() override { files.WriteEffectFiles(); }
 
-  RecordingEffect* recordedEffect() { return dynamic_cast<RecordingEffect*>(app.effect); }
+  RecordingEffect* recordedEffect() { return dynamic_cast<RecordingEffect*>(app.scene.effect); }
 
   TemporaryWorkingDirectory files;
   MessageBoxRecorder messageBoxes;
@@ -39,9 +39,9 @@ TEST_F(EffectSetupTest, TexturesLoadEnvironmentMapThenHatchZeroToFive) {
 TEST_F(EffectSetupTest, MissingHatch3StopsWithTheEarlierTexturesLoaded) {
   files.Remove("Textures/Hatch3.dds");
   EXPECT_EQ(app.LoadEffectTextures(), E_FAIL);
-  EXPECT_NE(app.environmentMap, nullptr);
-  for (int n = 0; n < 3; ++n) EXPECT_NE(app.hatchTextures[n], nullptr) << n;
-  for (int n = 3; n < 6; ++n) EXPECT_EQ(app.hatchTextures[n], nullptr) << n;
+  EXPECT_NE(app.scene.environmentMap, nullptr);
+  for (int n = 0; n < 3; ++n) EXPECT_NE(app.scene.hatchTextures[n], nullptr) << n;
+  for (int n = 3; n < 6; ++n) EXPECT_EQ(app.scene.hatchTextures[n], nullptr) << n;
   EXPECT_EQ(Recording().Count("CreateTextureFromFile(\"./Textures/Hatch4.dds\")"), 0);
   EXPECT_TRUE(messageBoxes.shown().empty());
 }
@@ -72,17 +72,17 @@ TEST_F(EffectSetupTest, CreateEffectDeclaresTheVertexAndFindsTheTechnique) {
                           " -> VertexDeclaration#1",
                           "CreateEffectFromFile(\"./Shaders/Hatching.fx\", 1) -> Effect#1",
                           "GetTechniqueByName(\"TShader\")"));
-  ASSERT_NE(app.technique, nullptr);
-  EXPECT_STREQ(app.technique, "TShader");
+  ASSERT_NE(app.scene.technique, nullptr);
+  EXPECT_STREQ(app.scene.technique, "TShader");
   EXPECT_TRUE(messageBoxes.shown().empty());
 }
 
 TEST_F(EffectSetupTest, CompileErrorIsShownCaptionedErrorAndLeavesNoEffect) {
   Recording().FailOn("CreateEffectFromFile");
   EXPECT_EQ(app.CreateEffect(), S_OK);
-  EXPECT_EQ(app.effect, nullptr);
-  EXPECT_EQ(app.technique, nullptr);
-  EXPECT_NE(app.vertexDeclaration, nullptr);
+  EXPECT_EQ(app.scene.effect, nullptr);
+  EXPECT_EQ(app.scene.technique, nullptr);
+  EXPECT_NE(app.scene.vertexDeclaration, nullptr);
   ASSERT_EQ(messageBoxes.shown().size(), 1u);
   const ShownMessage& box = messageBoxes.shown()[0];
   EXPECT_EQ(box.text, "Hatching.fx(1,1): error X3000: syntax error");
@@ -108,14 +108,14 @@ TEST_F(EffectSetupTest, MissingEffectFileShowsTheLayersText) {
   EXPECT_EQ(app.CreateEffect(), S_OK);
   ASSERT_EQ(messageBoxes.shown().size(), 1u);
   EXPECT_THAT(messageBoxes.shown()[0].text, HasSubstr("Hatching.fx"));
-  EXPECT_EQ(app.effect, nullptr);
+  EXPECT_EQ(app.scene.effect, nullptr);
 }
 
 TEST_F(EffectSetupTest, RefusedDeclarationReturnsItsCodeWithoutEffectOrMessage) {
   Recording().FailOn("CreateVertexDeclaration");
   EXPECT_EQ(app.CreateEffect(), D3DERR_INVALIDCALL);
-  EXPECT_EQ(app.vertexDeclaration, nullptr);
-  EXPECT_EQ(app.effect, nullptr);
+  EXPECT_EQ(app.scene.vertexDeclaration, nullptr);
+  EXPECT_EQ(app.scene.effect, nullptr);
   EXPECT_EQ(Recording().Count("CreateEffectFromFile"), 0);
   EXPECT_TRUE(messageBoxes.shown().empty());
 }

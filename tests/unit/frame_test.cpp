@@ -48,7 +48,7 @@ class FrameTest : public ::testing::Test {
 
   void CreateEffect() {
     ASSERT_EQ(app.CreateEffect(), S_OK);
-    ASSERT_NE(app.effect, nullptr);
+    ASSERT_NE(app.scene.effect, nullptr);
     Recording().calls.clear();
   }
 
@@ -94,7 +94,7 @@ TEST_F(FrameTest, WithoutTheEffectOnlyBackgroundAndOverlay) {
 
 TEST_F(FrameTest, WithoutATechniqueTheEffectPassesAreSkipped) {
   CreateEffect();
-  app.technique = nullptr;
+  app.scene.technique = nullptr;
   app.RenderFrame();
   EXPECT_THAT(Folded(), ElementsAre("Clear(0, null, 3, 0xFF0000FF, 1, 0)", "BeginScene()", "<overlay>",
                                     "EndScene()", "Present(null, null, null, null)"));

@@ -50,15 +50,15 @@ TEST(HatchingAppRecord, ConstructorSetsTheStartValues) {
   EXPECT_EQ(app.clientWidth, 800);
   EXPECT_EQ(app.clientHeight, 600);
   EXPECT_TRUE(app.active);
-  for (char c : app.textLine) EXPECT_EQ(c, 0);
+  for (char c : app.scene.textLine) EXPECT_EQ(c, 0);
   EXPECT_EQ(app.framesPerSecond, 0.0f);
-  EXPECT_EQ(app.boxVertexBuffer, nullptr);
-  EXPECT_EQ(app.boxIndexBuffer, nullptr);
-  EXPECT_EQ(app.effect, nullptr);
-  EXPECT_EQ(app.technique, nullptr);
-  EXPECT_EQ(app.vertexDeclaration, nullptr);
-  EXPECT_EQ(app.environmentMap, nullptr);
-  for (auto* texture : app.hatchTextures) EXPECT_EQ(texture, nullptr);
+  EXPECT_EQ(app.scene.boxVertexBuffer, nullptr);
+  EXPECT_EQ(app.scene.boxIndexBuffer, nullptr);
+  EXPECT_EQ(app.scene.effect, nullptr);
+  EXPECT_EQ(app.scene.technique, nullptr);
+  EXPECT_EQ(app.scene.vertexDeclaration, nullptr);
+  EXPECT_EQ(app.scene.environmentMap, nullptr);
+  for (auto* texture : app.scene.hatchTextures) EXPECT_EQ(texture, nullptr);
   EXPECT_EQ(app.model, nullptr);
   EXPECT_TRUE(app.textured);
   EXPECT_FLOAT_EQ(app.animationStep, 0.01f);
@@ -249,7 +249,7 @@ TEST_F(HatchingAppTest, ReleaseAllTwiceReleasesOnce) {
   app.ReleaseAll();
   EXPECT_TRUE(Recording().calls.empty());
   EXPECT_EQ(app.model, nullptr);
-  EXPECT_EQ(app.technique, nullptr);
+  EXPECT_EQ(app.scene.technique, nullptr);
 }
 
 TEST_F(HatchingAppTest, InactiveWindowSleepsAndStillHandlesMessages) {

@@ -103,7 +103,7 @@ TEST_F(OverlayTest, LightMovedThreeTimesByNum6ShowsX800) {
 
 TEST_F(OverlayTest, HugeCoordinatesAreCutToTheLineBuffer) {
   app.renderContext.camera.position = D3DXVECTOR3(3e38f, -3e38f, 3e38f);
-  std::memset(app.textLine, 'z', sizeof app.textLine);
+  std::memset(app.scene.textLine, 'z', sizeof app.scene.textLine);
   app.DrawOverlay();
   const std::string second = Recording().calls.at(1);
   // 127 bytes of text and the terminating zero fill the buffer; nothing is written past it.

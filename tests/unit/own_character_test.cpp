@@ -43,16 +43,37 @@ TEST(LinkSkinning, WeightsBlendTheLinksMatricesAndTheParentColumnServesCornersWi
   links[1].position = D3DXVECTOR3(1, 2, 3);
   links[2].normal = D3DXVECTOR3(0, 0, 1);
   SkinVertex out[3];
-  LinkSkinningJob job{&triangle, 1, links, skinning, 2, out, 2};
+  LinkSkinningJob job{{&triangle, 1}, {links, 3}, {skinning, 2}, {out, 2}};
   EXPECT_FALSE(job.Run()) << "three vertices do not fit in two";
-  job.outCount = 3;
+  job.vertices.size = 3;
   ASSERT_TRUE(job.Run());
   EXPECT_FLOAT_EQ(out[0].position.x, 5);
   EXPECT_FLOAT_EQ(out[1].position.x, 11) << "no links: moved by its parent column";
   EXPECT_FLOAT_EQ(out[2].normal.z, 1) << "normals are not translated";
   EXPECT_FLOAT_EQ(out[2].u, 0.25f);
-  job.links = nullptr;
+  job.links.data = nullptr;
   EXPECT_FALSE(job.Validate());
+  job.links.data = links;
+  job.links.size = 2;
+  EXPECT_FALSE(job.Validate()) << "two links for three corners";
+  job.links.size = 3;
+  job.vertices = {reinterpret_cast<SkinVertex*>(skinning), 3};
+  EXPECT_FALSE(job.Validate()) << "the output overlaps the matrices";
+}
+
+TEST(LinkSkinning, MatricesJobMultipliesTheBonesItHasAndWritesNoInput) {
+  D3DXMATRIX inverses[2], skinning[2] = {kIdentityMatrix, kIdentityMatrix};
+  D3DXMatrixTranslation(&inverses[0], 1, 0, 0);
+  D3DXMatrixTranslation(&inverses[1], 0, 1, 0);
+  SmdBone bones[1];
+  D3DXMatrixTranslation(&bones[0].combined, 0, 0, 5);
+  LinkMatricesJob job{{inverses, 2}, {bones, 1}, {skinning, 2}};
+  ASSERT_TRUE(job.Run());
+  EXPECT_EQ(skinning[0].m[3][0], 1.0f);
+  EXPECT_EQ(skinning[0].m[3][2], 5.0f);
+  EXPECT_EQ(skinning[1].m[3][1], 0.0f) << "bone 1 is past the bone table: left alone";
+  job.skinning = {inverses, 2};
+  EXPECT_FALSE(job.Run()) << "writing into the inverses";
 }
 
 TEST_F(OwnCharacterTest, ClipNumberedFromALaterFrameIsStoredFromItsFirstFrame) {

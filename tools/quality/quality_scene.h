@@ -1,7 +1,6 @@
-// The measuring tool's renderer: the program's own graphics layer on a headless OpenGL context,
-// the generated content's textures, the effect file compiled as the viewer compiles it or as one
-// of its measuring variants, and two kinds of subject: the character, posed once and frozen, and
-// flat meshes laid out by the caller. Parameters are set as the viewer sets them every frame.
+// The measuring tool's renderer: the viewer's scene on a headless OpenGL context, with the effect
+// file compiled as the viewer compiles it or as one of its measuring variants, and two kinds of
+// subject: the character, posed once and frozen, and flat meshes laid out by the caller.
 #pragma once
 
 #include <string>
@@ -9,10 +8,12 @@
 
 #include "base/math.h"
 #include "gfx/d3d9.h"
-#include "model/skin_vertex.h"
 #include "gfx/gl/headless/egl_context.h"
+#include "model/skin_vertex.h"
+#include "render/hatching_scene.h"
+#include "render/render_context.h"
 
-class SkinnedModel;
+struct SkinnedModel;
 
 class QualityScene {
  public:
@@ -32,9 +33,9 @@ class QualityScene {
   // The eye at `eye` looking at `target`, +y up.
   void Look(const D3DXVECTOR3& eye, const D3DXVECTOR3& target);
   const D3DXMATRIX& View() const { return view_; }
-  const D3DXMATRIX& Projection() const { return projection_; }
+  const D3DXMATRIX& Projection() const { return context_.projection; }
   // The character's placement in the world, as the viewer places it.
-  const D3DXMATRIX& CharacterWorld() const { return characterWorld_; }
+  const D3DXMATRIX& CharacterWorld() const { return context_.world; }
 
   D3DXVECTOR3 light{500, 500, -500};
   float forcedTone = -1;  // with a measuring variant: the tone every pixel gets, when >= 0
@@ -45,20 +46,13 @@ class QualityScene {
   const std::vector<uint8_t>& DrawTriangles(const std::vector<SkinVertex>& vertices);
 
  private:
-  void Begin(const D3DXMATRIX& world, bool box);
-  const std::vector<uint8_t>& End();
+  const std::vector<uint8_t>& Draw(SceneFrame* frame, const D3DXMATRIX& world);
 
   std::string content_;
-  EglContext context_;
-  IDirect3D9* direct3d_ = nullptr;
-  IDirect3DDevice9* device_ = nullptr;
-  IDirect3DVertexDeclaration9* declaration_ = nullptr;
-  ID3DXEffect* effect_ = nullptr;
-  IDirect3DCubeTexture9* environment_ = nullptr;
-  IDirect3DTexture9* hatch_[6] = {};
-  IDirect3DVertexBuffer9* box_ = nullptr;
+  EglContext window_;
+  RenderContext context_;
+  HatchingScene scene_;
   SkinnedModel* model_ = nullptr;
-  bool posed_ = false;
-  D3DXMATRIX view_{}, projection_{}, characterWorld_{};
+  D3DXMATRIX view_{};
   std::vector<uint8_t> pixels_;
 };

@@ -1,10 +1,10 @@
-// The surrounding box's buffers (see box.h), and the release of the scene objects the
-// application made on the device.
-#include "app/box.h"
+// The surrounding box's buffers (see box.h), and the release of the scene's objects on the
+// device.
+#include "render/box.h"
 
 #include <cstring>
 
-#include "app/hatching_app.h"
+#include "render/hatching_scene.h"
 
 namespace {
 
@@ -20,8 +20,7 @@ constexpr float kBoxCorners[kBoxVertexCount][3] = {
 
 }  // namespace
 
-HRESULT HatchingApp::CreateBoxVertexBuffer() {
-  IDirect3DDevice9* device = renderContext.device;
+HRESULT HatchingScene::CreateBoxVertexBuffer(IDirect3DDevice9* device) {
   if (!device) return E_FAIL;
   if (FAILED(device->CreateVertexBuffer(kBoxVertexCount * kBoxVertexStride, 0, 0, D3DPOOL_DEFAULT,
                                         &boxVertexBuffer, nullptr)))
@@ -40,8 +39,7 @@ HRESULT HatchingApp::CreateBoxVertexBuffer() {
   return S_OK;
 }
 
-HRESULT HatchingApp::CreateBoxIndexBuffer() {
-  IDirect3DDevice9* device = renderContext.device;
+HRESULT HatchingScene::CreateBoxIndexBuffer(IDirect3DDevice9* device) {
   if (!device) return E_FAIL;
   if (FAILED(device->CreateIndexBuffer(kBoxIndexCount * sizeof(WORD), 0, D3DFMT_INDEX16, D3DPOOL_DEFAULT,
                                        &boxIndexBuffer, nullptr)))
@@ -64,7 +62,7 @@ HRESULT HatchingApp::CreateBoxIndexBuffer() {
   return S_OK;
 }
 
-void HatchingApp::ReleaseSceneResources() {
+void HatchingScene::ReleaseResources() {
   SafeRelease(boxIndexBuffer);
   SafeRelease(boxVertexBuffer);
   SafeRelease(environmentMap);

@@ -5,75 +5,89 @@
 #include <cstring>
 #include <string>
 
-#include "app/hatching_app.h"
 #include "base/platform.h"
 #include "model/skin_vertex.h"
+#include "render/hatching_scene.h"
 
 namespace {
 
 constexpr char kEffectPath[] = "./Shaders/Hatching.fx";
-constexpr char kEnvironmentMapPath[] = "./Textures/Snow.dds";
-constexpr char kMissingEffectText[] = "./Shaders/Hatching.fx: the effect file is missing or cannot be read";
+constexpr char kEnvironmentMapFile[] = "Textures/Snow.dds";
+constexpr char kTechniqueName[] = "TShader";
+// The hatching strokes repeat this many times across a texture coordinate of 1 (MiscParam.x).
+constexpr float kHatchTiling = 10.0f;
 
 constexpr const char* kHatchParameters[6] = {"Hatch0_Tex", "Hatch1_Tex", "Hatch2_Tex",
                                              "Hatch3_Tex", "Hatch4_Tex", "Hatch5_Tex"};
 
 // The compiler's text, or a fixed one when the effect could not be read at all.
-std::string ErrorText(ID3DXBuffer* errors) {
+std::string ErrorText(ID3DXBuffer* errors, const std::string& path) {
   if (errors) {
     const auto* text = static_cast<const char*>(errors->GetBufferPointer());
     const std::size_t length = text ? strnlen(text, errors->GetBufferSize()) : 0;
     if (length > 0) return std::string(text, length);
   }
-  return kMissingEffectText;
+  return path + ": the effect file is missing or cannot be read";
 }
 
 }  // namespace
 
-HRESULT HatchingApp::LoadEffectTextures() {
-  IDirect3DDevice9* device = renderContext.device;
-  if (FAILED(D3DXCreateCubeTextureFromFileA(device, kEnvironmentMapPath, &environmentMap)))
-    return TextureFailed(kEnvironmentMapPath);
+HRESULT HatchingScene::LoadEffectTextures(IDirect3DDevice9* device, std::string* failure,
+                                          const std::string& folder) {
+  std::string path = folder + kEnvironmentMapFile;
+  if (FAILED(D3DXCreateCubeTextureFromFileA(device, path.c_str(), &environmentMap))) {
+    *failure = TextureFailure(path.c_str());
+    return E_FAIL;
+  }
   for (int n = 0; n < 6; ++n) {
-    char path[32];
-    std::snprintf(path, sizeof path, "./Textures/Hatch%d.dds", n);
-    if (FAILED(D3DXCreateTextureFromFileA(device, path, &hatchTextures[n]))) return TextureFailed(path);
+    path = folder + "Textures/Hatch" + std::to_string(n) + ".dds";
+    if (FAILED(D3DXCreateTextureFromFileA(device, path.c_str(), &hatchTextures[n]))) {
+      *failure = TextureFailure(path.c_str());
+      return E_FAIL;
+    }
   }
   return S_OK;
 }
 
-HRESULT HatchingApp::TextureFailed(const char* path) {
+std::string TextureFailure(const char* path) {
   FILE* file = OpenFile(path, "rb");
   const int reason = errno;
   if (file) std::fclose(file);
-  startupFailure =
-      NativePath(path) + ": " + (file ? "not a texture this program can read" : std::strerror(reason));
-  return E_FAIL;
+  return NativePath(path) + ": " + (file ? "not a texture this program can read" : std::strerror(reason));
 }
 
-HRESULT HatchingApp::CreateEffect() {
-  IDirect3DDevice9* device = renderContext.device;
+HRESULT HatchingScene::CreateEffect(IDirect3DDevice9* device) {
   if (!device) return E_FAIL;
   const HRESULT declared = device->CreateVertexDeclaration(kSkinVertexElements, &vertexDeclaration);
   if (FAILED(declared)) return declared;
 
-  ID3DXBuffer* errors = nullptr;
-  if (FAILED(D3DXCreateEffectFromFileA(device, kEffectPath, nullptr, nullptr, D3DXSHADER_DEBUG, nullptr,
-                                       &effect, &errors))) {
-    effect = nullptr;
-    MessageBoxA(nullptr, ErrorText(errors).c_str(), "ERROR", MB_OK);
-  } else {
-    technique = effect->GetTechniqueByName("TShader");
-  }
-  SafeRelease(errors);
+  std::string errors;
+  if (!CreateEffectFromFile(device, kEffectPath, D3DXSHADER_DEBUG, &errors))
+    MessageBoxA(nullptr, errors.c_str(), "ERROR", MB_OK);
   return S_OK;
 }
 
-HRESULT HatchingApp::UploadEffectParameters() {
+bool HatchingScene::CreateEffectFromFile(IDirect3DDevice9* device, const std::string& path, DWORD flags,
+                                         std::string* errorText) {
+  SafeRelease(effect);
+  technique = nullptr;
+  ID3DXBuffer* errors = nullptr;
+  if (FAILED(D3DXCreateEffectFromFileA(device, path.c_str(), nullptr, nullptr, flags, nullptr, &effect,
+                                       &errors))) {
+    effect = nullptr;
+    *errorText = ErrorText(errors, path);
+  } else {
+    technique = effect->GetTechniqueByName(kTechniqueName);
+  }
+  SafeRelease(errors);
+  return effect != nullptr;
+}
+
+HRESULT HatchingScene::Upload(const SceneParameters& parameters) {
   if (!effect) return S_OK;
-  const D3DXMATRIX& world = renderContext.world;
-  const D3DXMATRIX& view = renderContext.view;
-  const D3DXMATRIX& projection = renderContext.projection;
+  const D3DXMATRIX& world = parameters.world;
+  const D3DXMATRIX& view = parameters.view;
+  const D3DXMATRIX& projection = parameters.projection;
 
   effect->SetTexture("EnvironmentMap", environmentMap);
   for (int n = 0; n < 6; ++n) effect->SetTexture(kHatchParameters[n], hatchTextures[n]);
@@ -89,11 +103,11 @@ HRESULT HatchingApp::UploadEffectParameters() {
   D3DXMatrixInverse(&product, nullptr, &product);
   effect->SetMatrix("matWorldViewInverseTranspose", D3DXMatrixTranspose(&product, &product));
 
-  const D3DXVECTOR3& eye = renderContext.camera.position;
-  const D3DVECTOR& light = renderContext.light.Position;
+  const D3DXVECTOR3& eye = parameters.eye;
+  const D3DXVECTOR3& light = parameters.light;
   const D3DXVECTOR4 viewPosition(eye.x, eye.y, eye.z, 1.0f);
   const D3DXVECTOR4 lightDirection(light.x, light.y, light.z, 0.0f);
-  const D3DXVECTOR4 misc(10.0f, 0.0f, 0.0f, 1.0f);
+  const D3DXVECTOR4 misc(kHatchTiling, parameters.forcedTone, 0.0f, 1.0f);
   effect->SetVector("vViewPosition", &viewPosition);
   effect->SetVector("LightDir", &lightDirection);
   effect->SetVector("MiscParam", &misc);
