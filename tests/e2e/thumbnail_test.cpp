@@ -53,36 +53,30 @@ TEST(Thumbnail, RefusesWhatItCannotDrawAtOnceWritingNothing) {
   } cases[] = {
       {"/dev/zero", "hatching: /dev/zero: not a regular file\n"},
       {out + "/pipe.smd", "hatching: " + out + "/pipe.smd: not a regular file\n"},
-      {out, "hatching: " + out + ": not a regular file\n"},
       {out + "/garbage.smd", "hatching: " + out + "/garbage.smd:1: "},
       {run, "hatching: " + run + ": "},
       {out + "/nothing.smd", "hatching: " + out + "/nothing.smd: no triangles to draw\n"},
   };
-  for (const auto& [input, error] : cases) {
+  for (const auto& [input, error] : cases) {  // each refused in a line, leaving no picture
     const RunResult result = RunProgram({"--thumbnail", "64", input, "t.png"}, out, "thumbnail-refusal", 20);
     EXPECT_EQ(result.exitCode, 1) << input;
     EXPECT_EQ(result.err.substr(0, error.size()), error) << result.err;
     EXPECT_EQ(CountLinesStartingWith(result.err, "hatching: "), 1) << result.err;
+    EXPECT_FALSE(fs::exists(out + "/t.png")) << input;
   }
   // The picture a model names is no reason to wait for a writer.
-  EXPECT_EQ(
-      RunProgram({"--thumbnail", "64", "names_a_pipe.smd", "t.png"}, out, "thumbnail-pipe", 20).exitCode, 0);
-  fs::remove(out + "/t.png");
-  fs::remove(out + "/pipe.smd");
-  EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 3) << "no picture left";
+  EXPECT_EQ(Drawn({"--thumbnail", "64", "names_a_pipe.smd", "p.png"}, out).width, 64);
 }
 
 TEST(Thumbnail, HeadlessPicturesTakeAnySizeWithoutTheOverlay) {
-  const std::string out = FreshOutputDirectory("sized-picture");
-  for (const char* overlay : {"--headless", "--no-overlay"}) {
-    const Picture picture =
-        Drawn({"--headless", "--frames", "1", "--size", "320x200", overlay, "--screenshot", "p.png"}, out);
-    ASSERT_EQ(picture.width * 1000 + picture.height, 320200);
-    int cyan = 0;  // the overlay's text colour
-    for (int y = 0; y < 40; ++y)
-      for (int x = 0; x < 160; ++x) cyan += picture.At(x, y)[0] < 60 && picture.At(x, y)[1] > 200;
-    EXPECT_EQ(cyan > 20, std::string(overlay) == "--headless") << cyan;
-  }
+  const Picture picture =
+      Drawn({"--headless", "--frames", "1", "--size", "320x200", "--no-overlay", "--screenshot", "p.png"},
+            FreshOutputDirectory("sized-picture"));
+  ASSERT_EQ(picture.width * 1000 + picture.height, 320200);
+  int cyan = 0;  // the overlay's text colour, where its lines would be
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 160; ++x) cyan += picture.At(x, y)[0] < 60 && picture.At(x, y)[1] > 200;
+  EXPECT_EQ(cyan, 0);
 }
 
 }  // namespace

@@ -52,8 +52,7 @@ cd "$stage/elsewhere"
 "$usr/bin/hatching" --headless --frames 30 --screenshot shot.png || fail "the staged program failed"
 [ -s shot.png ] || fail "the staged program wrote no picture"
 head -c 8 shot.png | grep -q PNG || fail "shot.png is not a PNG file"
-# The Exec line with its %s, %i and %o put in, run in an unrelated folder with the staged bin
-# folder on the path, as a file manager would run it.
+# The Exec line with %s, %i and %o put in, run with the staged bin folder on the path.
 run_thumbnailer() {
   local size=$1 input=$2 output=$3 words=() command=() word
   read -r -a words <<<"$(sed -n 's/^Exec=//p' "$usr/share/thumbnailers/hatching.thumbnailer")"
