@@ -56,11 +56,11 @@ void HatchingApp::RenderFrame() {
   frame.parameters = ParametersOf(renderContext);
   frame.model = model;
   frame.play = Play();
-  frame.overlayFramesPerSecond = &framesPerSecond;
+  frame.overlayFramesPerSecond = overlay ? &framesPerSecond : nullptr;
   // The viewer's backdrop stays round the camera, so no clear colour shows at any size.
   D3DXMATRIX backdrop;
   ViewerOverlay viewerOverlay(*this);
-  if (viewer.on) {
+  if (viewer.on && overlay) {
     backdrop = BackdropAround(renderContext.camera.position);
     frame.boxWorld = &backdrop;
     frame.overlay = &viewerOverlay;

@@ -10,6 +10,7 @@
 #include "app/viewer_framing.h"
 #include "base/cp949.h"
 #include "base/platform.h"
+#include "model/form_strokes.h"
 #include "model/skinned_model.h"
 #include "model/smd_messages.h"
 #include "render/render_context.h"
@@ -95,6 +96,16 @@ void LoadCharacter(const CharacterFiles& files, IDirect3DDevice9* device, Skinne
     load(files.animations[k].c_str(), (typed ? files.typedAnimations[k] : files.animations[k]).c_str());
   if (files.animations.empty() && files.reference.empty())
     for (const char* path : kDefaultAnimations) load(path, path);
+}
+
+bool StrokesFollowForm(const CharacterFiles& files) {
+  if (files.strokes != CharacterFiles::Strokes::kChosen)
+    return files.strokes == CharacterFiles::Strokes::kForm;
+  return !files.reference.empty();
+}
+
+void ApplyStrokeField(SkinnedModel* model, float scale) {
+  for (int m = 0; m < model->meshCount && m < kSmdMaxMeshes; ++m) ApplyFormStrokes(model->meshes[m], scale);
 }
 
 int ClipToPlay(const CharacterFiles& files, const SkinnedModel& model) {

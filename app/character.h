@@ -22,6 +22,9 @@ struct CharacterFiles {
   bool links = false;
   // With `reference`: place the start camera and the light around the character.
   bool frame = true;
+  // Which texture coordinates the hatching follows (--strokes): the file's uv, or the stroke
+  // field of the character's form; kChosen leaves it to StrokesFollowForm.
+  enum class Strokes { kChosen, kUv, kForm } strokes = Strokes::kChosen;
   // The reference and animation paths as the user typed them, for messages, where they were
   // made absolute for the program to move into its content folder; empty otherwise.
   std::string typedReference;
@@ -51,6 +54,14 @@ void LoadCharacter(const CharacterFiles& files, IDirect3DDevice9* device, Skinne
 // The clip UpdateAndDraw plays: `files.clip`, or none (-1, the bind pose) where that clip has no
 // key frames to play (it was refused, or none was loaded).
 int ClipToPlay(const CharacterFiles& files, const SkinnedModel& model);
+
+// Whether the hatching follows the form: asked for with --strokes, else whenever the user names a
+// character of their own (the default character keeps its file's uv).
+bool StrokesFollowForm(const CharacterFiles& files);
+
+// Replaces the texture coordinates of the character's meshes with its stroke field, scaled by the
+// framing's scale so that strokes keep their spacing on the screen.
+void ApplyStrokeField(SkinnedModel* model, float scale);
 
 // Model-space bounds of the first mesh in its bind pose; false for a mesh without corners.
 bool BindPoseBounds(const SmdMesh& mesh, D3DXVECTOR3* low, D3DXVECTOR3* high);

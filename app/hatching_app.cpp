@@ -95,6 +95,7 @@ int HatchingApp::Run(HINSTANCE instance, int showCommand) {
   } else if (model) {
     LoadCharacter(character, renderContext.device, model);
     if (!character.reference.empty() && character.frame) FrameCharacter(*model, &renderContext);
+    if (StrokesFollowForm(character)) ApplyStrokeField(model, renderContext.objectTransform.scale.x);
     clipToPlay = ClipToPlay(character, *model);
   }
 

@@ -93,6 +93,8 @@ class HatchingApp {
   HatchingScene scene;
   SkinnedModel* model = nullptr;
   bool textured = true;
+  // Whether frames draw the overlay's lines; pictures made for their own sake leave them out.
+  bool overlay = true;
   float animationStep = 0.01f;
   // The character's files and how it plays; the default character unless the options name one.
   CharacterFiles character;

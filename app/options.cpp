@@ -11,6 +11,9 @@ constexpr size_t kMaxClips = 32;
 // The default character's clips: Attack, Run, Stun.
 constexpr size_t kDefaultClips = 3;
 constexpr int kMaxKeyFramesPerSecond = 1000;
+// Pictures from a thumbnail's corner to a large poster; llvmpipe renders up to 16384 a side.
+constexpr int kMinSide = 16;
+constexpr int kMaxSide = 8192;
 
 bool ParseCount(const std::string& text, int minimum, int* value) {
   int parsed = 0;
@@ -20,6 +23,28 @@ bool ParseCount(const std::string& text, int minimum, int* value) {
   if (parsed < minimum || parsed > kMaxCount) return false;
   *value = parsed;
   return true;
+}
+
+bool ParseSide(const std::string& text, int* value) {
+  return ParseCount(text, kMinSide, value) && *value <= kMaxSide;
+}
+
+// "WxH", each side a whole number of pixels.
+bool ParseSize(const std::string& text, int* width, int* height) {
+  const size_t cross = text.find('x');
+  return cross != std::string::npos && ParseSide(text.substr(0, cross), width) &&
+         ParseSide(text.substr(cross + 1), height);
+}
+
+// A thumbnail is one picture of one file: the options that shape a run have no meaning there.
+bool OnlyThumbnailOptions(const Options& options) {
+  const CharacterFiles& character = options.character;
+  return !options.headless && options.frames == 0 && options.screenshot.empty() &&
+         options.captureDirectory.empty() && options.inputFile.empty() && options.recordFile.empty() &&
+         !options.reportStartup && options.width == 0 && options.overlay && character.reference.empty() &&
+         character.animations.empty() && character.clip == 0 && character.frame &&
+         character.strokes == CharacterFiles::Strokes::kChosen && options.viewer.files.empty() &&
+         !options.viewer.requested && !options.viewer.watch;
 }
 
 // Splits "--name=value" into name and value; `hasValue` tells whether '=' was there.
@@ -51,10 +76,30 @@ OptionsStatus ParseOptions(int argc, const char* const* argv, Options* options, 
     }
     SplitArgument(argv[i], &name, &value, &hasValue);
 
+    if (name == "--thumbnail") {
+      if (hasValue || i + 3 >= argc) {
+        *error = "--thumbnail needs three values: SIZE INPUT OUTPUT";
+        return OptionsStatus::kError;
+      }
+      if (!ParseSide(argv[i + 1], &options->thumbnailSize)) {
+        *error = "--thumbnail needs a size from " + std::to_string(kMinSide) + " to " +
+                 std::to_string(kMaxSide) + " pixels, not '" + argv[i + 1] + "'";
+        return OptionsStatus::kError;
+      }
+      options->thumbnailInput = argv[i + 2];
+      options->thumbnailOutput = argv[i + 3];
+      if (options->thumbnailInput.empty() || options->thumbnailOutput.empty()) {
+        *error = "--thumbnail needs a non-empty INPUT and OUTPUT";
+        return OptionsStatus::kError;
+      }
+      i += 3;
+      continue;
+    }
     const bool takesValue = name == "--frames" || name == "--screenshot" || name == "--capture" ||
                             name == "--every" || name == "--input" || name == "--content" ||
                             name == "--record" || name == "--reference" || name == "--animation" ||
-                            name == "--clip" || name == "--skinning" || name == "--fps" || name == "--up";
+                            name == "--clip" || name == "--skinning" || name == "--fps" || name == "--up" ||
+                            name == "--strokes" || name == "--size";
     if (takesValue && !hasValue) {
       if (i + 1 >= argc) {
         *error = name + " needs a value";
@@ -114,6 +159,21 @@ OptionsStatus ParseOptions(int argc, const char* const* argv, Options* options, 
         return OptionsStatus::kError;
       }
       options->character.links = value == "links";
+    } else if (name == "--size") {
+      if (!ParseSize(value, &options->width, &options->height)) {
+        *error = "--size needs WxH, each from " + std::to_string(kMinSide) + " to " +
+                 std::to_string(kMaxSide) + " pixels, not '" + value + "'";
+        return OptionsStatus::kError;
+      }
+    } else if (name == "--no-overlay") {
+      options->overlay = false;
+    } else if (name == "--strokes") {
+      if (value != "form" && value != "uv") {
+        *error = "--strokes needs 'form' or 'uv', not '" + value + "'";
+        return OptionsStatus::kError;
+      }
+      options->character.strokes =
+          value == "form" ? CharacterFiles::Strokes::kForm : CharacterFiles::Strokes::kUv;
     } else if (name == "--no-frame") {
       options->character.frame = false;
     } else if (name == "--viewer") {
@@ -148,6 +208,15 @@ OptionsStatus ParseOptions(int argc, const char* const* argv, Options* options, 
     return OptionsStatus::kError;
   }
   if (!options->captureDirectory.empty() && !sawEvery) options->every = 1;
+  // A window keeps its 800 x 600: the size is for pictures and recordings.
+  if (options->width > 0 && !options->headless) {
+    *error = "--size needs --headless";
+    return OptionsStatus::kError;
+  }
+  if (options->thumbnailSize > 0 && !OnlyThumbnailOptions(*options)) {
+    *error = "--thumbnail takes no other options than --content and --skinning";
+    return OptionsStatus::kError;
+  }
   // The clips load in order into slots 0, 1, ...: the one to play must be among them.
   const CharacterFiles& character = options->character;
   if (!options->viewer.files.empty() && !character.reference.empty()) {
@@ -170,8 +239,10 @@ OptionsStatus ParseOptions(int argc, const char* const* argv, Options* options, 
 }
 
 std::vector<std::string*> CommandLinePaths(Options* options) {
-  std::vector<std::string*> paths = {&options->screenshot, &options->captureDirectory, &options->inputFile,
-                                     &options->recordFile, &options->character.reference};
+  std::vector<std::string*> paths = {&options->screenshot,          &options->captureDirectory,
+                                     &options->inputFile,           &options->recordFile,
+                                     &options->character.reference, &options->thumbnailInput,
+                                     &options->thumbnailOutput};
   for (std::string& animation : options->character.animations) paths.push_back(&animation);
   for (std::string& file : options->viewer.files) paths.push_back(&file);
   return paths;
@@ -183,6 +254,7 @@ bool ViewerMode(const Options& options) {
 
 const char* UsageText() {
   return "Usage: hatching [options] [FILE.smd... | FOLDER]\n"
+         "       hatching --thumbnail SIZE INPUT OUTPUT [--content DIR] [--skinning MODE]\n"
          "Shows the animated character in pencil hatching. Its files (Model/, Textures/ and\n"
          "Shaders/) come from the folder --content names, else from the current folder when it\n"
          "holds Shaders/Hatching.fx, else from share/hatching beside the program's bin folder\n"
@@ -206,6 +278,9 @@ const char* UsageText() {
          "  --clip N             the clip that plays (default 0)\n"
          "  --skinning MODE      'parent' (default): one bone per vertex; 'links': the weighted\n"
          "                       links after each vertex's u v, up to four per vertex\n"
+         "  --strokes MODE       'uv': hatch along the file's texture coordinates (the default\n"
+         "                       for the default character); 'form': along the character's\n"
+         "                       form, whatever its uv (the default with --reference)\n"
          "  --no-frame           with --reference: keep the fixed start camera instead of\n"
          "                       framing the character\n"
          "  FILE.smd..., FOLDER  show your own character: the one file that holds triangles is\n"
@@ -216,6 +291,12 @@ const char* UsageText() {
          "  --fps N              key frames a second the clips play at (default 30)\n"
          "  --up y|z             the character's up axis, instead of deciding it\n"
          "  --watch              reload the named files when they change on disk\n"
+         "  --size WxH           with --headless: render W x H pixels instead of 800 x 600\n"
+         "  --no-overlay         leave out the overlay's lines of text\n"
+         "  --thumbnail SIZE INPUT OUTPUT\n"
+         "                       write a SIZE x SIZE PNG picture of the character of the SMD\n"
+         "                       file INPUT to OUTPUT, in its bind pose, and exit (no window,\n"
+         "                       no display; for file managers)\n"
          "  --report-startup     print to standard error when the first frame was presented\n"
          "                       and the frame rate and page faults of the frames after it\n"
          "  --help               show this text\n"

@@ -25,6 +25,16 @@ struct Options {
   std::string recordFile;
   // Print to standard error when the first frame was presented and the frame rate after it.
   bool reportStartup = false;
+  // The headless back buffer's size (--size WxH); 0 keeps the window's 800 x 600.
+  int width = 0;
+  int height = 0;
+  // Draw the seven overlay lines; --no-overlay leaves the picture bare.
+  bool overlay = true;
+  // --thumbnail SIZE INPUT OUTPUT: a SIZE x SIZE picture of INPUT's character written to OUTPUT,
+  // no window, no loop. 0 when not asked for.
+  int thumbnailSize = 0;
+  std::string thumbnailInput;
+  std::string thumbnailOutput;
   // The character to show: --reference, --animation (repeated), --clip, --skinning, --no-frame.
   CharacterFiles character;
   // File arguments, --viewer, --fps, --up, --watch.

@@ -1,7 +1,9 @@
 // Default message box, clock and path translation.
 #include "base/platform.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
@@ -51,13 +53,25 @@ FILE* OpenFile(const char* path, const char* mode) {
   std::string binaryMode;
   for (const char* m = mode; *m; ++m)
     if (*m != 't') binaryMode += *m;
-  FILE* file = std::fopen(NativePath(path).c_str(), binaryMode.c_str());
-  // A folder opens for reading but holds no bytes to read: refused as the system would a read.
+  if (binaryMode != "r" && binaryMode != "rb")
+    return std::fopen(NativePath(path).c_str(), binaryMode.c_str());
+  // Files are read from names that other files give (a model names its pictures), so a pipe
+  // must not block the open: every reader wants a regular file it can measure and read again.
+  const int descriptor = open(NativePath(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (descriptor < 0) return nullptr;
   struct stat status;
-  if (file && fstat(fileno(file), &status) == 0 && S_ISDIR(status.st_mode)) {
-    std::fclose(file);
-    errno = EISDIR;
-    return nullptr;
+  int refusal = fstat(descriptor, &status) != 0 ? errno : 0;
+  // A folder opens for reading but holds no bytes to read: refused as the system would a read.
+  if (refusal == 0 && S_ISDIR(status.st_mode)) refusal = EISDIR;
+  // A pipe or a device (one that never ends, or waits for a terminal) cannot be read twice.
+  if (refusal == 0 && !S_ISREG(status.st_mode)) refusal = ESPIPE;
+  const int flags = refusal == 0 ? fcntl(descriptor, F_GETFL) : -1;
+  if (refusal == 0 && (flags < 0 || fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK) != 0)) refusal = errno;
+  FILE* file = refusal == 0 ? fdopen(descriptor, "rb") : nullptr;
+  if (!file) {
+    if (refusal == 0) refusal = errno;
+    close(descriptor);
+    errno = refusal;
   }
   return file;
 }

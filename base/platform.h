@@ -26,4 +26,6 @@ uint32_t timeGetTime();
 // The program spells paths as its files do, with backslashes ("Model\SMD\x.smd"); they are
 // turned into this system's separators only here, where a file is opened.
 std::string NativePath(const char* path);
+// Reading ("r", "rb", "rt") opens regular files only: a folder is refused with EISDIR, a pipe or
+// a device with ESPIPE, without waiting for a writer.
 FILE* OpenFile(const char* path, const char* mode);

@@ -3,7 +3,9 @@
 #   share/hatching/               the generated content (Shaders, Textures, Model, Icons), which
 #                                 the program finds beside its bin folder
 #   share/man/man1/               hatching.1.gz, smdinfo.1.gz
-#   share/applications/           hatching.desktop
+#   share/applications/           hatching.desktop, which opens SMD files
+#   share/mime/packages/          hatching-smd.xml, the SMD files' MIME type
+#   share/thumbnailers/           hatching.thumbnailer, pictures of SMD files for file managers
 #   share/icons/hicolor/          the icon, 256x256 PNG and scalable SVG
 #   share/doc/hatching/           copyright, changelog.Debian.gz
 include(GNUInstallDirs)
@@ -37,6 +39,8 @@ endforeach()
 install(FILES ${HATCHING_DOC_OUT}/hatching.1.gz ${HATCHING_DOC_OUT}/smdinfo.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/hatching.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/hatching-smd.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/hatching.thumbnailer DESTINATION ${CMAKE_INSTALL_DATADIR}/thumbnailers)
 install(FILES ${CMAKE_BINARY_DIR}/content/Icons/hatching.png
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/hatching.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)

@@ -1,5 +1,5 @@
-// PNG writing: encoded in memory by stb_image_write, written and closed here so that every
-// failure of the file system is seen and named.
+// PNG writing: encoded in memory by stb_image_write, then written whole or not at all (a
+// temporary file renamed), every failure of the file system seen and named.
 #include "gfx/png_file.h"
 
 #include <unistd.h>
@@ -10,24 +10,14 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/atomic_file.h"
+
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
 
 bool WriteWholeFile(const std::string& path, const void* data, size_t size, std::string* error) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) {
-    *error = path + ": cannot write the file: " + std::strerror(errno);
-    return false;
-  }
-  int failure = std::fwrite(data, 1, size, file) == size ? 0 : errno;
-  // Buffered bytes reach the file system only now: a full disk shows here.
-  if (std::fclose(file) != 0 && failure == 0) failure = errno;
-  if (failure != 0) {
-    *error = path + ": cannot write the file: " + std::strerror(failure);
-    return false;
-  }
-  return true;
+  return WriteFileAtomically(path, data, size, error);
 }
 
 bool WritePng(const std::string& path, const uint8_t* rgba, int width, int height, std::string* error) {

@@ -9,8 +9,8 @@
 // naming the file when it cannot be written.
 bool WritePng(const std::string& path, const uint8_t* rgba, int width, int height, std::string* error);
 
-// Writes `size` bytes to `path`, checking the write and the close; false with `error` naming the
-// file and the system's reason.
+// Writes `size` bytes to `path` under a temporary name renamed when complete, checking the write
+// and the close; false with `error` naming the file and the system's reason, `path` untouched.
 bool WriteWholeFile(const std::string& path, const void* data, size_t size, std::string* error);
 
 // Whether a file can be made at `path`: its folder exists and may be written. Checked before

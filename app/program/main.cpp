@@ -14,6 +14,7 @@
 #include "app/options.h"
 #include "app/program/content_folder.h"
 #include "app/program/progress_line.h"
+#include "app/program/thumbnail.h"
 #include "app/sdl/event_translation.h"
 #include "app/sdl/message_boxes.h"
 #include "app/sdl/sdl_window_system.h"
@@ -219,6 +220,13 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "hatching: %s\n", error.c_str());
     return kExitFailure;
   }
+  if (options.thumbnailSize > 0) {
+    const ThumbnailRequest request{options.thumbnailSize, options.thumbnailInput, options.thumbnailOutput,
+                                   options.character.links};
+    if (WriteThumbnail(request, &error)) return 0;
+    if (!error.empty()) std::fprintf(stderr, "hatching: %s\n", error.c_str());
+    return kExitFailure;
+  }
 
   std::vector<InputEvent> events;
   if (!options.inputFile.empty()) {
@@ -280,6 +288,8 @@ int main(int argc, char** argv) {
           application.viewer.Open(application, paths);
         },
         nullptr);
+  app.overlay = options.overlay;
+  if (options.width > 0) app.SetClientSize(options.width, options.height);
   app.UseWindowSystem(&windowSystem);
   app.SetFrameObserver(&FrameRecorder::OnFrame, &recorder);
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/video/gif_palette.h"
+#include "base/atomic_file.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -54,6 +55,9 @@ struct VideoFile::State {
   bool headerWritten = false;
   long framesAdded = 0;
   int framesEncoded = 0;
+  // The video is written under a temporary name and appears at `path` only when it is whole.
+  AtomicFile file;
+  bool failed = false;
 
   ~State() { Release(); }
 
@@ -72,6 +76,7 @@ struct VideoFile::State {
   }
 
   bool Fail(const std::string& what, int code, std::string* error) {
+    failed = true;
     *error = path + ": " + what + (code < 0 ? ": " + Reason(code) : std::string());
     return false;
   }
@@ -114,7 +119,10 @@ bool VideoFile::Open(const std::string& path, std::string* error) {
       return s.Fail("this system's FFmpeg (libavcodec) has no H.264 encoder; it needs one built with libx264",
                     0, error);
   }
-  const int opened = avio_open(&s.format->pb, path.c_str(), AVIO_FLAG_WRITE);
+  std::string unused;
+  if (!s.file.Create(path, &unused))
+    return s.Fail("cannot open the file for writing", AVERROR(s.file.failure()), error);
+  const int opened = avio_open(&s.format->pb, s.file.temporaryPath().c_str(), AVIO_FLAG_WRITE);
   if (opened < 0) return s.Fail("cannot open the file for writing", opened, error);
   s.packet = av_packet_alloc();
   s.frame = av_frame_alloc();
@@ -258,9 +266,9 @@ bool VideoFile::Close(std::string* error) {
   // A run that ended before its first frame leaves no empty file behind that looks like a video.
   const bool empty = s.framesAdded == 0;
   s.Release();
-  if (empty) {
-    std::remove(s.path.c_str());
-    if (ok) ok = s.Fail("no frame was rendered, so no video was written", 0, error);
-  }
+  if (empty && ok) ok = s.Fail("no frame was rendered, so no video was written", 0, error);
+  // A video that failed on the way is not left behind: its failure has been told already.
+  if (ok && !s.failed) return s.file.Commit(error);
+  s.file.Discard();
   return ok;
 }

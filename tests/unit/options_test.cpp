@@ -141,3 +141,38 @@ TEST(Options, OwnCharacterOptionsAndTheirRefusals) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Options, SizeAndOverlayShapeHeadlessPictures) {
+  Parsed parsed = Parse({"--headless", "--size", "1920x1080", "--no-overlay"});
+  ASSERT_EQ(parsed.status, OptionsStatus::kRun) << parsed.error;
+  EXPECT_EQ(std::make_pair(parsed.options.width, parsed.options.height), std::make_pair(1920, 1080));
+  EXPECT_FALSE(parsed.options.overlay);
+  for (const char* bad : {"800", "x600", "15x600", "800x8193", "800X600", "800x600x2", "-800x600"})
+    EXPECT_EQ(Parse({"--headless", "--size", bad}).error,
+              std::string("--size needs WxH, each from 16 to 8192 pixels, not '") + bad + "'");
+  EXPECT_EQ(Parse({"--size", "640x480"}).error, "--size needs --headless");
+}
+
+TEST(Options, ThumbnailTakesThreeValuesAndOnlyTheCharacterSOptions) {
+  Parsed parsed = Parse({"--content", "c", "--thumbnail", "256", "in.smd", "out.png", "--skinning", "links"});
+  ASSERT_EQ(parsed.status, OptionsStatus::kRun) << parsed.error;
+  EXPECT_EQ(parsed.options.thumbnailSize, 256);
+  EXPECT_TRUE(parsed.options.character.links);
+  EXPECT_EQ(Parse({"--thumbnail", "256", "in.smd"}).error,
+            "--thumbnail needs three values: SIZE INPUT OUTPUT");
+  EXPECT_EQ(Parse({"--thumbnail", "big", "in.smd", "out.png"}).error,
+            "--thumbnail needs a size from 16 to 8192 pixels, not 'big'");
+  for (std::vector<const char*> other : std::vector<std::vector<const char*>>{{"--headless"},
+                                                                              {"--frames", "2"},
+                                                                              {"--reference", "r.smd"},
+                                                                              {"--no-overlay"},
+                                                                              {"--strokes", "uv"}}) {
+    other.insert(other.end(), {"--thumbnail", "128", "in.smd", "out.png"});
+    EXPECT_EQ(Parse(other).error, "--thumbnail takes no other options than --content and --skinning")
+        << other[0];
+  }
+}
+
+}  // namespace

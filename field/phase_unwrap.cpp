@@ -1,0 +1,108 @@
+// The walk that unwraps stripe phases over a piece (see phase_unwrap.h).
+#include "field/phase_unwrap.h"
+
+#include <cmath>
+#include <numbers>
+
+namespace field {
+namespace {
+
+double Wrap(double angle) {
+  return angle - 2 * std::numbers::pi * std::round(angle / (2 * std::numbers::pi));
+}
+
+struct Corner {
+  int sign = 1;  // +1: the vertex's value as it is; -1: conjugated (the line field turned over)
+  double phase = 0;
+};
+
+// The corner at vertex `to`, reached from `from` along edge `e`.
+Corner Step(const PieceEdge& e, double omega, int turn, int from, const Corner& c, int to,
+            const StripeFamily& stripes) {
+  const double forward = from == e.a ? omega : -turn * omega;
+  Corner out;
+  out.sign = c.sign * turn;
+  const double step = c.sign * forward;
+  const double target = out.sign * std::arg(stripes.psi[to]);
+  out.phase = c.phase + step + Wrap(target - c.phase - step);
+  return out;
+}
+
+}  // namespace
+
+int UnwrapPhases(const FieldPiece& piece, const PieceGeometry& g, const StripeFamily& stripes,
+                 std::vector<std::array<double, 3>>* phases) {
+  const size_t count = piece.triangles.size();
+  phases->assign(count, {0, 0, 0});
+  std::vector<std::array<Corner, 3>> corners(count);
+  std::vector<char> done(count, 0);
+  // The two triangles of every edge that has exactly two.
+  std::vector<std::array<int, 2>> edgeFaces(g.edges.size(), {-1, -1});
+  std::vector<int> edgeSides(g.edges.size(), 0);
+  for (size_t t = 0; t < count; ++t)
+    for (int k = 0; k < 3; ++k) {
+      const int e = g.triangleEdges[t][k];
+      if (edgeSides[e] < 2) edgeFaces[e][edgeSides[e]] = static_cast<int>(t);
+      ++edgeSides[e];
+    }
+  const auto stepAlong = [&](size_t t, int from, int to, const Corner& c) {
+    const auto& tri = piece.triangles[t];
+    for (int k = 0; k < 3; ++k) {
+      const int e = g.triangleEdges[t][k];
+      if ((tri[k] == tri[from] && tri[(k + 1) % 3] == tri[to]) ||
+          (tri[k] == tri[to] && tri[(k + 1) % 3] == tri[from]))
+        return Step(g.edges[e], stripes.omega[e], stripes.sign[e], tri[from], c, tri[to], stripes);
+    }
+    return c;
+  };
+
+  int open = 0;
+  std::vector<int> queue;
+  queue.reserve(count);
+  for (size_t seed = 0; seed < count; ++seed) {
+    if (done[seed]) continue;
+    corners[seed][0] = {1, std::arg(stripes.psi[piece.triangles[seed][0]])};
+    corners[seed][1] = stepAlong(seed, 0, 1, corners[seed][0]);
+    corners[seed][2] = stepAlong(seed, 0, 2, corners[seed][0]);
+    done[seed] = 1;
+    queue.clear();
+    queue.push_back(static_cast<int>(seed));
+    for (size_t head = 0; head < queue.size(); ++head) {
+      const int t = queue[head];
+      for (int k = 0; k < 3; ++k) {
+        const int e = g.triangleEdges[t][k];
+        if (edgeSides[e] != 2) continue;
+        const int next = edgeFaces[e][0] == t ? edgeFaces[e][1] : edgeFaces[e][0];
+        if (next < 0 || done[next]) continue;
+        // The shared corners keep their phases; the third is stepped to from the first of them.
+        const auto& from = piece.triangles[t];
+        const auto& tri = piece.triangles[next];
+        int shared = -1, third = -1;
+        for (int j = 0; j < 3; ++j) {
+          int m = -1;
+          for (int i = 0; i < 3; ++i)
+            if (from[i] == tri[j]) m = i;
+          if (m >= 0) {
+            corners[next][j] = corners[t][m];
+            if (shared < 0) shared = j;
+          } else {
+            third = j;
+          }
+        }
+        if (shared < 0 || third < 0) continue;
+        corners[next][third] = stepAlong(next, shared, third, corners[next][shared]);
+        done[next] = 1;
+        queue.push_back(next);
+      }
+    }
+  }
+  for (size_t t = 0; t < count; ++t) {
+    // Closing the loop: corner 2 stepped to from corner 1 must land where it is.
+    const Corner closing = stepAlong(t, 1, 2, corners[t][1]);
+    if (closing.sign != corners[t][2].sign || std::abs(closing.phase - corners[t][2].phase) > 1.0) ++open;
+    for (int k = 0; k < 3; ++k) (*phases)[t][k] = corners[t][k].phase;
+  }
+  return open;
+}
+
+}  // namespace field

@@ -1,0 +1,99 @@
+// The stroke field, piece by piece: geometry, line field, two stripe families at right angles,
+// unwrapped phases scaled into texture units (see stroke_field.h).
+#include "field/stroke_field.h"
+
+#include <chrono>
+#include <cmath>
+#include <numbers>
+
+#include "field/field_mesh.h"
+#include "field/line_field.h"
+#include "field/phase_unwrap.h"
+#include "field/piece_geometry.h"
+#include "field/stripe_pattern.h"
+
+namespace field {
+namespace {
+
+// Fewer triangles than this hold no direction worth solving for.
+constexpr size_t kMinSolvedTriangles = 8;
+
+void WriteCorner(std::span<float> uv, int triangle, int k, double u, double v) {
+  const auto finite = [](double x) { return std::isfinite(x) ? static_cast<float>(x) : 0.0f; };
+  uv[6 * static_cast<size_t>(triangle) + 2 * k] = finite(u);
+  uv[6 * static_cast<size_t>(triangle) + 2 * k + 1] = finite(v);
+}
+
+// Strokes along the first triangle's first edge, flat over the piece.
+void FixedDirection(const FieldPiece& piece, double density, std::span<float> uv) {
+  const auto& first = piece.triangles[0];
+  const Vec3 origin = piece.positions[first[0]];
+  Vec3 along = piece.positions[first[1]] - origin;
+  Vec3 normal = Cross(along, piece.positions[first[2]] - origin);
+  const double length = std::sqrt(Dot(along, along)), area = std::sqrt(Dot(normal, normal));
+  along = length > 0 ? (1 / length) * along : Vec3{1, 0, 0};
+  normal = area > 0 ? (1 / area) * normal : Vec3{0, 0, 1};
+  const Vec3 across = Cross(normal, along);
+  for (size_t t = 0; t < piece.triangles.size(); ++t)
+    for (int k = 0; k < 3; ++k) {
+      const Vec3 d = piece.positions[piece.triangles[t][k]] - origin;
+      WriteCorner(uv, piece.sources[t], k, density * Dot(d, along), density * Dot(d, across));
+    }
+}
+
+bool SolvePiece(const FieldPiece& piece, const StrokeFieldOptions& options, std::span<float> uv,
+                int* singularities) {
+  const PieceGeometry g = MeasurePiece(piece);
+  const double period = options.stripePeriod / options.density;  // in units of length
+  if (!(g.area > 1e-6 * period * period)) return false;
+  std::vector<double> angles;
+  if (!SolveLineField(g, 0.5 * period, &angles)) return false;
+  std::vector<double> across(angles.size());
+  for (size_t v = 0; v < angles.size(); ++v) across[v] = angles[v] + 0.5 * std::numbers::pi;
+  const double frequency = 2 * std::numbers::pi / period;
+  StripeFamily alongStrokes, acrossStrokes;
+  if (!SolveStripes(g, angles, frequency, &alongStrokes) ||
+      !SolveStripes(g, across, frequency, &acrossStrokes))
+    return false;
+  std::vector<std::array<double, 3>> u, v;
+  *singularities += UnwrapPhases(piece, g, alongStrokes, &u);
+  *singularities += UnwrapPhases(piece, g, acrossStrokes, &v);
+  const double scale = options.stripePeriod / (2 * std::numbers::pi);
+  for (size_t t = 0; t < piece.triangles.size(); ++t)
+    for (int k = 0; k < 3; ++k) {
+      if (!std::isfinite(u[t][k]) || !std::isfinite(v[t][k])) return false;
+      WriteCorner(uv, piece.sources[t], k, scale * u[t][k], scale * v[t][k]);
+    }
+  return true;
+}
+
+}  // namespace
+
+StrokeFieldFigures ComputeStrokeField(std::span<const float> corners, std::span<float> uv,
+                                      const StrokeFieldOptions& options) {
+  const auto start = std::chrono::steady_clock::now();
+  StrokeFieldFigures figures;
+  const size_t triangles = std::min(corners.size() / 9, uv.size() / 6);
+  const WeldedMesh mesh = WeldAndSplit(corners.first(9 * triangles));
+  figures.pieces = static_cast<int>(mesh.pieces.size());
+  figures.droppedTriangles = static_cast<int>(mesh.dropped.size());
+  // A dropped triangle shows no area, or none worth a direction: strokes along the model's x.
+  for (int t : mesh.dropped)
+    for (int k = 0; k < 3; ++k) {
+      const float* p = &corners[9 * static_cast<size_t>(t) + 3 * k];
+      WriteCorner(uv, t, k, options.density * p[0], options.density * p[2]);
+    }
+  for (const FieldPiece& piece : mesh.pieces) {
+    const bool solvable = piece.triangles.size() >= kMinSolvedTriangles &&
+                          piece.positions.size() <= static_cast<size_t>(options.maxSolvedVertices);
+    if (!solvable || !SolvePiece(piece, options, uv, &figures.singularities)) {
+      FixedDirection(piece, options.density, uv);
+      ++figures.fixedPieces;
+    }
+  }
+  figures.solveMilliseconds =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  return figures;
+}
+
+}  // namespace field

@@ -1,0 +1,147 @@
+// The stroke field: strokes around a cylinder whatever order its triangles come in, and finite
+// coordinates, in bounded time, for degenerate and hostile meshes.
+#include "field/stroke_field.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <numbers>
+#include <random>
+#include <vector>
+
+namespace {
+
+using Corners = std::vector<float>;
+
+void AddTriangle(Corners& c, const float (&a)[3], const float (&b)[3], const float (&d)[3]) {
+  c.insert(c.end(), {a[0], a[1], a[2], b[0], b[1], b[2], d[0], d[1], d[2]});
+}
+
+// A cylinder along z, radius 10, height 60, as quads split in two.
+Corners Cylinder() {
+  Corners c;
+  constexpr int kAround = 48, kAlong = 30;
+  const auto at = [](int i, int j, float(&p)[3]) {
+    const double a = 2 * std::numbers::pi * i / kAround;
+    p[0] = static_cast<float>(10 * std::cos(a)), p[1] = static_cast<float>(10 * std::sin(a));
+    p[2] = static_cast<float>(2.0 * j);
+  };
+  for (int i = 0; i < kAround; ++i)
+    for (int j = 0; j < kAlong; ++j) {
+      float p00[3], p10[3], p01[3], p11[3];
+      at(i, j, p00), at(i + 1, j, p10), at(i, j + 1, p01), at(i + 1, j + 1, p11);
+      AddTriangle(c, p00, p10, p11);
+      AddTriangle(c, p00, p11, p01);
+    }
+  return c;
+}
+
+// Per triangle, the angle in degrees between its strokes (lines of constant v) and the circle
+// around the z axis through its centre.
+std::vector<double> StrokeAngles(const Corners& c, const std::vector<float>& uv) {
+  std::vector<double> angles;
+  for (size_t t = 0; t < c.size() / 9; ++t) {
+    const float* p = &c[9 * t];
+    const float* q = &uv[6 * t];
+    // The gradient of v in the triangle's plane: strokes run at right angles to it.
+    const double e1[3] = {p[3] - p[0], p[4] - p[1], p[5] - p[2]},
+                 e2[3] = {p[6] - p[0], p[7] - p[1], p[8] - p[2]};
+    const double dv1 = q[3] - q[1], dv2 = q[5] - q[1];
+    const double a = e1[0] * e1[0] + e1[1] * e1[1] + e1[2] * e1[2],
+                 b = e1[0] * e2[0] + e1[1] * e2[1] + e1[2] * e2[2];
+    const double d = e2[0] * e2[0] + e2[1] * e2[1] + e2[2] * e2[2], det = a * d - b * b;
+    const double s = (d * dv1 - b * dv2) / det, r = (a * dv2 - b * dv1) / det;
+    const double g[3] = {s * e1[0] + r * e2[0], s * e1[1] + r * e2[1], s * e1[2] + r * e2[2]};
+    // Circles run across the axis: strokes along them have a gradient of v along z.
+    const double length = std::sqrt(g[0] * g[0] + g[1] * g[1] + g[2] * g[2]);
+    angles.push_back(length > 0 ? std::acos(std::min(1.0, std::abs(g[2]) / length)) * 180 / std::numbers::pi
+                                : 90);
+  }
+  return angles;
+}
+
+double ShareWithin(const std::vector<double>& angles, double degrees) {
+  return static_cast<double>(
+             std::count_if(angles.begin(), angles.end(), [&](double a) { return a <= degrees; })) /
+         static_cast<double>(angles.size());
+}
+
+bool AllFinite(const std::vector<float>& uv) {
+  return std::all_of(uv.begin(), uv.end(), [](float x) { return std::isfinite(x); });
+}
+
+TEST(StrokeField, StrokesRunAroundACylinderInAnyTriangleOrder) {
+  const Corners tidy = Cylinder();
+  std::vector<float> uv(tidy.size() / 9 * 6);
+  const field::StrokeFieldFigures figures = field::ComputeStrokeField(tidy, uv);
+  EXPECT_EQ(figures.pieces, 1);
+  EXPECT_EQ(figures.fixedPieces, 0);
+  EXPECT_EQ(figures.droppedTriangles, 0);
+  ASSERT_TRUE(AllFinite(uv));
+  EXPECT_GE(ShareWithin(StrokeAngles(tidy, uv), 15), 0.9);
+  // Stroke spacing: v changes by the density per unit of length along the axis.
+  double gradient = 0;
+  for (size_t t = 0; t < uv.size() / 6; ++t) gradient += std::abs(uv[6 * t + 5] - uv[6 * t + 1]);
+  EXPECT_GT(gradient, 0.0);
+
+  // The same cylinder with its triangles shuffled and turned, as islands of a painted uv come.
+  std::vector<size_t> order(tidy.size() / 9);
+  for (size_t t = 0; t < order.size(); ++t) order[t] = t;
+  std::shuffle(order.begin(), order.end(), std::mt19937(7));
+  Corners shuffled;
+  for (size_t t : order) {
+    const size_t turn = t % 3;
+    for (size_t k = 0; k < 3; ++k)
+      for (size_t c = 0; c < 3; ++c) shuffled.push_back(tidy[9 * t + 3 * ((k + turn) % 3) + c]);
+  }
+  field::ComputeStrokeField(shuffled, uv);
+  ASSERT_TRUE(AllFinite(uv));
+  EXPECT_GE(ShareWithin(StrokeAngles(shuffled, uv), 15), 0.9);
+  // Wound the other way (normals inward), the strokes still run around.
+  Corners flipped = tidy;
+  for (size_t t = 0; t < flipped.size() / 9; ++t)
+    for (size_t c = 0; c < 3; ++c) std::swap(flipped[9 * t + 3 + c], flipped[9 * t + 6 + c]);
+  field::ComputeStrokeField(flipped, uv);
+  EXPECT_GE(ShareWithin(StrokeAngles(flipped, uv), 15), 0.9);
+}
+
+TEST(StrokeField, DegenerateAndHostileMeshesGetFiniteCoordinatesQuickly) {
+  const float o[3] = {0, 0, 0}, x[3] = {1, 0, 0}, y[3] = {0, 1, 0}, z[3] = {0, 0, 1};
+  const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+  const float far[3] = {inf, 0, 0}, lost[3] = {nan, 1, 2}, needle[3] = {2, 1e-7f, 0};
+  Corners c;
+  for (int i = 0; i < 1000; ++i) AddTriangle(c, o, o, o);  // all corners at one point
+  AddTriangle(c, o, x, needle);
+  AddTriangle(c, o, far, y);
+  AddTriangle(c, lost, x, y);
+  // A non-manifold edge o-x shared by three triangles, and a lone triangle.
+  AddTriangle(c, o, x, y), AddTriangle(c, x, o, z), AddTriangle(c, o, x, z);
+  AddTriangle(c, x, y, z);
+  std::vector<float> uv(c.size() / 9 * 6, -1);
+  field::StrokeFieldFigures figures = field::ComputeStrokeField(c, uv);
+  EXPECT_TRUE(AllFinite(uv));
+  EXPECT_EQ(figures.droppedTriangles, 1003);
+  EXPECT_EQ(figures.fixedPieces, figures.pieces);
+
+  // A fan of 10^5 triangles around one vertex on a wavy disc, and an empty mesh.
+  Corners fan;
+  constexpr int kFan = 100000;
+  for (int i = 0; i < kFan; ++i) {
+    const double a0 = 2 * std::numbers::pi * i / kFan, a1 = 2 * std::numbers::pi * (i + 1) / kFan;
+    const float p0[3] = {static_cast<float>(50 * std::cos(a0)), static_cast<float>(50 * std::sin(a0)),
+                         static_cast<float>(5 * std::sin(8 * a0))};
+    const float p1[3] = {static_cast<float>(50 * std::cos(a1)), static_cast<float>(50 * std::sin(a1)),
+                         static_cast<float>(5 * std::sin(8 * a1))};
+    AddTriangle(fan, o, p0, p1);
+  }
+  uv.assign(fan.size() / 9 * 6, -1);
+  const auto start = std::chrono::steady_clock::now();
+  figures = field::ComputeStrokeField(fan, uv);
+  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 20.0);
+  EXPECT_TRUE(AllFinite(uv));
+  EXPECT_EQ(field::ComputeStrokeField({}, {}).pieces, 0);
+}
+
+}  // namespace
