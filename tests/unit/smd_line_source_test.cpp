@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "model/smd_field_scan.h"
 #include "model/smd_node_line.h"
-#include "model/smd_number_line.h"
-#include "model/smd_scan.h"
+#include "model/smd_scan_number_line.h"
 #include "smd_test_files.h"
 
 namespace {
@@ -219,7 +219,8 @@ void ExpectSameAsStrtof(const std::string& text) {
   if (static_cast<size_t>(expectedLength) != text.size() || text.size() > 16) return;
   const std::string poseLine = "7 " + text + " " + text + " 0 0 " + text + " 1\n";
   const smd::NumberLineScanner active = smd::ActiveNumberLineScanner();
-  for (const auto scanner : {smd::NumberLineScanner::kGeneral, smd::NumberLineScanner::kAvx512}) {
+  for (const auto scanner :
+       {smd::NumberLineScanner::kGeneral, smd::NumberLineScanner::kAvx2, smd::NumberLineScanner::kAvx512}) {
     if (!smd::UseNumberLineScanner(scanner)) continue;
     char buffer[SmdLineSource::kCapacity] = {};
     std::memcpy(buffer, poseLine.c_str(), poseLine.size());
