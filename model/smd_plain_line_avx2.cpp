@@ -37,7 +37,7 @@ struct alignas(32) Tables {
   // zero elsewhere.
   uint8_t gather[kEmptyLane + 1][16];
   // Bit k of a byte, for each of eight 32-bit lanes.
-  int32_t laneBits[8];
+  alignas(32) int32_t laneBits[8];
 };
 
 constexpr Tables MakeTables() {
