@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -21,6 +22,10 @@ struct PlainScanner {
   bool (*scan)(const char*, size_t, int&, float*, int);
   bool (*available)();
 };
+
+void PrintTo(const PlainScanner& scanner, std::ostream* out) {
+  *out << scanner.name;
+}
 
 class SmdLineScanTest : public testing::TestWithParam<PlainScanner> {
  protected:
