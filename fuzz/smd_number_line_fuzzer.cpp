@@ -27,11 +27,13 @@ Scanned Scan(smd::NumberLineScanner scanner, const char* text, size_t length, in
 
 }  // namespace
 
+// The bytes after the line repeat the input, as stale text of other lines would follow it: the
+// scanners must stop at the line's length whatever follows it.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static char buffer[SmdLineSource::kCapacity + SmdLineSource::kReadable];
+  if (size == 0) return 0;
   const size_t length = size < SmdLineSource::kCapacity - 1 ? size : SmdLineSource::kCapacity - 1;
-  std::memset(buffer, '7', sizeof buffer);
-  std::memcpy(buffer, data, length);
+  for (size_t i = 0; i < sizeof buffer; ++i) buffer[i] = static_cast<char>(data[i % size]);
   for (const int count : {6, 8}) {
     const Scanned general = Scan(smd::NumberLineScanner::kGeneral, buffer, length, count);
     for (const auto scanner : {smd::NumberLineScanner::kAvx2, smd::NumberLineScanner::kAvx512}) {

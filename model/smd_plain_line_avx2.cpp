@@ -206,7 +206,8 @@ SMD_AVX2 bool ScanLine(const char* text, size_t length, int& first, float* value
     bad |= ((other[w] | (minus[w] & ~starts[w])) & before) != 0;
     pointsBefore += __builtin_popcountll(point[w] & before);
   }
-  bad |= pointsBefore != kCount;
+  // The last real's run was found in its lane, which may reach past the line.
+  bad |= (pointsBefore != kCount) | (end > size);
   const char next = end < size ? static_cast<char>(text[end] | 0x20) : '\0';
   bad |= (next == 'e') | (next == 'x');
 
