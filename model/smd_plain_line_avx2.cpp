@@ -72,7 +72,9 @@ template <int n>
 SMD_AVX2_INLINE bool FirstPositions(const uint64_t (&mask)[2], int (&out)[n]) {
   uint64_t low = mask[0], high = mask[1];
   int k = 0;
+#pragma GCC unroll 9
   for (; k < n && low != 0; ++k, low &= low - 1) out[k] = __builtin_ctzll(low);
+#pragma GCC unroll 9
   for (; k < n && high != 0; ++k, high &= high - 1) out[k] = 64 + __builtin_ctzll(high);
   return k == n;
 }
@@ -129,17 +131,19 @@ SMD_AVX2_INLINE unsigned ReadPair(const char* text, int a, int b, RealPair& pair
       static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(pair.bytes, _mm256_set1_epi8('-'))));
   unsigned refused = 0;
   pair.negative = 0;
+#pragma GCC unroll 2
   for (int lane = 0; lane < 2; ++lane) {
     const uint32_t sign = (minus >> (16 * lane)) & 1u;
     // A real of 15 characters or fewer ends inside its lane; a longer one is refused.
     const int integerDigits = __builtin_ctz((points >> (16 * lane)) | 0x10000u) - static_cast<int>(sign);
     const int end = __builtin_ctz(~((run >> (16 * lane)) | sign) | 0x10000u);
     const int fractionDigits = end - static_cast<int>(sign) - integerDigits - 1;
-    const bool plain = (static_cast<unsigned>(integerDigits) <= 7u) &
-                       (static_cast<unsigned>(fractionDigits) <= 7u) & (integerDigits + fractionDigits > 0);
+    // Both counts 0 to 7 and not both 0: a negative one sets the high bits, one over 7 bit 3 or above.
+    const bool plain = static_cast<unsigned>(integerDigits | fractionDigits) - 1u < 7u;
     refused |= static_cast<unsigned>(!plain) << (4 * lane);
     pair.negative |= sign << (4 * lane);
-    pair.entry[lane] = 64 * static_cast<int>(sign) + 8 * (integerDigits & 7) + (fractionDigits & 7);
+    // Read only where the real is plain.
+    pair.entry[lane] = 64 * static_cast<int>(sign) + 8 * integerDigits + fractionDigits;
     pair.length[lane] = end;
   }
   return refused;
@@ -162,6 +166,7 @@ SMD_AVX2 bool ScanLine(const char* text, size_t length, int& first, float* value
   static_assert(kCount == 6 || kCount == 8);
   const int size = static_cast<int>(length);
   uint64_t number[2], other[2], point[2], minus[2];
+#pragma GCC unroll 2
   for (int w = 0; w < 2; ++w) {
     const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(text + 64 * w));
     const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(text + 64 * w + 32));
@@ -189,6 +194,7 @@ SMD_AVX2 bool ScanLine(const char* text, size_t length, int& first, float* value
   const auto at = [&](int k) { return k < kCount ? start[k + 1] : 0; };
   RealPair pairs[4];
   unsigned refused = 0, negatives = 0;
+#pragma GCC unroll 4
   for (int k = 0; k < 4; ++k) {
     refused |= ReadPair(text, at(k), at(k + 4), pairs[k]) << k;
     negatives |= pairs[k].negative << k;
@@ -201,6 +207,7 @@ SMD_AVX2 bool ScanLine(const char* text, size_t length, int& first, float* value
   // continues a number.
   const int end = at(kCount - 1) + pairs[(kCount - 1) % 4].length[(kCount - 1) / 4];
   int pointsBefore = 0;
+#pragma GCC unroll 2
   for (int w = 0; w < 2; ++w) {
     const uint64_t before = Below(end, w);
     bad |= ((other[w] | (minus[w] & ~starts[w])) & before) != 0;
@@ -227,6 +234,7 @@ SMD_AVX2 bool ScanLine(const char* text, size_t length, int& first, float* value
   const __m256d scale = _mm256_set1_pd(1e8), inverse = _mm256_set1_pd(1e-7);
   __m128 halves[2];
   __m256i nearHalfway = _mm256_setzero_si256();
+#pragma GCC unroll 2
   for (int h = 0; h < 2; ++h) {
     const __m128i high = h ? _mm256_extracti128_si256(highs, 1) : _mm256_castsi256_si128(highs);
     const __m128i low = h ? _mm256_extracti128_si256(lows, 1) : _mm256_castsi256_si128(lows);
