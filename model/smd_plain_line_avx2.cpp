@@ -120,6 +120,8 @@ struct RealPair {
   unsigned negative;
 };
 
+// Without kHigh the high lane holds no real and is left unread.
+template <bool kHigh>
 SMD_AVX2_INLINE unsigned ReadPair(const char* text, int a, int b, RealPair& pair) {
   pair.bytes = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(text + b),
                                    reinterpret_cast<const __m128i*>(text + a));
@@ -132,7 +134,7 @@ SMD_AVX2_INLINE unsigned ReadPair(const char* text, int a, int b, RealPair& pair
   unsigned refused = 0;
   pair.negative = 0;
 #pragma GCC unroll 2
-  for (int lane = 0; lane < 2; ++lane) {
+  for (int lane = 0; lane < (kHigh ? 2 : 1); ++lane) {
     const uint32_t sign = (minus >> (16 * lane)) & 1u;
     // A real of 15 characters or fewer ends inside its lane; a longer one is refused.
     const int integerDigits = __builtin_ctz((points >> (16 * lane)) | 0x10000u) - static_cast<int>(sign);
@@ -196,7 +198,9 @@ SMD_AVX2 bool ScanLine(const char* text, size_t length, int& first, float* value
   unsigned refused = 0, negatives = 0;
 #pragma GCC unroll 4
   for (int k = 0; k < 4; ++k) {
-    refused |= ReadPair(text, at(k), at(k + 4), pairs[k]) << k;
+    refused |= (k + 4 < kCount ? ReadPair<true>(text, at(k), at(k + 4), pairs[k])
+                               : ReadPair<false>(text, at(k), at(k + 4), pairs[k]))
+               << k;
     negatives |= pairs[k].negative << k;
   }
   bool bad = (refused & ((1u << kCount) - 1)) != 0;
