@@ -130,6 +130,31 @@ TEST(SmdReaderTest, LinesInPlaceAreReadableAsFarAsPromised) {
   EXPECT_STREQ(numbers.token, "none") << "numeric lines leave the word alone";
 }
 
+// The first word is what ScanWord takes from the line, whatever its length, the white space
+// before it, or the longer word the token held before.
+TEST(SmdReaderTest, FirstWordsOfEveryLengthAreScanWordsWords) {
+  const std::string lines[] = {"triangles",
+                               "7 1 2",
+                               std::string(15, 'w'),
+                               std::string(16, 'x') + " 1",
+                               std::string(17, 'y') + "\tq",
+                               "\t\vend",
+                               std::string(90, 'v'),
+                               "a\rb c",
+                               "b"};
+  std::string content;
+  for (const std::string& text : lines) content += text + "\n";
+  Source file(content);
+  SmdLine line;
+  for (const std::string& text : lines) {
+    ASSERT_TRUE(file.source->Next(&line));
+    char expected[80] = {};
+    const char* p = text.c_str();
+    ASSERT_TRUE(smd::ScanWord(p, expected, sizeof expected));
+    EXPECT_STREQ(file.token, expected) << text;
+  }
+}
+
 TEST(SmdScanTest, WordsAreCutTo79CharactersAndKeywordsIgnoreCase) {
   char word[80] = "old";
   const char* p = "   \t\n";
