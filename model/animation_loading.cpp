@@ -5,9 +5,9 @@
 #include "base/platform.h"
 #include "model/pose_batch.h"
 #include "model/skinned_model.h"
+#include "model/smd_field_scan.h"
 #include "model/smd_messages.h"
 #include "model/smd_node_line.h"
-#include "model/smd_scan.h"
 
 bool SkinnedModel::LoadAnimation(const char* path) {
   diagnostic = SmdDiagnostic{};

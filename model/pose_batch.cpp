@@ -7,7 +7,7 @@
 
 #include "base/sine_cosine.h"
 #include "model/smd_matrix.h"
-#include "model/smd_number_line.h"
+#include "model/smd_scan_number_line.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include "model/skin_corner.h"
 #include "model/skinned_model.h"
 #include "model/skinning_kernel.h"
+#include "model/smd_field_scan.h"
 #include "model/smd_messages.h"
 #include "model/smd_node_line.h"
-#include "model/smd_number_line.h"
-#include "model/smd_scan.h"
+#include "model/smd_scan_number_line.h"
 
 namespace {
 

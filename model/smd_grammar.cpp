@@ -7,8 +7,8 @@
 
 #include "base/platform.h"
 #include "model/skinned_model.h"
+#include "model/smd_field_scan.h"
 #include "model/smd_messages.h"
-#include "model/smd_scan.h"
 
 void SkinnedModel::ResetCounters() {
   firstFrameNumber = -1;

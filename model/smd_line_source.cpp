@@ -4,7 +4,11 @@
 #include <algorithm>
 #include <cstring>
 
-#include "model/smd_scan.h"
+#include "model/smd_field_scan.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -99,6 +103,26 @@ size_t SmdLineSource::TakeInto(char* line) {
 // not part of it, so the white space before the word is only skipped up to the line's end; the
 // word itself ends at the line's '\n' or terminating zero.
 void SmdLineSource::KeepWord(const SmdLine& line) {
+#if defined(__SSE2__)
+  // Most lines start with a word of under 16 characters (a number, a keyword, a material): found
+  // in one load, which the kReadable bytes of every line allow, and stored with zeros after it.
+  if (tokenCapacity_ >= 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line.text));
+    const __m128i controls = _mm_sub_epi8(bytes, _mm_set1_epi8('\t'));
+    const __m128i space = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(' ')),
+                                       _mm_cmpeq_epi8(_mm_min_epu8(controls, _mm_set1_epi8(4)), controls));
+    const auto stops = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_or_si128(space, _mm_cmpeq_epi8(bytes, _mm_setzero_si128()))));
+    if (stops != 0 && (stops & 1u) == 0) {
+      const int length = __builtin_ctz(stops);
+      const __m128i kept =
+          _mm_cmpgt_epi8(_mm_set1_epi8(static_cast<char>(length)),
+                         _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(token_), _mm_and_si128(bytes, kept));
+      return;
+    }
+  }
+#endif
   const char* p = line.text;
   const char* end = line.text + line.length;
   while (p < end && smd::IsSpace(*p)) ++p;

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <new>
 
-#include "model/smd_scan.h"
+#include "model/smd_field_scan.h"
 
 SmdLinkTable::~SmdLinkTable() {
   delete[] corners;

@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "model/smd_scan.h"
+#include "model/smd_field_scan.h"
 
 namespace smd {
 

@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "model/smd_field_scan.h"
 #include "model/smd_node_line.h"
-#include "model/smd_number_line.h"
-#include "model/smd_scan.h"
+#include "model/smd_scan_number_line.h"
 #include "smd_test_files.h"
 
 namespace {
@@ -130,6 +130,19 @@ TEST(SmdReaderTest, LinesInPlaceAreReadableAsFarAsPromised) {
   EXPECT_STREQ(numbers.token, "none") << "numeric lines leave the word alone";
 }
 
+// The first word of each length around 16, after white space, cut to 79, after a longer one.
+TEST(SmdReaderTest, FirstWordsOfEveryLengthAreKept) {
+  const std::string w15(15, 'w'), x16(16, 'x'), y17(17, 'y');
+  Source file("triangles\n7 1 2\n" + w15 + "\n" + x16 + " 1\n" + y17 + "\tq\n\t\vend\n" +
+              std::string(90, 'v') + "\na\rb c\n");
+  SmdLine line;
+  for (const std::string& word : {std::string("triangles"), std::string("7"), w15, x16, y17,
+                                  std::string("end"), std::string(79, 'v'), std::string("a")}) {
+    ASSERT_TRUE(file.source->Next(&line));
+    EXPECT_EQ(file.token, word);
+  }
+}
+
 TEST(SmdScanTest, WordsAreCutTo79CharactersAndKeywordsIgnoreCase) {
   char word[80] = "old";
   const char* p = "   \t\n";
@@ -219,7 +232,8 @@ void ExpectSameAsStrtof(const std::string& text) {
   if (static_cast<size_t>(expectedLength) != text.size() || text.size() > 16) return;
   const std::string poseLine = "7 " + text + " " + text + " 0 0 " + text + " 1\n";
   const smd::NumberLineScanner active = smd::ActiveNumberLineScanner();
-  for (const auto scanner : {smd::NumberLineScanner::kGeneral, smd::NumberLineScanner::kAvx512}) {
+  for (const auto scanner :
+       {smd::NumberLineScanner::kGeneral, smd::NumberLineScanner::kAvx2, smd::NumberLineScanner::kAvx512}) {
     if (!smd::UseNumberLineScanner(scanner)) continue;
     char buffer[SmdLineSource::kCapacity] = {};
     std::memcpy(buffer, poseLine.c_str(), poseLine.size());

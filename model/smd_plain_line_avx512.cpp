@@ -1,13 +1,13 @@
-// ScanPlainLine with AVX-512: masks of the line's digits, points, minus signs and white space
+// ScanPlainLineAvx512: masks of the line's digits, points, minus signs and white space
 // give every number's start, point and end at once; the digits of all eight reals are gathered
 // right-aligned into sixteen bytes each and summed by multiply-adds, and the conversion to float
 // runs on all eight together. No number waits for the one before it, and no branch depends on
 // the digits. Processors without the instructions get false for every line.
-#include "model/smd_line_scan.h"
-
 #include <bit>
 #include <cstdint>
 #include <cstring>
+
+#include "model/smd_plain_line_scan.h"
 
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -18,8 +18,9 @@ namespace smd {
 
 #if defined(SMD_HAVE_AVX512_PATH)
 // GCC 12's AVX-512 intrinsics start many results from a deliberately undefined register, which
-// its flow analysis reports as a use of an uninitialized value.
+// its flow analysis reports as a use of an uninitialized value; only this path's code is exempt.
 #if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wuninitialized"
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #endif
@@ -232,24 +233,28 @@ const bool kAvx512 = HasAvx512();
 
 }  // namespace
 
-bool PlainLineScanAvailable() {
+bool PlainLineAvx512Available() {
   return kAvx512;
 }
 
-bool ScanPlainLine(const char* text, size_t length, int& first, float* values, int count) {
+bool ScanPlainLineAvx512(const char* text, size_t length, int& first, float* values, int count) {
   if (!kAvx512 || length > kPlainLineLimit) return false;
   if (count == 8) return ScanLine<8>(text, length, first, values);
   if (count == 6) return ScanLine<6>(text, length, first, values);
   return false;
 }
 
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
+
 #else
 
-bool PlainLineScanAvailable() {
+bool PlainLineAvx512Available() {
   return false;
 }
 
-bool ScanPlainLine(const char*, size_t, int&, float*, int) {
+bool ScanPlainLineAvx512(const char*, size_t, int&, float*, int) {
   return false;
 }
 

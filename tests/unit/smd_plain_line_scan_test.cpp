@@ -1,20 +1,38 @@
-// The whole-line scanner of vertex and pose lines against the general scanners it stands in
-// for: wherever it reads a line, every value is the general scanners' to the bit; lines it
-// cannot vouch for are refused, untouched.
-#include "model/smd_line_scan.h"
+// The whole-line scanners of vertex and pose lines, AVX-512 and AVX2, each against the general
+// scanners it stands in for: wherever it reads a line, every value is the general scanners' to the
+// bit; lines it cannot vouch for are refused, untouched. A scanner the processor lacks is skipped.
+#include "model/smd_plain_line_scan.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "model/smd_scan.h"
+#include "model/smd_field_scan.h"
 
 namespace {
+
+struct PlainScanner {
+  const char* name;
+  bool (*scan)(const char*, size_t, int&, float*, int);
+  bool (*available)();
+};
+
+void PrintTo(const PlainScanner& scanner, std::ostream* out) {
+  *out << scanner.name;
+}
+
+class SmdLineScanTest : public testing::TestWithParam<PlainScanner> {
+ protected:
+  void SetUp() override {
+    if (!GetParam().available()) GTEST_SKIP() << "this processor lacks the " << GetParam().name << " scanner";
+  }
+};
 
 struct Scanned {
   bool read = false;
@@ -33,23 +51,26 @@ Scanned General(const std::string& line, int count) {
   return result;
 }
 
-// The line as the loaders hand it over: in a buffer of the reader's line size, zero-terminated,
-// with stale characters of an earlier line after the terminator.
-Scanned Plain(const std::string& line, int count) {
+// The line as the loaders hand it over, in a buffer of the reader's line size; the scanners must
+// stop at its length whatever follows, here stale digits of an earlier line ("7 7 7 ...") or, on
+// every other call, a terminator and then those digits.
+Scanned Plain(const PlainScanner& scanner, const std::string& line, int count) {
+  static bool terminated = false;
+  terminated = !terminated;
   char buffer[256];
-  std::memset(buffer, '7', sizeof buffer);
-  std::memcpy(buffer, line.c_str(), line.size() + 1);
+  for (size_t i = 0; i < sizeof buffer; ++i) buffer[i] = i % 2 ? ' ' : '7';
+  std::memcpy(buffer, line.c_str(), line.size() + (terminated ? 1 : 0));
   Scanned result;
   result.first = -99;
   std::fill(std::begin(result.values), std::end(result.values), -99.0f);
-  result.read = smd::ScanPlainLine(buffer, line.size(), result.first, result.values, count);
+  result.read = scanner.scan(buffer, line.size(), result.first, result.values, count);
   return result;
 }
 
 // Returns whether the whole-line scanner read the line; fails the test where it read something
 // else than the general scanners or wrote into a refused line's results.
-bool ExpectSameAsGeneral(const std::string& line, int count) {
-  const Scanned plain = Plain(line, count);
+bool ExpectSameAsGeneral(const PlainScanner& scanner, const std::string& line, int count) {
+  const Scanned plain = Plain(scanner, line, count);
   if (!plain.read) {
     EXPECT_EQ(plain.first, -99) << line;
     return false;
@@ -77,25 +98,22 @@ std::string VertexLine(std::mt19937& random, const char* format) {
   return line + "\n";
 }
 
-TEST(SmdLineScanTest, ExporterLinesReadAsTheGeneralScannersReadThem) {
+TEST_P(SmdLineScanTest, ExporterLinesReadAsTheGeneralScannersReadThem) {
   std::mt19937 random(7);
   int read = 0;
   for (const char* format : {"%.6f", "%.3f", "%.7f", "%.1f", "%.0f."}) {
-    for (int i = 0; i < 20000; ++i) read += ExpectSameAsGeneral(VertexLine(random, format), 8);
+    for (int i = 0; i < 20000; ++i) read += ExpectSameAsGeneral(GetParam(), VertexLine(random, format), 8);
   }
-  if (smd::PlainLineScanAvailable()) {
-    EXPECT_EQ(read, 100000) << "plain lines take the whole-line path";
-  }
+  EXPECT_EQ(read, 100000) << "plain lines take the whole-line path";
 }
 
-TEST(SmdLineScanTest, PoseLinesReadSixReals) {
-  EXPECT_EQ(ExpectSameAsGeneral("12 -1.250000 0.000000 33.500000 -3.141593 0.5 1.570796\n", 6),
-            smd::PlainLineScanAvailable());
-  ExpectSameAsGeneral("12 -1.250000 0.000000 33.500000 -3.141593 0.5\n", 6);
-  ExpectSameAsGeneral("  3\t-0.000000  7.25 1 2 3 4\r\n", 6);
+TEST_P(SmdLineScanTest, PoseLinesReadSixReals) {
+  EXPECT_TRUE(ExpectSameAsGeneral(GetParam(), "12 -1.250000 0.000000 33.500000 -3.141593 0.5 1.570796\n", 6));
+  ExpectSameAsGeneral(GetParam(), "12 -1.250000 0.000000 33.500000 -3.141593 0.5\n", 6);
+  ExpectSameAsGeneral(GetParam(), "  3\t-0.000000  7.25 1 2 3 4\r\n", 6);
 }
 
-TEST(SmdLineScanTest, OddLinesAreRefusedOrReadAlike) {
+TEST_P(SmdLineScanTest, OddLinesAreRefusedOrReadAlike) {
   const std::string base = "5 1.5 -2.25 3.0 0.5 0.5 -0.5 0.25 0.75";
   for (const std::string& line :
        std::vector<std::string>{base,
@@ -131,11 +149,11 @@ TEST(SmdLineScanTest, OddLinesAreRefusedOrReadAlike) {
                                 "5 1.5 2.0 3.0 4.0 5.0 6.0 7.0 8.0 9.0 10.0",
                                 std::string("5 1.5 2.0\0 3.0 4.0 5.0 6.0 7.0 8.0", 34),
                                 "5 1.5 2.0 3.0 4.0 5.0 6.0 7.0 8" + std::string(120, '0')}) {
-    ExpectSameAsGeneral(line, 8);
+    ExpectSameAsGeneral(GetParam(), line, 8);
   }
 }
 
-TEST(SmdLineScanTest, DamagedLinesAreRefusedOrReadAlike) {
+TEST_P(SmdLineScanTest, DamagedLinesAreRefusedOrReadAlike) {
   std::mt19937 random(23);
   static constexpr char kCharacters[] = " \t\r\n-+.0123456789eExX,ab";
   int read = 0;
@@ -157,23 +175,21 @@ TEST(SmdLineScanTest, DamagedLinesAreRefusedOrReadAlike) {
           break;
       }
     }
-    read += ExpectSameAsGeneral(line, 8);
-    read += ExpectSameAsGeneral(line, 6);
+    read += ExpectSameAsGeneral(GetParam(), line, 8);
+    read += ExpectSameAsGeneral(GetParam(), line, 6);
   }
-  if (smd::PlainLineScanAvailable()) {
-    EXPECT_GT(read, 1000) << "some damaged lines still hold plain numbers";
-  }
+  EXPECT_GT(read, 1000) << "some damaged lines still hold plain numbers";
 }
 
-TEST(SmdLineScanTest, LinesPastTheLimitGoToTheGeneralScanners) {
+TEST_P(SmdLineScanTest, LinesPastTheLimitGoToTheGeneralScanners) {
   std::string line = "5";
   for (int k = 0; k < 8; ++k) line += " 1.000000";
   line += std::string(smd::kPlainLineLimit - line.size(), ' ');
-  EXPECT_EQ(ExpectSameAsGeneral(line, 8), smd::PlainLineScanAvailable()) << "127 characters";
-  EXPECT_FALSE(ExpectSameAsGeneral(line + " ", 8)) << "128 characters";
+  EXPECT_TRUE(ExpectSameAsGeneral(GetParam(), line, 8)) << "127 characters";
+  EXPECT_FALSE(ExpectSameAsGeneral(GetParam(), line + " ", 8)) << "128 characters";
 }
 
-TEST(SmdLineScanTest, NumbersNearAHalfwayPointAgreeBitForBit) {
+TEST_P(SmdLineScanTest, NumbersNearAHalfwayPointAgreeBitForBit) {
   std::mt19937 random(11);
   std::uniform_real_distribution<double> unit(0.0, 1.0);
   char text[64];
@@ -184,8 +200,14 @@ TEST(SmdLineScanTest, NumbersNearAHalfwayPointAgreeBitForBit) {
     std::snprintf(text, sizeof text, "%.7f", halfway);
     std::string line = "1";
     for (int k = 0; k < 8; ++k) line += k == i % 8 ? std::string(" ") + text : " 0.5";
-    ExpectSameAsGeneral(line, 8);
+    ExpectSameAsGeneral(GetParam(), line, 8);
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Scanners, SmdLineScanTest,
+    testing::Values(PlainScanner{"avx512", smd::ScanPlainLineAvx512, smd::PlainLineAvx512Available},
+                    PlainScanner{"avx2", smd::ScanPlainLineAvx2, smd::PlainLineAvx2Available}),
+    [](const testing::TestParamInfo<PlainScanner>& info) { return std::string(info.param.name); });
 
 }  // namespace
