@@ -220,6 +220,7 @@ int main(int argc, char** argv) {
   recorder.progress = &progress;
   HatchingApp& app = HatchingApp::Instance();
   app.character = options.character;
+  app.renderContext.samples = SampleCount(options);
   app.UseWindowSystem(&windowSystem);
   app.SetFrameObserver(&FrameRecorder::OnFrame, &recorder);
 
