@@ -163,8 +163,9 @@ TEST_F(HatchingTextures, LevelsBelowTheDrawnOnesAreBoxFiltered) {
     }
 }
 
-// Every 32x32 block (four line spacings, on a stride of 16, wrapping) of every drawn level stays
-// near the tone.
+// Every 32x32 block (on a stride of 16, wrapping) of every drawn level stays near the tone. The
+// strokes lie at random, so a block may hold one more or one fewer than the next; choosing each
+// stroke as the best of its candidates keeps that within a few hundredths.
 TEST_F(HatchingTextures, DrawnLevelsAreEvenlyCovered) {
   ASSERT_TRUE(Loaded());
   for (int t = 0; t < kTones; ++t)
@@ -181,11 +182,9 @@ TEST_F(HatchingTextures, DrawnLevelsAreEvenlyCovered) {
       std::sort(errors.begin(), errors.end());
       double mean = 0;
       for (double e : errors) mean += e / errors.size();
-      // The finest level's strokes cover whole texels, which costs it a little evenness.
-      const double slack = level.size == kSize ? 1.2 : 1.0;
-      EXPECT_LE(mean, 0.012 * slack) << "Hatch" << t << " at " << level.size;
-      EXPECT_LE(errors[errors.size() * 95 / 100], 0.030 * slack) << "Hatch" << t << " at " << level.size;
-      EXPECT_LE(errors.back(), 0.050 * slack) << "Hatch" << t << " at " << level.size;
+      EXPECT_LE(mean, 0.018) << "Hatch" << t << " at " << level.size;
+      EXPECT_LE(errors[errors.size() * 95 / 100], 0.045) << "Hatch" << t << " at " << level.size;
+      EXPECT_LE(errors.back(), 0.08) << "Hatch" << t << " at " << level.size;
     }
 }
 
@@ -227,7 +226,8 @@ TEST_F(HatchingTextures, EdgesContinueAcrossTheWrapLikeInteriorNeighbours) {
   ASSERT_TRUE(Loaded());
   for (int t = 0; t < kTones; ++t)
     for (const Level& level : Tone(t)) {
-      if (level.size < kCoarsestDrawn) continue;
+      // (A level of a few strokes has too few rows for their differences to say much.)
+      if (level.size < 4 * kCoarsestDrawn) continue;
       const int n = level.size;
       for (bool rows : {false, true}) {
         double largest = 0;
@@ -240,7 +240,7 @@ TEST_F(HatchingTextures, EdgesContinueAcrossTheWrapLikeInteriorNeighbours) {
 
 // Nesting across levels: a stroke first drawn on a level is on every finer one at the same place.
 // Where a level is dark, the finer level is dark somewhere in the texels that cover the same
-// place (and the half-texel border round them that the stroke's width in texels allows).
+// place (and the border round them that the stroke's width in texels allows).
 TEST_F(HatchingTextures, FinerLevelsKeepTheStrokesOfCoarserOnes) {
   ASSERT_TRUE(Loaded());
   for (int t = 0; t < kTones; ++t)
@@ -252,13 +252,14 @@ TEST_F(HatchingTextures, FinerLevelsKeepTheStrokesOfCoarserOnes) {
       long dark = 0, kept = 0;
       for (int y = 0; y < coarse.size; ++y)
         for (int x = 0; x < coarse.size; ++x) {
-          if (coarse.At(x, y) > 96) continue;
+          if (coarse.At(x, y) > 160) continue;
           int darkest = 255;
           for (int dy = -1; dy <= 2; ++dy)
             for (int dx = -1; dx <= 2; ++dx)
               darkest = std::min(darkest, fine.At((2 * x + dx + n) % n, (2 * y + dy + n) % n));
           ++dark;
-          kept += darkest <= coarse.At(x, y) + 32;
+          // At least half as dark: one stroke of the coarser level, where several overlap there.
+          kept += 255 - darkest >= (255 - coarse.At(x, y)) / 2;
         }
       EXPECT_EQ(kept, dark) << "Hatch" << t << ": dark texels of level " << l + 1 << " light on level " << l;
     }

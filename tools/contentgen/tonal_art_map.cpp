@@ -35,7 +35,9 @@ constexpr double kAngleJitterDeg = 2.5;
 constexpr double kBend = 0.006;
 constexpr double kTipPixels = 9.0;
 constexpr double kWidth = 2.0;
-// Strokes differ in pressure by up to this fraction, and each wavers by up to kWaver along itself.
+// A light hand: many light strokes keep the tone even where few dark ones would leave holes.
+// Strokes differ in pressure by up to kPressureSpread, and each wavers by up to kWaver along itself.
+constexpr double kPressure = 0.45;
 constexpr double kPressureSpread = 0.2;
 constexpr double kWaver = 0.25;
 // How far either side of its axis a candidate looks for bare paper, in pixels: about half the
@@ -69,7 +71,7 @@ PencilStroke Candidate(Random& rng, double angle_deg) {
   s.length = rng.Uniform(kMinLength, kMaxLength);
   s.angle = Radians(angle_deg + rng.Uniform(-kAngleJitterDeg, kAngleJitterDeg));
   s.bend = rng.Uniform(-kBend, kBend);
-  s.darkness = 0.5 * (1.0 - kPressureSpread * rng.Uniform());
+  s.darkness = kPressure * (1.0 - kPressureSpread * rng.Uniform());
   s.width = kWidth;
   s.tip_pixels = kTipPixels;
   s.waver = kWaver * rng.Uniform();
@@ -77,27 +79,31 @@ PencilStroke Candidate(Random& rng, double angle_deg) {
   return s;
 }
 
-// Mean brightness of `image` about the stroke's axis, sampled a pixel apart along it and across
-// it up to kRoomReach either side, weighted towards the axis: the bare paper the stroke would find.
+// How much bare paper the stroke would find: along its axis, a pixel apart, the brightness of
+// `image` within kRoomReach either side, weighted towards the axis (a blurred tone), squared so
+// that a hole counts for more than a full stretch; the mean over the stroke.
 double Room(const FloatImage& image, const PencilStroke& s) {
   const int size = image.width;
   const int reach = std::min(kRoomReach, size / 8);
   const double dx = std::cos(s.angle), dy = std::sin(s.angle);
   const int steps = std::max(1, static_cast<int>(s.length * size));
-  double sum = 0, weights = 0;
+  double sum = 0;
   for (int i = 0; i < steps; ++i) {
     const double along = i + 0.5, t = along / steps;
     const double bow = s.bend * s.length * size * 4.0 * t * (1.0 - t);
     const double cx = s.x * size + dx * along - dy * bow, cy = s.y * size + dy * along + dx * bow;
+    double band = 0, weights = 0;
     for (int k = -reach; k <= reach; ++k) {
       const int x = static_cast<int>(std::floor(cx - dy * k)) & (size - 1);
       const int y = static_cast<int>(std::floor(cy + dx * k)) & (size - 1);
       const double w = reach + 1 - std::abs(k);
-      sum += w * image.At(x, y);
+      band += w * image.At(x, y);
       weights += w;
     }
+    band /= weights;
+    sum += band * band;
   }
-  return sum / weights;
+  return sum / steps;
 }
 
 // Draws the stroke on `level` and returns the darkness it added, summed over the pixels.
