@@ -2,8 +2,9 @@
 // row 0 is the top of the picture (clip-space y is negated in every vertex shader), so D3D's
 // top-left viewport and pixel coordinates apply unchanged; Present blits it upright to the
 // window. With a multisample type in the present parameters that framebuffer is multisampled,
-// and Present first resolves it into a plain one, which is what the window and captures get. Consecutive DrawPrimitive calls that continue one vertex range are merged into one GL
-// draw, issued when anything else happens.
+// and Present first resolves it into a plain one, which the window and captures get.
+// Consecutive DrawPrimitive calls that continue one vertex range are merged into one GL draw,
+// issued when anything else happens.
 #pragma once
 
 #include <epoxy/gl.h>

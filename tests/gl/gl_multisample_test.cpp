@@ -20,7 +20,8 @@ class GlMultisample : public GlEffectTest, public ::testing::WithParamInterface<
   int EdgeGreys() {
     Start();
     SetColor(1, 1, 1);
-    DrawWith("Solid", {{-0.8f, -0.7f, 0.5f, 0, 0, 1, 0, 0}, {0.1f, 0.9f, 0.5f, 0, 0, 1, 0, 0},
+    DrawWith("Solid", {{-0.8f, -0.7f, 0.5f, 0, 0, 1, 0, 0},
+                       {0.1f, 0.9f, 0.5f, 0, 0, 1, 0, 0},
                        {0.8f, -0.5f, 0.5f, 0, 0, 1, 0, 0}});
     Finish();
     int greys = 0;

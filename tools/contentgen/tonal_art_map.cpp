@@ -163,8 +163,9 @@ void SolvePressure(const Level& level, std::vector<PencilStroke>& strokes, doubl
     k1 = k2, d1 = DarknessWith(level, fp, k1);
   }
   if (k1 > k_max || std::abs(d1 - target) > 1e-3)
-    throw std::runtime_error("tonal art map: cannot reach a tone target (" + std::to_string(level.size) + ", k " +
-                             std::to_string(k1) + ", " + std::to_string(d1) + " vs " + std::to_string(target) + ")");
+    throw std::runtime_error("tonal art map: cannot reach a tone target (" + std::to_string(level.size) +
+                             ", k " + std::to_string(k1) + ", " + std::to_string(d1) + " vs " +
+                             std::to_string(target) + ")");
   for (PencilStroke& s : strokes) s.darkness = std::min(1.0, s.darkness * k1);
 }
 

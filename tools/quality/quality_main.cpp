@@ -457,8 +457,11 @@ void Quality::RuledLines(const std::string& content) {
   double highest = -1;
   std::string each;
   for (int tone = 0; tone < 6; ++tone) {
-    const std::vector<uint8_t> level = TextureLevel(content + "/Textures/Hatch" + std::to_string(tone) + ".dds", 0);
-    const double r = level.size() == static_cast<size_t>(kFinest) * kFinest ? RowProfileCorrelation(level, kFinest, 192) : 1;
+    const std::vector<uint8_t> level =
+        TextureLevel(content + "/Textures/Hatch" + std::to_string(tone) + ".dds", 0);
+    const double r = level.size() == static_cast<size_t>(kFinest) * kFinest
+                         ? RowProfileCorrelation(level, kFinest, 192)
+                         : 1;
     highest = std::max(highest, r);
     each += (tone ? ", " : "") + std::to_string(r).substr(0, 5);
   }
