@@ -70,9 +70,7 @@ TEST_F(RenderContextTest, SamplesReachThePresentParametersOnlyAboveOne) {
                         "0x80000000 samples 4}) -> Device#1"),
       1);
   EXPECT_EQ(context.samplesGiven, 4);
-  EXPECT_EQ(PresentParameters(800, 600).MultiSampleType, 0u);
   EXPECT_EQ(PresentParameters(800, 600, 1).MultiSampleType, 0u);
-  EXPECT_EQ(PresentParameters(800, 600, 8).MultiSampleType, 8u);
 }
 
 TEST_F(RenderContextTest, AdapterWithoutHardwareTransformGetsSoftwareVertexProcessing) {
