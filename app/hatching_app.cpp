@@ -2,6 +2,7 @@
 // and the release of everything it owns.
 #include "app/hatching_app.h"
 
+#include <cstdio>
 #include <new>
 
 #include "app/character.h"
@@ -73,6 +74,9 @@ int HatchingApp::Run(HINSTANCE instance, int showCommand) {
   startupFailure.clear();
   HRESULT result = renderContext.InitDevice(window, clientWidth, clientHeight, kOverlayFontHeight);
   if (FAILED(result)) startupFailure = "the graphics device could not be created";
+  if (SUCCEEDED(result) && renderContext.samplesGiven != renderContext.samples)
+    std::fprintf(stderr, "hatching: %d samples a pixel are not available here; drawing with %d\n",
+                 renderContext.samples, renderContext.samplesGiven);
   if (SUCCEEDED(result)) result = CreateBoxVertexBuffer();
   if (SUCCEEDED(result)) result = CreateBoxIndexBuffer();
   if (FAILED(result) && startupFailure.empty())

@@ -99,7 +99,7 @@ OptionsStatus ParseOptions(int argc, const char* const* argv, Options* options, 
                             name == "--every" || name == "--input" || name == "--content" ||
                             name == "--record" || name == "--reference" || name == "--animation" ||
                             name == "--clip" || name == "--skinning" || name == "--fps" || name == "--up" ||
-                            name == "--strokes" || name == "--size";
+                            name == "--strokes" || name == "--size" || name == "--samples";
     if (takesValue && !hasValue) {
       if (i + 1 >= argc) {
         *error = name + " needs a value";
@@ -174,6 +174,12 @@ OptionsStatus ParseOptions(int argc, const char* const* argv, Options* options, 
       }
       options->character.strokes =
           value == "form" ? CharacterFiles::Strokes::kForm : CharacterFiles::Strokes::kUv;
+    } else if (name == "--samples") {
+      if (value != "1" && value != "2" && value != "4" && value != "8") {
+        *error = "--samples needs 1, 2, 4 or 8, not '" + value + "'";
+        return OptionsStatus::kError;
+      }
+      options->samples = value[0] - '0';
     } else if (name == "--no-frame") {
       options->character.frame = false;
     } else if (name == "--viewer") {
@@ -238,6 +244,12 @@ OptionsStatus ParseOptions(int argc, const char* const* argv, Options* options, 
   return OptionsStatus::kRun;
 }
 
+int SampleCount(const Options& options) {
+  if (options.samples > 0) return options.samples;
+  const bool ownCharacter = !options.character.reference.empty() || !options.viewer.files.empty();
+  return ownCharacter ? 4 : 1;
+}
+
 std::vector<std::string*> CommandLinePaths(Options* options) {
   std::vector<std::string*> paths = {&options->screenshot,          &options->captureDirectory,
                                      &options->inputFile,           &options->recordFile,
@@ -297,6 +309,8 @@ const char* UsageText() {
          "                       write a SIZE x SIZE PNG picture of the character of the SMD\n"
          "                       file INPUT to OUTPUT, in its bind pose, and exit (no window,\n"
          "                       no display; for file managers)\n"
+         "  --samples N          draw with N samples a pixel: 1, 2, 4 or 8 (default 1; 4 with\n"
+         "                       files of your own); a count the driver lacks gives the nearest it has\n"
          "  --report-startup     print to standard error when the first frame was presented\n"
          "                       and the frame rate and page faults of the frames after it\n"
          "  --help               show this text\n"

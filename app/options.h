@@ -39,6 +39,8 @@ struct Options {
   CharacterFiles character;
   // File arguments, --viewer, --fps, --up, --watch.
   ViewerOptions viewer;
+  // Samples a pixel (--samples: 1, 2, 4 or 8); 0 leaves it to SampleCount.
+  int samples = 0;
   bool help = false;
   bool version = false;
 };
@@ -53,6 +55,10 @@ enum class OptionsStatus {
 // Reads argv[1..argc-1] into `options`. Each option with a value takes it from the next argument
 // or after '=' ("--frames 10", "--frames=10"). On kError, `error` says which argument is wrong.
 OptionsStatus ParseOptions(int argc, const char* const* argv, Options* options, std::string* error);
+
+// Samples a pixel to draw with: --samples when given; else 4 when the user names a character of
+// their own (a silhouette without stairs), 1 for the default character.
+int SampleCount(const Options& options);
 
 // The options that name a file or folder. As typed they mean the folder the program was started
 // in; they are made absolute before the program moves into its content folder.

@@ -27,7 +27,7 @@ BYTE ColorByte(float channel) {
 
 }  // namespace
 
-D3DPRESENT_PARAMETERS PresentParameters(int width, int height) {
+D3DPRESENT_PARAMETERS PresentParameters(int width, int height, int samples) {
   D3DPRESENT_PARAMETERS parameters{};
   parameters.BackBufferWidth = static_cast<UINT>(width);
   parameters.BackBufferHeight = static_cast<UINT>(height);
@@ -36,6 +36,8 @@ D3DPRESENT_PARAMETERS PresentParameters(int width, int height) {
   parameters.EnableAutoDepthStencil = 1;
   parameters.AutoDepthStencilFormat = D3DFMT_D24S8;
   parameters.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+  // D3DMULTISAMPLE_2_SAMPLES and up are the sample counts themselves.
+  if (samples > 1) parameters.MultiSampleType = static_cast<DWORD>(samples);
   return parameters;
 }
 
@@ -47,7 +49,7 @@ HRESULT RenderContext::InitDevice(HWND window, int width, int height, int fontHe
   direct3d = Direct3DCreate9(D3D_SDK_VERSION);
   if (!direct3d) return E_FAIL;
 
-  D3DPRESENT_PARAMETERS parameters = PresentParameters(width, height);
+  D3DPRESENT_PARAMETERS parameters = PresentParameters(width, height, samples);
 
   // A failed query leaves the capabilities zero, which chooses software vertex processing.
   D3DCAPS9 caps{};
@@ -58,6 +60,7 @@ HRESULT RenderContext::InitDevice(HWND window, int width, int height, int fontHe
 
   if (FAILED(direct3d->CreateDevice(0, D3DDEVTYPE_HAL, window, behavior, &parameters, &device)))
     return E_FAIL;
+  samplesGiven = parameters.MultiSampleType > 1 ? static_cast<int>(parameters.MultiSampleType) : 1;
   if (FAILED(D3DXCreateFontA(device, fontHeight, kFontWidth, kFontWeightBold, kFontMipLevels, kFontItalic,
                              kFontDefaultCharset, kFontDefaultPrecision, kFontDefaultQuality,
                              kFontDefaultPitch, kFontFace, &font)))

@@ -11,8 +11,9 @@
 
 // The program's present parameters: a windowed back buffer of width x height, discarded at each
 // present, with a 24-bit depth and 8-bit stencil buffer, presented without waiting for the
-// retrace. Every other field is zero.
-D3DPRESENT_PARAMETERS PresentParameters(int width, int height);
+// retrace, multisampled with `samples` samples a pixel when that is more than 1. Every other
+// field is zero.
+D3DPRESENT_PARAMETERS PresentParameters(int width, int height, int samples = 1);
 
 class RenderContext {
  public:
@@ -20,9 +21,9 @@ class RenderContext {
   RenderContext(const RenderContext&) = delete;
   RenderContext& operator=(const RenderContext&) = delete;
 
-  // Creates the Direct3D object, the device (back buffer width x height, presented without
-  // waiting for the retrace) and the overlay font, then sets up the scene. 0 or E_FAIL; what was
-  // made before a failure stays until ReleaseDevice.
+  // Creates the Direct3D object, the device (back buffer width x height with `samples` samples a
+  // pixel, presented without waiting for the retrace) and the overlay font, then sets up the
+  // scene. 0 or E_FAIL; what was made before a failure stays until ReleaseDevice.
   HRESULT InitDevice(HWND window, int width, int height, int fontHeight);
   void SetupScene();
   // Rebuilds `view` from the camera after it moved or turned.
@@ -49,4 +50,7 @@ class RenderContext {
   Light light;
   int backBufferWidth = 0;
   int backBufferHeight = 0;
+  // Samples a pixel asked for (1, 2, 4 or 8), and what the device gave: the nearest it can.
+  int samples = 1;
+  int samplesGiven = 1;
 };

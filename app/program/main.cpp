@@ -290,6 +290,7 @@ int main(int argc, char** argv) {
         nullptr);
   app.overlay = options.overlay;
   if (options.width > 0) app.SetClientSize(options.width, options.height);
+  app.renderContext.samples = SampleCount(options);
   app.UseWindowSystem(&windowSystem);
   app.SetFrameObserver(&FrameRecorder::OnFrame, &recorder);
 

@@ -27,6 +27,9 @@ class GlDirect3D final : public RefCounted<IDirect3D9> {
     PlatformWindow* window = parameters->hDeviceWindow ? parameters->hDeviceWindow : focusWindow;
     GlDevice* created = nullptr;
     const HRESULT result = GlDevice::Create(window, *parameters, &created);
+    // As D3D does with a zero back-buffer size, the parameters come back as the device has them.
+    if (created)
+      parameters->MultiSampleType = created->samples() > 1 ? static_cast<DWORD>(created->samples()) : 0;
     *device = created;
     return result;
   }

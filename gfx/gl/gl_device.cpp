@@ -76,8 +76,12 @@ HRESULT GlDevice::Create(PlatformWindow* window, const D3DPRESENT_PARAMETERS& pa
   }
   if (width <= 0 || height <= 0 || width > 16384 || height > 16384) return D3DERR_INVALIDCALL;
 
+  // D3DMULTISAMPLE_NONMASKABLE (1) asks for no particular count; take it as none.
+  const int samples = parameters.MultiSampleType >= 2 && parameters.MultiSampleType <= 16
+                          ? static_cast<int>(parameters.MultiSampleType)
+                          : 1;
   auto* device = new GlDevice(window);
-  if (!device->CreateFramebuffer(width, height)) {
+  if (!device->CreateFramebuffer(width, height, samples)) {
     device->Release();
     return D3DERR_NOTAVAILABLE;
   }
@@ -88,15 +92,39 @@ HRESULT GlDevice::Create(PlatformWindow* window, const D3DPRESENT_PARAMETERS& pa
   return S_OK;
 }
 
-bool GlDevice::CreateFramebuffer(int width, int height) {
+bool GlDevice::CreateFramebuffer(int width, int height, int samples) {
   width_ = width;
   height_ = height;
+  GLint most = 1;
+  glGetIntegerv(GL_MAX_SAMPLES, &most);
+  samples = std::min(samples, std::max(most, 1));
   glGenRenderbuffers(1, &colorBuffer_);
   glBindRenderbuffer(GL_RENDERBUFFER, colorBuffer_);
-  glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+  if (samples > 1) {
+    glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples, GL_RGBA8, width, height);
+    // The driver may round the count up to one it supports; the depth buffer must match it.
+    GLint given = samples;
+    glGetRenderbufferParameteriv(GL_RENDERBUFFER, GL_RENDERBUFFER_SAMPLES, &given);
+    samples = std::max(given, 1);
+  } else {
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+  }
+  samples_ = samples;
   glGenRenderbuffers(1, &depthBuffer_);
   glBindRenderbuffer(GL_RENDERBUFFER, depthBuffer_);
-  glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, width, height);
+  if (samples > 1)
+    glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples, GL_DEPTH24_STENCIL8, width, height);
+  else
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, width, height);
+  if (samples > 1) {
+    glGenRenderbuffers(1, &resolveBuffer_);
+    glBindRenderbuffer(GL_RENDERBUFFER, resolveBuffer_);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+    glGenFramebuffers(1, &resolveFramebuffer_);
+    glBindFramebuffer(GL_FRAMEBUFFER, resolveFramebuffer_);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, resolveBuffer_);
+    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) return false;
+  }
   glGenFramebuffers(1, &framebuffer_);
   glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
   glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colorBuffer_);
@@ -121,6 +149,8 @@ GlDevice::~GlDevice() {
   if (framebuffer_) glDeleteFramebuffers(1, &framebuffer_);
   if (colorBuffer_) glDeleteRenderbuffers(1, &colorBuffer_);
   if (depthBuffer_) glDeleteRenderbuffers(1, &depthBuffer_);
+  if (resolveFramebuffer_) glDeleteFramebuffers(1, &resolveFramebuffer_);
+  if (resolveBuffer_) glDeleteRenderbuffers(1, &resolveBuffer_);
   if (vertexArray_) glDeleteVertexArrays(1, &vertexArray_);
   if (samplerObjects_[0]) glDeleteSamplers(kGlTextureUnits, samplerObjects_);
 }

@@ -1,8 +1,10 @@
 // The device of the GL backend. It draws into an offscreen framebuffer of back-buffer size whose
 // row 0 is the top of the picture (clip-space y is negated in every vertex shader), so D3D's
 // top-left viewport and pixel coordinates apply unchanged; Present blits it upright to the
-// window. Consecutive DrawPrimitive calls that continue one vertex range are merged into one GL
-// draw, issued when anything else happens.
+// window. With a multisample type in the present parameters that framebuffer is multisampled,
+// and Present first resolves it into a plain one, which the window and captures get.
+// Consecutive DrawPrimitive calls that continue one vertex range are merged into one GL draw,
+// issued when anything else happens.
 #pragma once
 
 #include <epoxy/gl.h>
@@ -26,6 +28,8 @@ struct GlProgramBinding {
 class GlDevice final : public RefCounted<IDirect3DDevice9> {
  public:
   static HRESULT Create(PlatformWindow* window, const D3DPRESENT_PARAMETERS& parameters, GlDevice** out);
+  // Samples a pixel the back buffer has: 1, or what the driver gave for the multisample type asked.
+  int samples() const { return samples_; }
 
   HRESULT CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
                              IDirect3DVertexBuffer9** buffer, HANDLE* sharedHandle) override;
@@ -106,7 +110,8 @@ class GlDevice final : public RefCounted<IDirect3DDevice9> {
 
   explicit GlDevice(PlatformWindow* window);
   ~GlDevice() override;
-  bool CreateFramebuffer(int width, int height);
+  bool CreateFramebuffer(int width, int height, int samples);
+  GLuint PresentedFramebuffer();
   void IssuePendingDraw();
   bool PrepareDraw(uint64_t vertexEnd);
   void ApplyStates();
@@ -117,6 +122,9 @@ class GlDevice final : public RefCounted<IDirect3DDevice9> {
   PlatformWindow* window_;
   int width_ = 0, height_ = 0;
   GLuint framebuffer_ = 0, colorBuffer_ = 0, depthBuffer_ = 0, vertexArray_ = 0;
+  // With more than one sample: the plain framebuffer Present resolves the back buffer into.
+  int samples_ = 1;
+  GLuint resolveFramebuffer_ = 0, resolveBuffer_ = 0;
   GLuint samplerObjects_[kGlTextureUnits] = {};
   GlStateCache cache_;
 

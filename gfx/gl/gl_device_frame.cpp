@@ -72,7 +72,7 @@ HRESULT GlDevice::Present(const RECT* sourceRect, const RECT* destRect, HWND des
   int windowWidth = 0, windowHeight = 0;
   window_->GetDrawableSize(&windowWidth, &windowHeight);
   cache_.SetCapability(GL_SCISSOR_TEST, false);  // the blit obeys the scissor
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, PresentedFramebuffer());
   glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
   const bool sameSize = windowWidth == width_ && windowHeight == height_;
   // Row 0 of the back buffer is the top of the picture; GL's window rows run bottom-up.
@@ -86,11 +86,21 @@ HRESULT GlDevice::Present(const RECT* sourceRect, const RECT* destRect, HWND des
   return S_OK;
 }
 
+// The back buffer as the window gets it: resolved first when it is multisampled (a resolving
+// blit must keep the rectangle as it is, so the flip is left to the blit to the window).
+GLuint GlDevice::PresentedFramebuffer() {
+  if (samples_ <= 1) return framebuffer_;
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, resolveFramebuffer_);
+  glBlitFramebuffer(0, 0, width_, height_, 0, 0, width_, height_, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  return resolveFramebuffer_;
+}
+
 bool GlDevice::CapturePresentedFrame(std::vector<uint8_t>* rgba, int* width, int* height) {
   if (!presented_) return false;
   FlushDraw();
   rgba->resize(static_cast<size_t>(width_) * height_ * 4);
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, samples_ > 1 ? resolveFramebuffer_ : framebuffer_);
   glPixelStorei(GL_PACK_ALIGNMENT, 4);
   glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, rgba->data());
   *width = width_;

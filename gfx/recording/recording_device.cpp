@@ -393,7 +393,8 @@ HRESULT RecordingDirect3D::CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focu
             " format " + FormatName(p->BackBufferFormat) + " count " + std::to_string(p->BackBufferCount) +
             " swap " + SwapEffectName(p->SwapEffect) + " windowed " + std::to_string(p->Windowed) +
             " depth " + std::to_string(p->EnableAutoDepthStencil) + "/" +
-            FormatName(p->AutoDepthStencilFormat) + " interval " + Hex(p->PresentationInterval) + "}";
+            FormatName(p->AutoDepthStencilFormat) + " interval " + Hex(p->PresentationInterval) +
+            (p->MultiSampleType ? " samples " + std::to_string(p->MultiSampleType) : "") + "}";
   call += ")";
   if (!device || !p) return Refused(call, D3DERR_INVALIDCALL);
   *device = nullptr;

@@ -1,7 +1,7 @@
 // Checks the generated hatching textures (Textures/Hatch0..5.dds): the DDS layout the viewer
 // loads, and the tonal art map's promises: each tone hits its mean darkness at every drawn
-// level, tones nest pixel by pixel, light tones hatch one way while dark ones cross-hatch, and
-// every texture tiles.
+// level, tones nest pixel by pixel and levels stroke by stroke, light tones hatch one way while
+// dark ones cross-hatch, and every texture tiles (make quality measures the ruled lines).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -121,13 +121,11 @@ TEST_F(HatchingTextures, PackedChannelsCarryTheLaterTonesExactly) {
   }
 }
 
-TEST_F(HatchingTextures, EveryDrawnLevelHitsItsToneWithinTwoPercent) {
+TEST_F(HatchingTextures, EveryLevelHitsItsToneWithinOnePercent) {
   ASSERT_TRUE(Loaded());
   for (int t = 0; t < kTones; ++t)
-    for (const Level& level : Tone(t)) {
-      if (level.size < kCoarsestDrawn) continue;
-      EXPECT_NEAR(level.MeanDarkness(), (t + 1) / 7.0, 0.02) << "Hatch" << t << " at " << level.size;
-    }
+    for (const Level& level : Tone(t))
+      EXPECT_NEAR(level.MeanDarkness(), (t + 1) / 7.0, 0.01) << "Hatch" << t << " at " << level.size;
 }
 
 TEST_F(HatchingTextures, ToneDarkensStrictlyFromOneTextureToTheNext) {
@@ -165,8 +163,9 @@ TEST_F(HatchingTextures, LevelsBelowTheDrawnOnesAreBoxFiltered) {
     }
 }
 
-// Every 32x32 block (four line spacings, on a stride of 16, wrapping) of every drawn level stays
-// near the tone.
+// Every 32x32 block (on a stride of 16, wrapping) of every drawn level stays near the tone. The
+// strokes lie at random, so a block may hold one more or one fewer than the next; choosing each
+// stroke as the best of its candidates keeps that within a few hundredths.
 TEST_F(HatchingTextures, DrawnLevelsAreEvenlyCovered) {
   ASSERT_TRUE(Loaded());
   for (int t = 0; t < kTones; ++t)
@@ -183,11 +182,9 @@ TEST_F(HatchingTextures, DrawnLevelsAreEvenlyCovered) {
       std::sort(errors.begin(), errors.end());
       double mean = 0;
       for (double e : errors) mean += e / errors.size();
-      // The finest level's strokes cover whole texels, which costs it a little evenness.
-      const double slack = level.size == kSize ? 1.2 : 1.0;
-      EXPECT_LE(mean, 0.012 * slack) << "Hatch" << t << " at " << level.size;
-      EXPECT_LE(errors[errors.size() * 95 / 100], 0.030 * slack) << "Hatch" << t << " at " << level.size;
-      EXPECT_LE(errors.back(), 0.050 * slack) << "Hatch" << t << " at " << level.size;
+      EXPECT_LE(mean, 0.018) << "Hatch" << t << " at " << level.size;
+      EXPECT_LE(errors[errors.size() * 95 / 100], 0.045) << "Hatch" << t << " at " << level.size;
+      EXPECT_LE(errors.back(), 0.08) << "Hatch" << t << " at " << level.size;
     }
 }
 
@@ -223,32 +220,46 @@ double LineDifference(const Level& level, int a, int b, bool rows) {
   return sum / level.size;
 }
 
-// Strokes wrap around the edges, so the last column and the first are as alike as the interior
-// pairs at the same place in the line pattern whose lines were drawn on the same level: lines
-// sit kLinePeriod texels apart on every level, and the pairs (k n / 16 - 1, k n / 16) straddle a
-// line drawn first on the coarsest drawn level, as the wrap pair (n - 1, 0) does. Columns are
-// compared for every tone (the strokes of every tone cross the left/right edge); rows only for
-// the cross-hatched tones, whose strokes cross top/bottom.
-constexpr int kLinePeriod = 8;
+// Strokes run on across the edges, so the last row and the first (and the last column and the
+// first) differ no more than neighbouring rows inside do, where the strokes are whole.
 TEST_F(HatchingTextures, EdgesContinueAcrossTheWrapLikeInteriorNeighbours) {
   ASSERT_TRUE(Loaded());
   for (int t = 0; t < kTones; ++t)
-    for (int l = 0; l < 3; ++l) {
-      const Level& level = Tone(t)[l];
+    for (const Level& level : Tone(t)) {
+      // (A level of a few strokes has too few rows for their differences to say much.)
+      if (level.size < 4 * kCoarsestDrawn) continue;
       const int n = level.size;
-      ASSERT_EQ((n / kCoarsestDrawn) % kLinePeriod, 0);
       for (bool rows : {false, true}) {
-        if (rows && t < 3) continue;
         double largest = 0;
-        for (int k = 1; k < kCoarsestDrawn; ++k)
-          largest = std::max(largest, LineDifference(level, k * n / kCoarsestDrawn - 1, k * n / kCoarsestDrawn, rows));
-        const double wrap = LineDifference(level, n - 1, 0, rows);
-        // A seam that did not wrap would put unrelated lines side by side, as far apart
-        // ones are; where even those look alike the comparison says nothing and is skipped.
-        const double stranger = LineDifference(level, n - 1, n / 2 + n / kCoarsestDrawn / 2, rows);
-        if (stranger < 1.5 * largest) continue;
-        EXPECT_LE(wrap, 1.25 * largest + 1) << "Hatch" << t << " level " << l << (rows ? " top/bottom" : " left/right");
+        for (int i = 0; i + 1 < n; ++i) largest = std::max(largest, LineDifference(level, i, i + 1, rows));
+        EXPECT_LE(LineDifference(level, n - 1, 0, rows), largest)
+            << "Hatch" << t << " at " << n << (rows ? " top/bottom" : " left/right");
       }
+    }
+}
+
+// Nesting across levels: a stroke first drawn on a level is on every finer one at the same place.
+// Where a level is dark, the finer level is dark somewhere in the texels that cover the same
+// place (and the border round them that the stroke's width in texels allows).
+TEST_F(HatchingTextures, FinerLevelsKeepTheStrokesOfCoarserOnes) {
+  ASSERT_TRUE(Loaded());
+  for (int t = 0; t < kTones; ++t)
+    for (int l = kLevels - 1; l-- > 0;) {
+      const Level& fine = Tone(t)[l];
+      const Level& coarse = Tone(t)[l + 1];
+      if (coarse.size < kCoarsestDrawn) continue;
+      const int n = fine.size;
+      long light = 0;
+      for (int y = 0; y < coarse.size; ++y)
+        for (int x = 0; x < coarse.size; ++x) {
+          int darkest = 255;
+          for (int dy = -1; dy <= 2; ++dy)
+            for (int dx = -1; dx <= 2; ++dx)
+              darkest = std::min(darkest, fine.At((2 * x + dx + n) % n, (2 * y + dy + n) % n));
+          // At least half as dark: one stroke of the coarser level, where several overlap there.
+          light += coarse.At(x, y) <= 160 && 255 - darkest < (255 - coarse.At(x, y)) / 2;
+        }
+      EXPECT_EQ(light, 0) << "Hatch" << t << ": dark texels of level " << l + 1 << " light on level " << l;
     }
 }
 

@@ -69,10 +69,11 @@ void GlDeviceTest::SetUp() {
   if (!context_.Create(kSize, kSize, &error)) GTEST_SKIP() << "no headless OpenGL context: " << error;
   direct3d_ = CreateGlDirect3D(D3D_SDK_VERSION);
   ASSERT_NE(direct3d_, nullptr);
-  D3DPRESENT_PARAMETERS parameters = PresentParameters(kSize, kSize);
+  D3DPRESENT_PARAMETERS parameters = PresentParameters(kSize, kSize, samples_);
   ASSERT_EQ(direct3d_->CreateDevice(0, D3DDEVTYPE_HAL, &context_, D3DCREATE_HARDWARE_VERTEXPROCESSING,
                                     &parameters, &device_),
             S_OK);
+  givenSampleType_ = parameters.MultiSampleType;
   ASSERT_EQ(device_->CreateVertexDeclaration(kSkinVertexElements, &declaration_), S_OK);
 }
 

@@ -64,6 +64,9 @@ class GlDeviceTest : public ::testing::Test {
   // Saves the frame as <test name>.png under HATCHING_TEST_OUT when the test has failed.
   void SaveIfFailed();
 
+  // Samples a pixel the device is asked for (set before SetUp), and what it gave.
+  int samples_ = 1;
+  DWORD givenSampleType_ = 0;
   EglContext context_;
   IDirect3D9* direct3d_ = nullptr;
   IDirect3DDevice9* device_ = nullptr;

@@ -140,6 +140,14 @@ TEST(Options, OwnCharacterOptionsAndTheirRefusals) {
   EXPECT_EQ(Parse(many).error, "--animation: at most 32 clips");
 }
 
+TEST(Options, SamplesDefaultToOneAndToFourForTheUsersOwnCharacter) {
+  EXPECT_EQ(SampleCount(Parse({}).options), 1);
+  EXPECT_EQ(SampleCount(Parse({"--reference", "me.smd"}).options), 4);
+  EXPECT_EQ(SampleCount(Parse({"--reference", "me.smd", "--samples", "1"}).options), 1);
+  EXPECT_EQ(SampleCount(Parse({"--samples=8"}).options), 8);
+  EXPECT_EQ(Parse({"--samples", "3"}).error, "--samples needs 1, 2, 4 or 8, not '3'");
+}
+
 }  // namespace
 
 namespace {

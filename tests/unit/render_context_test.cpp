@@ -61,6 +61,18 @@ TEST_F(RenderContextTest, InitDeviceCreatesDeviceFontAndSetsUpTheScene) {
   EXPECT_NE(context.font, nullptr);
 }
 
+TEST_F(RenderContextTest, SamplesReachThePresentParametersOnlyAboveOne) {
+  context.samples = 4;
+  ASSERT_EQ(context.InitDevice(&window, 800, 600, 20), S_OK);
+  EXPECT_EQ(
+      Recording().Count("CreateDevice(0, D3DDEVTYPE_HAL, window, 0x00000040, {800x600 format D3DFMT_UNKNOWN "
+                        "count 0 swap D3DSWAPEFFECT_DISCARD windowed 1 depth 1/D3DFMT_D24S8 interval "
+                        "0x80000000 samples 4}) -> Device#1"),
+      1);
+  EXPECT_EQ(context.samplesGiven, 4);
+  EXPECT_EQ(PresentParameters(800, 600, 1).MultiSampleType, 0u);
+}
+
 TEST_F(RenderContextTest, AdapterWithoutHardwareTransformGetsSoftwareVertexProcessing) {
   Recording().hardwareTransformAndLight = false;
   ASSERT_EQ(context.InitDevice(&window, 640, 480, 20), S_OK);

@@ -1,6 +1,7 @@
 // One pencil stroke of a hatching texture and how it covers the pixels of a square, tiling
-// image: constant pixel width at every resolution, tapered ends, heavier pressure mid-stroke,
-// and graphite grain. Strokes wrap around the image edges so the texture tiles.
+// image: constant pixel width at every resolution, tapered ends, heavier pressure mid-stroke
+// that also wavers slowly along the stroke, and graphite grain. Strokes wrap around the image
+// edges in both directions so the texture tiles.
 #pragma once
 
 #include <algorithm>
@@ -20,7 +21,9 @@ struct PencilStroke {
   double darkness = 0.6;  // how much light the densest part of the stroke takes away
   double width = 2.0;     // in pixels, whatever the level's size
   bool whole_pixels = false;  // coverage rounded to all or nothing (the finest level)
-  uint32_t seed = 0;      // picks this stroke's grain
+  uint32_t seed = 0;          // picks this stroke's grain and the phase of its wavering pressure
+  double tip_pixels = 0;      // length of each tapered tip in pixels; 0 = 15 % of the length
+  double waver = 0;           // amplitude of the slow change of pressure along the stroke
 };
 
 // A stroke's width is in pixels, whatever the level's size: coarse levels then show fewer,
@@ -46,6 +49,11 @@ void ForEachStrokePixel(const PencilStroke& s, int size, Visit&& visit) {
   const int minor_lo = steep ? x0 : y0, minor_hi = steep ? x1 : y1;
   const double slope = steep ? dx / dy : dy / dx;
   const double band = reach / std::max(std::abs(dx), std::abs(dy)) + 1.0;
+  const double tip =
+      s.tip_pixels > 0 ? std::clamp(s.tip_pixels / std::max(length_px, 1.0), 0.01, 0.15) : 0.15;
+  // One to two and a half slow swells of pressure along the stroke, from its seed.
+  const double phase = 2 * kPi * HashToUnit(s.seed, 1, 0x9A5Eu);
+  const double waver_turns = 2 * kPi * (1.0 + 1.5 * HashToUnit(s.seed, 2, 0x9A5Eu));
   // A stroke longer than the image would visit a wrapped pixel twice; callers keep them shorter.
   for (int major = major0; major <= major1; ++major) {
     const double centre = steep ? sx + (major + 0.5 - sy) * slope : sy + (major + 0.5 - sx) * slope;
@@ -59,15 +67,17 @@ void ForEachStrokePixel(const PencilStroke& s, int size, Visit&& visit) {
       if (t < -0.05 || t > 1.05) continue;
       const double tc = std::clamp(t, 0.0, 1.0);
       const double across = -rx * dy + ry * dx - s.bend * length_px * 4.0 * tc * (1.0 - tc);
-      // Tapered tips: full width from 15% in, narrowing to a point at both ends.
-      const double taper = std::sqrt(std::clamp(std::min(tc, 1.0 - tc) / 0.15, 0.0, 1.0));
+      // Tapered tips: full width from the tip's length in, narrowing to a point at both ends.
+      const double taper = std::sqrt(std::clamp(std::min(tc, 1.0 - tc) / tip, 0.0, 1.0));
       const double beyond_end = std::max(0.0, std::max(-along, along - length_px));
       const double coverage = std::clamp(half_width * taper + 0.5 - std::abs(across), 0.0, 1.0) *
                               std::clamp(1.0 - beyond_end, 0.0, 1.0);
       if (coverage <= 0.0 || (s.whole_pixels && coverage < 0.5)) continue;
       const int wx = ((px % size) + size) % size, wy = ((py % size) + size) % size;
-      // Pencil pressure rises after touch-down and eases before lift-off.
-      const double pressure = 0.82 + 0.18 * std::sin(kPi * tc);
+      // Pencil pressure rises after touch-down and eases before lift-off, and a hand's
+      // pressure wavers a little in between.
+      const double pressure = (0.82 + 0.18 * std::sin(kPi * tc)) *
+                              (1.0 - s.waver * (0.5 + 0.5 * std::sin(waver_turns * tc + phase)));
       // Grain: the paper's fixed tooth plus the graphite's own unevenness along this stroke.
       const double paper = HashToUnit(static_cast<uint32_t>(wx), static_cast<uint32_t>(wy), 0x5EEDu + size);
       // (Through int: a wide stroke's `across` can take the hash's input below zero.)

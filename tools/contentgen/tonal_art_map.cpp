@@ -1,11 +1,10 @@
-// Line-by-line construction of the tonal art map. Every tone adds one or more families of
-// parallel lines. A family's lines sit at an even spacing, in texels, that is the same on every
-// drawn level: the coarsest drawn level holds every 2^k-th line of the finest, and each finer
-// level adds the lines midway between the ones it inherits. So a line drawn on one level is on
-// every finer level and each level is evenly covered. Each line is a closed chain of pencil
-// strokes around the tile whose ends overlap a little, staggered from line to line, with a
-// small jitter in place, angle and bow. The lines a tone adds on a level share one pressure,
-// solved so that the level's mean darkness lands on the tone's target.
+// Stroke-by-stroke construction of the tonal art map, after Praun et al.: each tone starts from
+// the lighter tone's levels and each level from the strokes of the coarser ones, and adds
+// strokes placed at random until the level reaches the tone. Each stroke is the best of a few
+// candidates: the one that finds the most bare paper around it, so the tone stays even without
+// any grid. A stroke added on a level is drawn on every finer level too, which keeps the nesting
+// across tones and levels pixel by pixel. The strokes a level adds then share one pressure
+// factor, solved so that the level's mean darkness lands on the tone's target.
 #include "tonal_art_map.h"
 
 #include <algorithm>
@@ -20,47 +19,30 @@
 namespace contentgen {
 namespace {
 
-struct Family {
-  double angle_deg;  // direction of the strokes: 0 runs along u, 90 along v, +-45 diagonal
-  double spacing;    // texels between neighbouring lines, along the axis the lines cross
-  double offset;     // where the lines sit within the coarsest level's spacing, as a fraction
-  double width = 2;  // stroke width in texels, on every level
+// The directions each tone's new strokes take, in degrees (0 runs along u, 90 along v). Light
+// tones hatch along u; darker ones cross them along v, and the darkest along both diagonals.
+struct ToneStrokes {
+  std::vector<double> angles_deg;
 };
+const ToneStrokes kToneStrokes[kToneCount] = {{{0}}, {{0}}, {{0}}, {{90}}, {{90, 0}}, {{45, -45}}};
 
-// What each tone adds to the lighter one. Light tones hatch along u only; the darker ones
-// cross them along v and then along both diagonals. A diagonal's spacing is measured along u,
-// so its lines lie 1/sqrt(2) of that apart. Darker tones go over the lines already there with
-// wider strokes instead of filling the gaps between them: the tone keeps its stripes 8 texels
-// apart, which survive minification, where lines a few texels apart blur into flat grey.
-struct ToneLines {
-  std::vector<Family> families;
-};
-// Offsets are thirds: a line's offset within the spacing doubles (mod 1) from one level to the
-// next finer one, and thirds only trade places, so the lines of the families of one direction
-// stay a third of the spacing apart on every level. The second tone doubles every line of the
-// first; the third goes over both with a broad stroke; the fourth and fifth do the same along v.
-const ToneLines kToneLines[kToneCount] = {
-    {{{0, 8, 0.0}}},
-    {{{0, 8, 1 / 3.0}}},
-    {{{0, 8, 0.0, 8}, {0, 8, 1 / 3.0, 8}}},
-    {{{90, 8, 0.0, 4}, {90, 8, 1 / 3.0, 4}}},
-    {{{90, 8, 0.0, 6}, {90, 8, 1 / 3.0, 6}}},
-    {{{45, 8, 0.0, 3}, {-45, 8, 0.0, 3}}},
-};
-
-// Stroke length in texture coordinates, and the shortest a stroke may be in the pixels of the
-// level it is first drawn on, so that coarse levels get dashes rather than dots.
-constexpr double kMinLength = 0.11, kMaxLength = 0.175;
-constexpr double kMinLengthPixels = 5.0;
-// Neighbouring strokes of a line overlap by this fraction of their length, about the length of
-// their tapered tips, so the line's darkness carries on evenly across the join.
-constexpr double kMinOverlap = 0.06, kMaxOverlap = 0.14;
-// Hand-drawn jitter, in units of the line spacing on the finest level (place) and degrees.
-constexpr double kPlaceJitter = 0.06;
-constexpr double kAngleJitterDeg = 0.7;
-constexpr double kBend = 0.004;
-// Strokes of a tone differ in pressure by up to this fraction.
-constexpr double kPressureSpread = 0.05;
+// Praun et al. and the open builders after them: the best of about 25 random candidates, each
+// 0.3 to 1 of the tile long, turned by up to 2.5 degrees from the tone's direction.
+constexpr int kCandidates = 25;
+constexpr double kMinLength = 0.3, kMaxLength = 1.0;
+constexpr double kAngleJitterDeg = 2.5;
+// A hand's stroke bows a little, and the tips taper over a few widths, whatever the length.
+constexpr double kBend = 0.006;
+constexpr double kTipPixels = 9.0;
+constexpr double kWidth = 2.0;
+// A light hand: many light strokes keep the tone even where few dark ones would leave holes.
+// Strokes differ in pressure by up to kPressureSpread, and each wavers by up to kWaver along itself.
+constexpr double kPressure = 0.45;
+constexpr double kPressureSpread = 0.2;
+constexpr double kWaver = 0.25;
+// How far either side of its axis a candidate looks for bare paper, in pixels: about half the
+// gap between neighbouring strokes of the lightest tone.
+constexpr int kRoomReach = 8;
 
 struct Level {
   int size;
@@ -82,57 +64,58 @@ uint64_t Mix(uint64_t a, uint64_t b) {
   return r.NextBits();
 }
 
-// The strokes of line `index` of a family with `lines` lines on the finest level (of size
-// `finest`), first drawn on a level of size `first_size`.
-void AddLineStrokes(const Family& f, int index, int lines, int coarsest_lines, int finest, int first_size,
-                    uint64_t seed, std::vector<PencilStroke>& out) {
-  Random rng(seed);
-  const double angle = Radians(f.angle_deg);
-  const double dx = std::cos(angle), dy = std::sin(angle);
-  // Lines of a horizontal family cross the v axis; all others cross the u axis.
-  const bool along_u = std::abs(dy) < 1e-9;
-  const double position = static_cast<double>(index) / lines + f.offset / coarsest_lines;
-  const double loop = along_u ? 1.0 : 1.0 / std::abs(dy);  // length of the closed line
-  const double spacing_tex = f.spacing / finest * (along_u ? 1.0 : std::abs(dy));  // normal to the line
-  const double min_length = kMinLengthPixels / first_size;
+PencilStroke Candidate(Random& rng, double angle_deg) {
+  PencilStroke s;
+  s.x = rng.Uniform();
+  s.y = rng.Uniform();
+  s.length = rng.Uniform(kMinLength, kMaxLength);
+  s.angle = Radians(angle_deg + rng.Uniform(-kAngleJitterDeg, kAngleJitterDeg));
+  s.bend = rng.Uniform(-kBend, kBend);
+  s.darkness = kPressure * (1.0 - kPressureSpread * rng.Uniform());
+  s.width = kWidth;
+  s.tip_pixels = kTipPixels;
+  s.waver = kWaver * rng.Uniform();
+  s.seed = static_cast<uint32_t>(rng.NextBits());
+  return s;
+}
 
-  // Stroke lengths and overlaps, then scaled so that the chain closes on itself.
-  std::vector<double> lengths, overlaps;
-  double total = 0;
-  const double mean = std::max(0.5 * (kMinLength + kMaxLength), 1.15 * min_length) * (1 - 0.5 * (kMinOverlap + kMaxOverlap));
-  const int count = std::max(1, static_cast<int>(std::lround(loop / mean)));
-  for (int i = 0; i < count; ++i) {
-    const double length = std::max(rng.Uniform(kMinLength, kMaxLength), rng.Uniform(1.0, 1.3) * min_length);
-    const double overlap = length * rng.Uniform(kMinOverlap, kMaxOverlap);
-    lengths.push_back(length);
-    overlaps.push_back(overlap);
-    total += length - overlap;
+// How much bare paper the stroke would find: along its axis, a pixel apart, the brightness of
+// `image` within kRoomReach either side, weighted towards the axis (a blurred tone), squared so
+// that a hole counts for more than a full stretch; the mean over the stroke.
+double Room(const FloatImage& image, const PencilStroke& s) {
+  const int size = image.width;
+  const int reach = std::min(kRoomReach, size / 8);
+  const double dx = std::cos(s.angle), dy = std::sin(s.angle);
+  const int steps = std::max(1, static_cast<int>(s.length * size));
+  double sum = 0;
+  for (int i = 0; i < steps; ++i) {
+    const double along = i + 0.5, t = along / steps;
+    const double bow = s.bend * s.length * size * 4.0 * t * (1.0 - t);
+    const double cx = s.x * size + dx * along - dy * bow, cy = s.y * size + dy * along + dx * bow;
+    double band = 0, weights = 0;
+    for (int k = -reach; k <= reach; ++k) {
+      const int x = static_cast<int>(std::floor(cx - dy * k)) & (size - 1);
+      const int y = static_cast<int>(std::floor(cy + dx * k)) & (size - 1);
+      const double w = reach + 1 - std::abs(k);
+      band += w * image.At(x, y);
+      weights += w;
+    }
+    band /= weights;
+    sum += band * band;
   }
-  const double scale = loop / total;
-  double along = rng.Uniform() * loop;
-  const double nx = -dy, ny = dx;  // unit normal
-  const double ox = along_u ? 0.0 : position, oy = along_u ? position : 0.0;
-  for (int i = 0; i < count; ++i) {
-    PencilStroke s;
-    s.length = lengths[i] * scale;
-    // Keep the ends of a long stroke within a fraction of the spacing of the line.
-    const double max_tilt = std::atan(2 * kPlaceJitter * spacing_tex / (0.5 * s.length));
-    s.angle = angle + rng.Uniform(-1.0, 1.0) * std::min(Radians(kAngleJitterDeg), max_tilt);
-    const double shift = rng.Uniform(-1.0, 1.0) * kPlaceJitter * spacing_tex;
-    // Centre the stroke on the line: its midpoint sits `shift` off the line.
-    const double mx = ox + dx * (along + 0.5 * s.length) + nx * shift;
-    const double my = oy + dy * (along + 0.5 * s.length) + ny * shift;
-    s.x = mx - 0.5 * s.length * std::cos(s.angle);
-    s.y = my - 0.5 * s.length * std::sin(s.angle);
-    s.x -= std::floor(s.x);
-    s.y -= std::floor(s.y);
-    s.bend = rng.Uniform(-kBend, kBend);
-    s.darkness = 1.0 - kPressureSpread * rng.Uniform();
-    s.seed = static_cast<uint32_t>(rng.NextBits());
-    s.width = f.width;
-    out.push_back(s);
-    along += s.length - overlaps[i] * scale;
-  }
+  return sum / steps;
+}
+
+// Draws the stroke on `level` and returns the darkness it added, summed over the pixels.
+double Draw(Level& level, PencilStroke stroke) {
+  stroke.whole_pixels = level.whole_pixels;
+  double added = 0;
+  ForEachStrokePixel(stroke, level.size, [&](int x, int y, double amount) {
+    float& v = level.image.At(x, y);
+    added += v * amount;
+    v *= static_cast<float>(1.0 - amount);
+  });
+  return added;
 }
 
 // Darkness of `level` once `strokes` are drawn on it with their darkness scaled by k.
@@ -180,14 +163,38 @@ void SolvePressure(const Level& level, std::vector<PencilStroke>& strokes, doubl
     k1 = k2, d1 = DarknessWith(level, fp, k1);
   }
   if (k1 > k_max || std::abs(d1 - target) > 1e-3)
-    throw std::runtime_error("tonal art map: cannot reach a tone target (" + std::to_string(level.size) + ", k " + std::to_string(k1) + ", " + std::to_string(d1) + " vs " + std::to_string(target) + ")");
+    throw std::runtime_error("tonal art map: cannot reach a tone target (" + std::to_string(level.size) +
+                             ", k " + std::to_string(k1) + ", " + std::to_string(d1) + " vs " +
+                             std::to_string(target) + ")");
   for (PencilStroke& s : strokes) s.darkness = std::min(1.0, s.darkness * k1);
 }
 
-void Draw(Level& level, PencilStroke stroke) {
-  stroke.whole_pixels = level.whole_pixels;
-  ForEachStrokePixel(stroke, level.size,
-                     [&](int x, int y, double amount) { level.image.At(x, y) *= static_cast<float>(1.0 - amount); });
+// The strokes tone `tone` adds on `level`: best-of-candidates strokes, tried on a copy of the
+// level, until it is as dark as the tone asks.
+std::vector<PencilStroke> ChooseStrokes(const Level& level, int tone, uint64_t seed) {
+  const std::vector<double>& angles = kToneStrokes[tone].angles_deg;
+  Random rng(seed);
+  Level trial = level;
+  const double pixels = static_cast<double>(level.size) * level.size;
+  double darkness = level.MeanDarkness() * pixels;
+  const double wanted = ToneTarget(tone) * pixels;
+  std::vector<PencilStroke> chosen;
+  // Even a stroke's thin tips darken a level, so this bounds the loop far above its need.
+  const size_t limit = static_cast<size_t>(level.size) * 64;
+  while (darkness < wanted) {
+    if (chosen.size() >= limit) throw std::runtime_error("tonal art map: a level does not darken");
+    const double angle = angles[chosen.size() % angles.size()];
+    PencilStroke best = Candidate(rng, angle);
+    double best_room = Room(trial.image, best);
+    for (int c = 1; c < kCandidates; ++c) {
+      PencilStroke s = Candidate(rng, angle);
+      const double room = Room(trial.image, s);
+      if (room > best_room) best = s, best_room = room;
+    }
+    darkness += Draw(trial, best);
+    chosen.push_back(best);
+  }
+  return chosen;
 }
 
 }  // namespace
@@ -196,28 +203,11 @@ std::vector<std::vector<GrayImage>> BuildTonalArtMap(const TonalArtMapOptions& o
   std::vector<Level> levels;  // coarsest drawn level first
   for (int size = options.coarsest_drawn; size <= options.finest_size; size *= 2) levels.emplace_back(size);
   levels.back().whole_pixels = true;
-  const int finest = options.finest_size;
 
   std::vector<std::vector<GrayImage>> tones(kToneCount);
   for (int tone = 0; tone < kToneCount; ++tone) {
-    const std::vector<Family>& families = kToneLines[tone].families;
     for (size_t l = 0; l < levels.size(); ++l) {
-      const int size = levels[l].size;
-      std::vector<PencilStroke> strokes;  // the lines that first appear on this level
-      for (size_t f = 0; f < families.size(); ++f) {
-        const Family& family = families[f];
-        const int lines = static_cast<int>(std::lround(finest / family.spacing));
-        const int level_lines = static_cast<int>(std::lround(size / family.spacing));
-        if (level_lines < 1 || lines % level_lines != 0 || std::abs(lines * family.spacing - finest) > 1e-9)
-          throw std::runtime_error("tonal art map: line spacing does not divide the levels");
-        const int step = lines / level_lines;
-        const int coarsest_lines = static_cast<int>(std::lround(levels.front().size / family.spacing));
-        for (int j = 0; j < lines; j += step) {
-          if (l > 0 && j % (2 * step) == 0) continue;  // already drawn on the coarser level
-          const uint64_t seed = Mix(Mix(options.seed, static_cast<uint64_t>(tone) * 16 + f), static_cast<uint64_t>(j));
-          AddLineStrokes(family, j, lines, coarsest_lines, finest, size, seed, strokes);
-        }
-      }
+      std::vector<PencilStroke> strokes = ChooseStrokes(levels[l], tone, Mix(Mix(options.seed, tone), l));
       SolvePressure(levels[l], strokes, ToneTarget(tone));
       for (size_t finer = l; finer < levels.size(); ++finer)
         for (const PencilStroke& s : strokes) Draw(levels[finer], s);

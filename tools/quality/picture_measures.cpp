@@ -95,6 +95,32 @@ double Deviation(const std::vector<uint8_t>& grey) {
   return Deviation(plane);
 }
 
+double RowProfileCorrelation(const std::vector<uint8_t>& grey, int size, int apart) {
+  constexpr int kStrip = 16, kStride = 64;
+  if (size < kStride || grey.size() != static_cast<size_t>(size) * size) return 0;
+  std::vector<double> a(size), b(size);
+  double sum = 0;
+  int pairs = 0;
+  for (int x0 = 0; x0 < size; x0 += kStride) {
+    double meanA = 0, meanB = 0;
+    for (int y = 0; y < size; ++y) {
+      a[y] = b[y] = 0;
+      for (int k = 0; k < kStrip; ++k) {
+        a[y] += grey[static_cast<size_t>(y) * size + (x0 + k) % size];
+        b[y] += grey[static_cast<size_t>(y) * size + (x0 + apart + k) % size];
+      }
+      meanA += a[y] / size, meanB += b[y] / size;
+    }
+    double ab = 0, aa = 0, bb = 0;
+    for (int y = 0; y < size; ++y) {
+      ab += (a[y] - meanA) * (b[y] - meanB), aa += (a[y] - meanA) * (a[y] - meanA);
+      bb += (b[y] - meanB) * (b[y] - meanB);
+    }
+    if (aa > 0 && bb > 0) sum += ab / std::sqrt(aa * bb), ++pairs;
+  }
+  return pairs ? sum / pairs : 0;
+}
+
 double MedianEdgeWidth(const Plane& d, double minPeak, int* flanks) {
   std::vector<double> widths;
   for (int x = 0; x < d.width; ++x) {

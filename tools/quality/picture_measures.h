@@ -66,3 +66,9 @@ double PairCorrelation(const Plane& plane, const std::vector<std::pair<int, int>
 // 3 period/2: (peak - mean) / deviation of the other lags. Returns false when fewer than
 // `minPairs` pixel pairs lie `period` apart inside the mask: the pattern cannot repeat there.
 bool PeriodPeak(const Plane& plane, int period, long minPairs, double* score);
+
+// Ruled lines in a square, tiling grey texture of side `size`: the row profiles (each row's mean
+// over a strip 16 texels wide) of two strips `apart` texels apart, Pearson-correlated over the
+// rows, averaged over strips starting every 64 texels (wrapping). Lines that keep their row
+// across the texture correlate strongly; strokes placed at random, near 0.
+double RowProfileCorrelation(const std::vector<uint8_t>& grey, int size, int apart);

@@ -130,6 +130,7 @@ class Quality {
   void Outline();
   void Lattice();
   void LightSteps();
+  void RuledLines(const std::string& content);
 
   QualityScene& scene_;
   std::string out_;
@@ -174,6 +175,7 @@ bool Quality::Run(const std::string& content, bool picturesOnly) {
   Outline();
   Lattice();
   LightSteps();
+  RuledLines(content);
   return true;
 }
 
@@ -446,6 +448,25 @@ void Quality::LightSteps() {
   report_.Note("light_steps_asked_and_drawn", steps);
   report_.Line("light_step_ratio", slope, "0.95 to 1.05", slope >= 0.95 && slope <= 1.05);
   scene_.light = D3DXVECTOR3(500, 500, -500);
+}
+
+// Ruled lines: the row-profile correlation of two strips 192 texels apart on the finest level of
+// every tone (see RowProfileCorrelation); the highest over the tones.
+void Quality::RuledLines(const std::string& content) {
+  constexpr int kFinest = 1024;
+  double highest = -1;
+  std::string each;
+  for (int tone = 0; tone < 6; ++tone) {
+    const std::vector<uint8_t> level =
+        TextureLevel(content + "/Textures/Hatch" + std::to_string(tone) + ".dds", 0);
+    const double r = level.size() == static_cast<size_t>(kFinest) * kFinest
+                         ? RowProfileCorrelation(level, kFinest, 192)
+                         : 1;
+    highest = std::max(highest, r);
+    each += (tone ? ", " : "") + std::to_string(r).substr(0, 5);
+  }
+  report_.Note("ruled_line_correlation_by_tone", each);
+  report_.Line("ruled_line_correlation", highest, "≤ 0.25, strips 192 texels apart", highest <= 0.25);
 }
 
 }  // namespace
