@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "gfx/gl/gl_backend.h"
+#include "model/form_strokes.h"
 #include "model/skinned_model.h"
 #include "render/render_context.h"
 #include "scene/object_transform.h"
@@ -99,6 +100,7 @@ bool QualityScene::Create(const std::string& content, std::string* error) {
     *error = folder + ": " + model_->diagnostic.reason;
     return false;
   }
+  for (int m = 0; formStrokes && m < model_->meshCount; ++m) ApplyFormStrokes(model_->meshes[m]);
   ObjectTransform placement;
   placement.position = D3DXVECTOR3(0, 0, 100);
   placement.BuildWorldMatrix(&characterWorld_);
