@@ -176,7 +176,8 @@ bool Quality::Run(const std::string& content, bool picturesOnly) {
   Lattice();
   LightSteps();
   loaded_ = false;  // the shapes use variants of their own
-  return scene_.formStrokes || MeasureFormStrokes(scene_, out_, [this](const char* n, double v, const char* t, bool met) {
+  return scene_.formStrokes ||
+         MeasureFormStrokes(scene_, out_, [this](const char* n, double v, const char* t, bool met) {
            report_.Line(n, v, t, met);
          });
 }
