@@ -65,10 +65,13 @@ bench: deps
 	@JOBS=$(JOBS) scripts/bench
 
 # The hatching's picture-quality figures against their targets, from test scenes rendered
-# headless; the measured pictures go to out/quality. Exits 1 when a target is missed.
+# headless, then the character's again with its strokes along the form; the measured pictures go
+# to out/quality and out/quality-form. Exits 1 when a target is missed.
 quality: configure
 	@cmake --build $(BUILD) --target quality content -j $(JOBS)
-	@$(BUILD)/quality $(BUILD)/content out/quality
+	@status=0; $(BUILD)/quality $(BUILD)/content out/quality || status=$$?; \
+	echo "== the character hatched along its form (--strokes form)"; \
+	$(BUILD)/quality --strokes-form $(BUILD)/content out/quality-form || status=$$?; exit $$status
 
 clean:
 	rm -rf $(BUILD) build-* out

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <numeric>
+#include <tuple>
 #include <unordered_map>
 
 namespace field {
@@ -48,6 +49,41 @@ int Find(std::vector<int>& parent, int x) {
   return x;
 }
 
+// Renumbers the vertices by position (distinct keys are distinct positions, so the order is
+// strict), starts each triangle at its lowest vertex, keeping its winding, and sorts the
+// triangles; `rotations` records where each now starts in its input triangle.
+void Canonicalise(std::vector<Vec3>& positions, std::vector<std::array<int, 3>>& triangles,
+                  std::vector<int>& sources, std::vector<uint8_t>& rotations) {
+  std::vector<int> byPosition(positions.size()), rank(positions.size());
+  std::iota(byPosition.begin(), byPosition.end(), 0);
+  std::sort(byPosition.begin(), byPosition.end(), [&](int a, int b) {
+    const Vec3 &p = positions[a], &q = positions[b];
+    return std::tie(p.x, p.y, p.z) < std::tie(q.x, q.y, q.z);
+  });
+  std::vector<Vec3> sorted(positions.size());
+  for (size_t r = 0; r < byPosition.size(); ++r)
+    rank[byPosition[r]] = static_cast<int>(r), sorted[r] = positions[byPosition[r]];
+  positions.swap(sorted);
+  std::vector<int> order(triangles.size());
+  std::vector<uint8_t> start(triangles.size());
+  for (size_t t = 0; t < triangles.size(); ++t) {
+    std::array<int, 3>& tri = triangles[t];
+    for (int& v : tri) v = rank[v];
+    start[t] = static_cast<uint8_t>(std::min_element(tri.begin(), tri.end()) - tri.begin());
+    std::rotate(tri.begin(), tri.begin() + start[t], tri.end());
+    order[t] = static_cast<int>(t);
+  }
+  // Equal triangles (the same corners twice) keep the input's order between them.
+  std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return triangles[a] < triangles[b]; });
+  std::vector<std::array<int, 3>> listed(triangles.size());
+  std::vector<int> listedSources(triangles.size());
+  rotations.resize(triangles.size());
+  for (size_t k = 0; k < order.size(); ++k)
+    listed[k] = triangles[order[k]], listedSources[k] = sources[order[k]], rotations[k] = start[order[k]];
+  triangles.swap(listed);
+  sources.swap(listedSources);
+}
+
 }  // namespace
 
 WeldedMesh WeldAndSplit(std::span<const float> corners) {
@@ -77,6 +113,8 @@ WeldedMesh WeldAndSplit(std::span<const float> corners) {
     triangles.push_back(v);
     sources.push_back(static_cast<int>(t));
   }
+  std::vector<uint8_t> rotations;
+  Canonicalise(positions, triangles, sources, rotations);
 
   // Half-edges sorted by their undirected key: an edge with exactly two sides, running opposite
   // ways, joins its triangles; any other edge is a border of its triangles' pieces.
@@ -112,6 +150,7 @@ WeldedMesh WeldAndSplit(std::span<const float> corners) {
     FieldPiece& piece = result.pieces[pieceOf[root]];
     piece.triangles.push_back(triangles[t]);
     piece.sources.push_back(sources[t]);
+    piece.rotations.push_back(rotations[t]);
   }
   // Each piece numbers its own vertices; the marks of one piece are cleared before the next.
   std::vector<int> local(positions.size(), -1);

@@ -17,8 +17,12 @@ struct Vec3 {
 struct FieldPiece {
   std::vector<Vec3> positions;
   std::vector<std::array<int, 3>> triangles;
-  // The input triangle each triangle came from.
+  // The input triangle each triangle came from, and where its corners start there: corner k
+  // here is corner (k + rotations[t]) % 3 of the input triangle.
   std::vector<int> sources;
+  std::vector<uint8_t> rotations;
+
+  int SourceCorner(size_t t, int k) const { return (k + rotations[t]) % 3; }
 };
 
 struct WeldedMesh {
@@ -28,7 +32,9 @@ struct WeldedMesh {
 };
 
 // `corners` holds 9 floats a triangle (three corners' x, y, z). Corners at the same position
-// (bit for bit, -0 as 0) become one vertex.
+// (bit for bit, -0 as 0) become one vertex. Vertices are numbered in the order of their
+// positions and triangles listed in the order of their vertices, so that the pieces, and all
+// that is solved on them, do not depend on the order of the input's triangles and corners.
 WeldedMesh WeldAndSplit(std::span<const float> corners);
 
 inline Vec3 operator-(const Vec3& a, const Vec3& b) {

@@ -85,7 +85,7 @@ bool SolveLineField(const PieceGeometry& g, double smoothing, std::vector<double
   if (!solved) {
     u = Eigen::VectorXd::Zero(2 * n);
     for (int v = 0; v < n; ++v) u[2 * v] = 1;
-    if (!SmallestEigenvector(a, mass, 1e-6 * shift, 20, &u)) return false;
+    if (!SmallestEigenvector(a, mass, 1e-6 * shift, 20, shift, 8, &u)) return false;
   }
   angles->resize(n);
   for (int v = 0; v < n; ++v) (*angles)[v] = 0.5 * std::atan2(u[2 * v + 1], u[2 * v]);

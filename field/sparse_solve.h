@@ -1,4 +1,6 @@
-// The sparse factorisation and the inverse power iteration the field's solvers share (Eigen).
+// The sparse solves the field's solvers share (Eigen): a factorisation where the system is small
+// enough for its fill-in, preconditioned conjugate gradients above that, where a factorisation's
+// time and memory grow faster than the mesh.
 #pragma once
 
 #include <Eigen/SparseCore>
@@ -8,11 +10,16 @@ namespace field {
 
 using RealMatrix = Eigen::SparseMatrix<double>;
 
-// The eigenvector of A x = lambda M x with the smallest lambda, for A symmetric positive
-// semi-definite and M diagonal positive (`mass`, one entry a row), found by inverse power
-// iteration on A + shift M from `x`. False when the factorisation fails or a value is not finite.
+// Systems with more unknowns than this are solved iteratively.
+inline constexpr Eigen::Index kFactoredUnknowns = 40000;
+
+// An eigenvector of A x = lambda M x for a small lambda, for A symmetric positive semi-definite
+// and M diagonal positive (`mass`, one entry a row), by inverse power iteration on A + shift M
+// from `x`. Systems too large to factor use `iterativeShift` (larger, so that each solve takes
+// few iterations) and `iterativeSteps`: the low end of the spectrum then, not its very bottom,
+// which is why `x` should start near the answer. False when a solve fails or a value is not finite.
 bool SmallestEigenvector(const RealMatrix& a, const std::vector<double>& mass, double shift, int iterations,
-                         Eigen::VectorXd* x);
+                         double iterativeShift, int iterativeSteps, Eigen::VectorXd* x);
 
 // Solves (A + shift M) x = b; false on failure.
 bool SolveShifted(const RealMatrix& a, const std::vector<double>& mass, double shift,

@@ -52,14 +52,44 @@ bool SolveStripes(const PieceGeometry& g, const std::vector<double>& angles, dou
   a.setFromTriplets(triplets.begin(), triplets.end());
   std::vector<double> mass(2 * n);
   for (int v = 0; v < n; ++v) mass[2 * v] = mass[2 * v + 1] = g.masses[v];
-  // A start with no symmetry the solution could share and lose: phases spread over the circle.
-  Eigen::VectorXd x(2 * n);
-  for (int v = 0; v < n; ++v) {
-    const double phase = 2.399963 * v;
-    x[2 * v] = std::cos(phase);
-    x[2 * v + 1] = std::sin(phase);
+  // The start: the phases carried from vertex to vertex along a spanning tree, which the
+  // iterations then smooth where the tree's branches meet.
+  Eigen::VectorXd x = Eigen::VectorXd::Zero(2 * n);
+  std::vector<std::vector<int>> incident(n);
+  for (size_t k = 0; k < g.edges.size(); ++k) {
+    incident[g.edges[k].a].push_back(static_cast<int>(k));
+    incident[g.edges[k].b].push_back(static_cast<int>(k));
   }
-  if (!SmallestEigenvector(a, mass, 1e-6 * frequency * frequency, 12, &x)) return false;
+  std::vector<char> reached(n, 0);
+  std::vector<int> queue;
+  queue.reserve(n);
+  for (int seed = 0; seed < n; ++seed) {
+    if (reached[seed]) continue;
+    reached[seed] = 1;
+    x[2 * seed] = 1;
+    queue.assign(1, seed);
+    for (size_t head = 0; head < queue.size(); ++head) {
+      const int v = queue[head];
+      const std::complex<double> at(x[2 * v], x[2 * v + 1]);
+      for (int k : incident[v]) {
+        const PieceEdge& e = g.edges[k];
+        const int w = e.a == v ? e.b : e.a;
+        if (reached[w]) continue;
+        // psi_b = r psi_a, or conj(psi_b) = r psi_a across a turn; solved for the far end.
+        const std::complex<double> r = std::polar(1.0, out->omega[k]);
+        std::complex<double> next;
+        if (v == e.a)
+          next = out->sign[k] > 0 ? r * at : std::conj(r * at);
+        else
+          next = out->sign[k] > 0 ? std::conj(r) * at : std::conj(r) * std::conj(at);
+        x[2 * w] = next.real(), x[2 * w + 1] = next.imag();
+        reached[w] = 1;
+        queue.push_back(w);
+      }
+    }
+  }
+  if (!SmallestEigenvector(a, mass, 1e-6 * frequency * frequency, 12, frequency * frequency, 6, &x))
+    return false;
   out->psi.resize(n);
   for (int v = 0; v < n; ++v) out->psi[v] = {x[2 * v], x[2 * v + 1]};
   return true;

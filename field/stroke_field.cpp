@@ -37,7 +37,8 @@ void FixedDirection(const FieldPiece& piece, double density, std::span<float> uv
   for (size_t t = 0; t < piece.triangles.size(); ++t)
     for (int k = 0; k < 3; ++k) {
       const Vec3 d = piece.positions[piece.triangles[t][k]] - origin;
-      WriteCorner(uv, piece.sources[t], k, density * Dot(d, along), density * Dot(d, across));
+      WriteCorner(uv, piece.sources[t], piece.SourceCorner(t, k), density * Dot(d, along),
+                  density * Dot(d, across));
     }
 }
 
@@ -62,7 +63,7 @@ bool SolvePiece(const FieldPiece& piece, const StrokeFieldOptions& options, std:
   for (size_t t = 0; t < piece.triangles.size(); ++t)
     for (int k = 0; k < 3; ++k) {
       if (!std::isfinite(u[t][k]) || !std::isfinite(v[t][k])) return false;
-      WriteCorner(uv, piece.sources[t], k, scale * u[t][k], scale * v[t][k]);
+      WriteCorner(uv, piece.sources[t], piece.SourceCorner(t, k), scale * u[t][k], scale * v[t][k]);
     }
   return true;
 }

@@ -1,12 +1,15 @@
 // Fuzz target: a reference SMD file loaded the way the program loads one (by path, into the next
-// mesh slot, textures beside it), then skinned and drawn once and described as smdinfo does.
+// mesh slot, textures beside it), then skinned and drawn once and described as smdinfo does, and
+// given the stroke field of its form, which must leave every texture coordinate finite.
 // Every object the load created must be released with the model.
+#include <cmath>
 #include <memory>
 
 #include "fuzz/fuzz_support.h"
+#include "gfx/recording/recording_device.h"
+#include "model/form_strokes.h"
 #include "model/skinned_model.h"
 #include "model/smd_description.h"
-#include "gfx/recording/recording_device.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   fuzz::QuietRecordingBackend();
@@ -32,6 +35,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     input.loaded = true;
     FUZZ_CHECK(!DescribeSmdJson(*model, input).empty());
     FUZZ_CHECK(!DescribeSmdSummary(*model, input).empty());
+    SmdMesh& formed = model->meshes[0];
+    const field::StrokeFieldFigures figures = ApplyFormStrokes(formed);
+    FUZZ_CHECK(figures.fixedPieces <= figures.pieces);
+    for (int t = 0; formed.triangles && t < formed.triangleCount; ++t)
+      for (const SkinVertex& corner : formed.triangles[t].corners)
+        FUZZ_CHECK(std::isfinite(corner.u) && std::isfinite(corner.v));
   }
   model.reset();
   SafeRelease(device);

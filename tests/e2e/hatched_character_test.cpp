@@ -123,6 +123,15 @@ TEST(HatchedCharacter, SmdInfoPrintsNamesAsUtf8AndBytesOutsideCodePage949AsRepla
   const std::string json = SmdInfo(folder, "--json names.smd", &status);
   EXPECT_EQ(status, 0) << json;
   EXPECT_NE(json.find("{\"name\":\"광원\xEF\xBF\xBD\""), std::string::npos) << json;
+  // Asked for, the stroke field's figures close the object: one triangle is too few to solve.
+  const std::string field = SmdInfo(folder, "--json --field names.smd", &status);
+  EXPECT_EQ(field.substr(0, json.size() - 2), json.substr(0, json.size() - 2));
+  EXPECT_NE(
+      field.find(",\"field\":{\"pieces\":1,\"fixed_pieces\":1,\"dropped_triangles\":0,\"singularities\":0,"
+                 "\"solve_ms\":"),
+      std::string::npos)
+      << field;
+  EXPECT_EQ(field.substr(field.size() - 3), "}}\n");
 }
 
 TEST(HatchedCharacter, SilhouetteIsHatchedAndDarkensAsTheLightMovesBehind) {

@@ -96,9 +96,17 @@ TEST(StrokeField, StrokesRunAroundACylinderInAnyTriangleOrder) {
     for (size_t k = 0; k < 3; ++k)
       for (size_t c = 0; c < 3; ++c) shuffled.push_back(tidy[9 * t + 3 * ((k + turn) % 3) + c]);
   }
+  const std::vector<float> tidyUv = uv;
   field::ComputeStrokeField(shuffled, uv);
   ASSERT_TRUE(AllFinite(uv));
   EXPECT_GE(ShareWithin(StrokeAngles(shuffled, uv), 15), 0.9);
+  // Not only as well aligned: every corner gets the coordinates it had in the tidy order.
+  size_t same = 0;
+  for (size_t i = 0; i < order.size(); ++i)
+    for (size_t k = 0; k < 3; ++k)
+      for (size_t c = 0; c < 2; ++c)
+        same += uv[6 * i + 2 * k + c] == tidyUv[6 * order[i] + 2 * ((k + order[i] % 3) % 3) + c];
+  EXPECT_EQ(same, uv.size());
   // Wound the other way (normals inward), the strokes still run around.
   Corners flipped = tidy;
   for (size_t t = 0; t < flipped.size() / 9; ++t)

@@ -12,6 +12,7 @@
 #include "dds_writer.h"
 #include "file_output.h"
 #include "material_textures.h"
+#include "islands_character.h"
 #include "small_character.h"
 #include "smd_writer.h"
 #include "snow_environment.h"
@@ -63,6 +64,7 @@ int main(int argc, char** argv) {
     const fs::path root = argv[1];
     WriteCharacter(root);
     WriteSmallCharacter(root);
+    WriteIslandsCharacter(root);
     WriteHatchTextures(root);
     WriteEnvironmentMap(root);
   } catch (const std::exception& e) {

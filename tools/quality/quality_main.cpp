@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "gfx/png_file.h"
+#include "tools/quality/form_quality.h"
 #include "tools/quality/picture_measures.h"
 #include "tools/quality/quality_scene.h"
 
@@ -176,7 +177,11 @@ bool Quality::Run(const std::string& content, bool picturesOnly) {
   Lattice();
   LightSteps();
   RuledLines(content);
-  return true;
+  loaded_ = false;  // the shapes use variants of their own
+  return scene_.formStrokes ||
+         MeasureFormStrokes(scene_, out_, [this](const char* n, double v, const char* t, bool met) {
+           report_.Line(n, v, t, met);
+         });
 }
 
 // The pictures a reader looks at: the start view, a close-up and far away, as the viewer draws
@@ -473,15 +478,18 @@ void Quality::RuledLines(const std::string& content) {
 
 int main(int argc, char** argv) {
   bool picturesOnly = false;
+  QualityScene scene;
   std::vector<std::string> positional;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--pictures-only") == 0)
       picturesOnly = true;
+    else if (std::strcmp(argv[i], "--strokes-form") == 0)
+      scene.formStrokes = true;
     else
       positional.push_back(argv[i]);
   }
   if (positional.size() != 2) {
-    std::fprintf(stderr, "usage: quality [--pictures-only] CONTENT OUT\n");
+    std::fprintf(stderr, "usage: quality [--pictures-only] [--strokes-form] CONTENT OUT\n");
     return 2;
   }
   std::string error;
@@ -489,7 +497,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "quality: %s\n", error.c_str());
     return 2;
   }
-  QualityScene scene;
   if (!scene.Create(positional[0], &error)) {
     std::fprintf(stderr, "quality: %s\n", error.c_str());
     return 2;

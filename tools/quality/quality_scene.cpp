@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "gfx/gl/gl_backend.h"
+#include "model/form_strokes.h"
 #include "model/skinned_model.h"
 #include "render/overlay_text.h"
 
@@ -51,6 +52,7 @@ bool QualityScene::Create(const std::string& content, std::string* error) {
     *error = folder + ": " + model_->diagnostic.reason;
     return false;
   }
+  for (int m = 0; formStrokes && m < model_->meshCount; ++m) ApplyFormStrokes(model_->meshes[m]);
   Look(D3DXVECTOR3(0, 100, -200), D3DXVECTOR3(0, 100, 0));
   return true;
 }

@@ -38,7 +38,8 @@ class QualityScene {
   const D3DXMATRIX& CharacterWorld() const { return context_.world; }
 
   D3DXVECTOR3 light{500, 500, -500};
-  float forcedTone = -1;  // with a measuring variant: the tone every pixel gets, when >= 0
+  float forcedTone = -1;     // with a measuring variant: the tone every pixel gets, when >= 0
+  bool formStrokes = false;  // before Create: the character hatched along its form, not its uv
 
   // One frame on a blue background: the paper box when `box`, then the character or the
   // triangles (world = identity), captured as RGBA rows from the top.

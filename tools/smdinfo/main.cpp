@@ -1,4 +1,4 @@
-// smdinfo [--animation] [--json] FILE...
+// smdinfo [--animation] [--json] [--field] FILE...
 // Loads each file into a fresh model with the operations the program uses (reference files by
 // default, animations with --animation), on the recording backend, and prints a summary line or
 // one JSON object per file. A file that does not load prints why; the exit status is then 1.
@@ -12,6 +12,7 @@
 #include "base/cp949.h"
 #include "base/platform.h"
 #include "gfx/recording/recorder.h"
+#include "model/form_strokes.h"
 #include "model/skinned_model.h"
 #include "model/smd_description.h"
 #include "render/render_context.h"
@@ -34,7 +35,7 @@ std::string Utf8(const std::string& bytes) {
 }
 
 constexpr char kUsage[] =
-    "Usage: smdinfo [--animation] [--json] FILE...\n"
+    "Usage: smdinfo [--animation] [--json] [--field] FILE...\n"
     "Loads SMD files as the hatching viewer does and prints what it read: one summary line a file,\n"
     "or with --json one JSON object a line. Reference files by default; --animation reads\n"
     "animation files. Diagnostics go to standard error; the exit status is 1 when a file did not\n"
@@ -43,6 +44,8 @@ constexpr char kUsage[] =
     "  --animation   read the files as animations\n"
     "  --json        print one JSON object a file (bones, materials, triangles with each corner's\n"
     "                links, or key frames)\n"
+    "  --field       with --json, add the stroke field of each reference file: pieces, pieces\n"
+    "                given a fixed direction, triangles left out, singularities, solve time\n"
     "  --help        show this text\n"
     "  --version     show the version\n";
 
@@ -75,17 +78,36 @@ IDirect3DDevice9* CreateDevice(IDirect3D9* direct3d) {
   return device;
 }
 
+// The stroke field's figures over all of the model's meshes, as a JSON member.
+std::string FieldJson(SkinnedModel& model) {
+  field::StrokeFieldFigures sum;
+  for (int m = 0; m < model.meshCount && m < kSmdMaxMeshes; ++m) {
+    const field::StrokeFieldFigures f = ApplyFormStrokes(model.meshes[m]);
+    sum.pieces += f.pieces, sum.fixedPieces += f.fixedPieces, sum.droppedTriangles += f.droppedTriangles;
+    sum.singularities += f.singularities, sum.solveMilliseconds += f.solveMilliseconds;
+  }
+  char text[200];
+  std::snprintf(text, sizeof text,
+                "\"field\":{\"pieces\":%d,\"fixed_pieces\":%d,\"dropped_triangles\":%d,\"singularities\":%d,"
+                "\"solve_ms\":%.1f}",
+                sum.pieces, sum.fixedPieces, sum.droppedTriangles, sum.singularities, sum.solveMilliseconds);
+  return text;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   bool animation = false;
   bool json = false;
+  bool withField = false;
   std::vector<const char*> files;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--animation") == 0) {
       animation = true;
     } else if (std::strcmp(argv[i], "--json") == 0) {
       json = true;
+    } else if (std::strcmp(argv[i], "--field") == 0) {
+      withField = true;
     } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
       std::fputs(kUsage, stdout);
       return 0;
@@ -99,6 +121,7 @@ int main(int argc, char** argv) {
     }
   }
   if (files.empty()) return UsageError("no file given");
+  if (withField && (!json || animation)) return UsageError("--field needs --json and reference files");
 
   UseRecordingBackend();
   Recording().logging = false;
@@ -129,7 +152,10 @@ int main(int argc, char** argv) {
       status = 1;
       ReportRefusal(file, model->diagnostic);
     }
-    const std::string text = json ? DescribeSmdJson(*model, input) : DescribeSmdSummary(*model, input);
+    std::string text = json ? DescribeSmdJson(*model, input) : DescribeSmdSummary(*model, input);
+    // After the description, which lists the file's own uv; the object's last member.
+    if (withField && loaded && !text.empty() && text.back() == '}')
+      text.insert(text.size() - 1, (text.size() > 2 ? "," : "") + FieldJson(*model));
     if (json || loaded) std::printf("%s\n", text.c_str());
   }
   SafeRelease(device);
