@@ -76,7 +76,14 @@ void Viewer::Start(HatchingApp& app) {
   current = clips.empty() ? -1 : wanted < static_cast<int>(clips.size()) ? wanted : 0;
   app.clipToPlay = current >= 0 ? clips[current].slot : -1;
   if (app.character.frame) Frame(app);
+  ApplyChosenStrokes(app);
   if (options.watch) watch_.Watch(WatchedPaths(app.character));
+}
+
+// The field is made once a character, at the density the framing gave it.
+void Viewer::ApplyChosenStrokes(HatchingApp& app) {
+  if (StrokesFollowForm(app.character))
+    ApplyStrokeField(app.model, app.renderContext.objectTransform.scale.x);
 }
 
 void Viewer::Frame(HatchingApp& app) {
@@ -214,8 +221,10 @@ bool Viewer::Load(HatchingApp& app, const CharacterFiles& files, bool keepCamera
   delete app.model;
   app.model = fresh;
   const bool frame = app.character.frame;
+  const CharacterFiles::Strokes strokes = app.character.strokes;
   app.character = files;
   app.character.frame = frame;
+  app.character.strokes = strokes;
   ListClips(loaded.clips, files, app);
   current = clips.empty() ? -1 : keepCamera && keep >= 0 && keep < static_cast<int>(clips.size()) ? keep : 0;
   app.clipToPlay = current >= 0 ? clips[current].slot : -1;
@@ -223,6 +232,7 @@ bool Viewer::Load(HatchingApp& app, const CharacterFiles& files, bool keepCamera
     clock.Rewind();
     Frame(app);
   }
+  ApplyChosenStrokes(app);
   if (options.watch) watch_.Watch(WatchedPaths(files));
   return true;
 }

@@ -41,6 +41,8 @@ class Viewer {
   bool Open(HatchingApp& app, const std::vector<std::string>& paths);
   // The overlay's lines for this mode, drawn instead of the default's.
   void DrawOverlay(HatchingApp& app);
+  // The form's stroke field on the model, unless the file's uv was asked for.
+  void ApplyChosenStrokes(HatchingApp& app);
   // F12 was pressed since the last call.
   bool TakeScreenshotRequest();
   // Frames the clip that plays again and puts the camera back (Home, a new clip).

@@ -45,14 +45,25 @@ std::string TestDataDirectory() {
   return HATCHING_TEST_DATA;
 }
 
+// The same test reruns at once on other scanners and skinning kernels (ctest -j): each rerun
+// writes under a folder of its own, so that none clears another's pictures.
+std::string OutputRoot() {
+  std::string root = std::string(HATCHING_TEST_OUT) + "/e2e";
+  for (const char* variable : {"HATCHING_SCANNER", "HATCHING_SKINNING"}) {
+    const char* value = std::getenv(variable);
+    if (value && *value) root += std::string("-") + value;
+  }
+  return root;
+}
+
 std::string TestOutputDirectory(const std::string& tag) {
-  const std::string directory = std::string(HATCHING_TEST_OUT) + "/e2e/" + tag;
+  const std::string directory = OutputRoot() + "/" + tag;
   fs::create_directories(directory);
   return directory;
 }
 
 std::string FreshOutputDirectory(const std::string& tag) {
-  fs::remove_all(std::string(HATCHING_TEST_OUT) + "/e2e/" + tag);
+  fs::remove_all(OutputRoot() + "/" + tag);
   return TestOutputDirectory(tag);
 }
 

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "app/sdl/png_file.h"
+#include "gfx/png_file.h"
 #include "tools/quality/form_shapes.h"
 #include "tools/quality/quality_scene.h"
 #include "tools/quality/stroke_direction.h"
