@@ -185,3 +185,20 @@ void RemoveBenchInputs(const BenchInputs& inputs) {
   std::error_code code;
   if (!inputs.directory.empty()) std::filesystem::remove_all(inputs.directory, code);
 }
+
+bool ProgramAndContent(const char* tool, int argc, char** argv, std::string* program, std::string* content) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: %s PROGRAM CONTENT_DIR\n", tool);
+    return false;
+  }
+  std::error_code failure;
+  const std::filesystem::path programPath = std::filesystem::canonical(argv[1], failure);
+  const std::filesystem::path contentPath = failure ? std::filesystem::path() : std::filesystem::canonical(argv[2], failure);
+  if (failure) {
+    std::fprintf(stderr, "%s: %s or %s is missing\n", tool, argv[1], argv[2]);
+    return false;
+  }
+  *program = programPath.string();
+  *content = contentPath.string();
+  return true;
+}

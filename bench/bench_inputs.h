@@ -33,3 +33,7 @@ bool WriteBenchInputs(const std::string& parent, BenchInputs* inputs, std::strin
 bool WriteCharacterInputs(const std::string& parent, int triangles, BenchInputs* inputs, std::string* error);
 // Removes the files and their folder.
 void RemoveBenchInputs(const BenchInputs& inputs);
+
+// `tool PROGRAM CONTENT_DIR`: both made absolute, since the program is started in its content
+// folder. False with the usage or the missing path on standard error.
+bool ProgramAndContent(const char* tool, int argc, char** argv, std::string* program, std::string* content);

@@ -22,6 +22,7 @@
 #include "app/character.h"
 #include "base/heap_policy.h"
 #include "bench/bench_inputs.h"
+#include "bench/program_run.h"
 #include "bench/bench_summary.h"
 #include "gfx/gl/gl_backend.h"
 #include "gfx/gl/headless/egl_context.h"
@@ -30,59 +31,16 @@
 #include "render/hatching_scene.h"
 #include "render/render_context.h"
 
-extern char** environ;
-
 namespace {
 
-double Monotonic() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-struct Run {
-  bool ok = false;
-  double startedAt = 0;
-  std::string errors;
-};
-
-// Runs the program in the content folder and keeps what it wrote to standard error; `extra` are
-// more options.
-Run RunProgram(const std::string& program, const std::string& content, int frames,
-               const std::vector<std::string>& extra = {}) {
-  Run run;
-  int pipeEnds[2];
-  if (pipe(pipeEnds) != 0) return run;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addchdir_np(&actions, content.c_str());
-  posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDERR_FILENO);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
-  const std::string frameCount = std::to_string(frames);
-  std::vector<char*> arguments = {const_cast<char*>(program.c_str()), const_cast<char*>("--headless"),
-                                  const_cast<char*>("--frames"), const_cast<char*>(frameCount.c_str()),
-                                  const_cast<char*>("--report-startup")};
-  for (const std::string& option : extra) arguments.push_back(const_cast<char*>(option.c_str()));
-  arguments.push_back(nullptr);
-  pid_t child = 0;
-  run.startedAt = Monotonic();
-  const int spawned = posix_spawn(&child, program.c_str(), &actions, nullptr, arguments.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  close(pipeEnds[1]);
-  if (spawned != 0) {
-    close(pipeEnds[0]);
-    return run;
-  }
-  char buffer[4096];
-  ssize_t n;
-  while ((n = read(pipeEnds[0], buffer, sizeof buffer)) > 0)
-    run.errors.append(buffer, static_cast<size_t>(n));
-  close(pipeEnds[0]);
-  int status = 0;
-  waitpid(child, &status, 0);
-  run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-  return run;
+// Runs the program headless in the content folder for `frames` frames with --report-startup;
+// `extra` are more options.
+ProgramRun RunProgram(const std::string& program, const std::string& content, int frames,
+                      const std::vector<std::string>& extra = {}) {
+  std::vector<std::string> arguments = {program, "--headless", "--frames", std::to_string(frames),
+                                        "--report-startup"};
+  arguments.insert(arguments.end(), extra.begin(), extra.end());
+  return SpawnProgram(std::move(arguments), content);
 }
 
 // The number that follows `marker` in the program's report; negative when it is missing.
@@ -123,7 +81,7 @@ struct FrameRun {
 
 FrameRun RunFrames(const std::string& program, const std::string& content, int frames,
                    const std::vector<std::string>& extra = {}) {
-  const Run result = RunProgram(program, content, frames, extra);
+  const ProgramRun result = RunProgram(program, content, frames, extra);
   if (!result.ok) {
     std::fprintf(stderr, "startup_bench: %s failed:\n%s", program.c_str(), result.errors.c_str());
     return {};
@@ -170,17 +128,17 @@ Parts TimeParts(const std::string& content) {
   }
   HatchingScene scene;
   std::string failure;
-  double start = Monotonic();
-  if (SUCCEEDED(scene.LoadEffectTextures(device, &failure))) parts.textures = Monotonic() - start;
+  double start = MonotonicSeconds();
+  if (SUCCEEDED(scene.LoadEffectTextures(device, &failure))) parts.textures = MonotonicSeconds() - start;
 
-  start = Monotonic();
-  if (SUCCEEDED(scene.CreateEffect(device)) && scene.effect) parts.effect = Monotonic() - start;
+  start = MonotonicSeconds();
+  if (SUCCEEDED(scene.CreateEffect(device)) && scene.effect) parts.effect = MonotonicSeconds() - start;
 
-  start = Monotonic();
+  start = MonotonicSeconds();
   auto* model = new SkinnedModel();
   LoadCharacter(CharacterFiles{}, device, model);
   // The default character: one mesh and its three clips.
-  if (model->meshCount > 0 && model->clipCount == 3) parts.model = Monotonic() - start;
+  if (model->meshCount > 0 && model->clipCount == 3) parts.model = MonotonicSeconds() - start;
   for (int m = 0; m < model->meshCount; ++m)
     parts.vertexBytes += 3.0 * model->meshes[m].triangleCount * sizeof(SkinVertex);
 
@@ -196,25 +154,13 @@ Parts TimeParts(const std::string& content) {
 int main(int argc, char** argv) {
   // As the program starts: the parts timed here run on the allocator it runs on.
   KeepFreedMemoryMapped();
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: startup_bench PROGRAM CONTENT_DIR\n");
-    return 2;
-  }
   // The program starts in the content folder: its path must not depend on this one.
-  char* programPath = realpath(argv[1], nullptr);
-  char* contentPath = realpath(argv[2], nullptr);
-  if (!programPath || !contentPath) {
-    std::fprintf(stderr, "startup_bench: %s or %s is missing\n", argv[1], argv[2]);
-    return 1;
-  }
-  const std::string program = programPath;
-  const std::string content = contentPath;
-  std::free(programPath);
-  std::free(contentPath);
+  std::string program, content;
+  if (!ProgramAndContent("startup_bench", argc, argv, &program, &content)) return argc != 3 ? 2 : 1;
 
   std::vector<double> startups;
   for (int run = 0; run < 5; ++run) {
-    const Run result = RunProgram(program, content, 1);
+    const ProgramRun result = RunProgram(program, content, 1);
     const double presentedAt = Reported(result.errors, "(monotonic ");
     if (!result.ok || presentedAt < 0) {
       std::fprintf(stderr, "startup_bench: %s did not report its first frame:\n%s", program.c_str(),
@@ -227,7 +173,7 @@ int main(int argc, char** argv) {
   // The same with the strokes along the form, whose field is computed before the first frame.
   std::vector<double> formStartups;
   for (int run = 0; run < 5; ++run) {
-    const Run result = RunProgram(program, content, 1, {"--strokes", "form"});
+    const ProgramRun result = RunProgram(program, content, 1, {"--strokes", "form"});
     const double presentedAt = Reported(result.errors, "(monotonic ");
     if (result.ok && presentedAt >= 0) formStartups.push_back((presentedAt - result.startedAt) * 1e3);
   }
