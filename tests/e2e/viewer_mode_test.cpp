@@ -139,3 +139,21 @@ TEST(ViewerMode, NamedFilesAndOutputsAreRefusedClearly) {
 }
 
 }  // namespace
+
+// A character named as a file is hatched along its form unless the file's uv is asked for.
+TEST(ViewerMode, NamedFilesAreHatchedAlongTheFormByDefault) {
+  const std::string out = FreshOutputDirectory("viewer-strokes");
+  const std::string reference = ContentDirectory() + "/Model/SMD/Imp_Islands/Ref_Islands.smd";
+  Picture pictures[3];
+  const char* modes[3] = {nullptr, "form", "uv"};
+  for (int i = 0; i < 3; ++i) {
+    std::vector<std::string> arguments = {"--headless", "--frames", "2", "--screenshot",
+                                          out + "/" + std::to_string(i) + ".png", reference};
+    if (modes[i]) arguments.insert(arguments.begin(), {"--strokes", modes[i]});
+    const RunResult run = RunProgram(arguments, ContentDirectory(), "viewer-strokes");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_TRUE(LoadPicture(out + "/" + std::to_string(i) + ".png", &pictures[i]));
+  }
+  EXPECT_EQ(Compare(pictures[0], pictures[1]).meanAbsolute, 0.0);
+  EXPECT_GT(Compare(pictures[0], pictures[2]).fractionOver32, 0.01);
+}
