@@ -145,6 +145,7 @@ bool GlDevice::CreateFramebuffer(int width, int height, int samples) {
 
 GlDevice::~GlDevice() {
   if (window_) window_->MakeCurrent();
+  SafeRelease(pendingText_);  // queued text of a frame never ended is dropped
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
   if (framebuffer_) glDeleteFramebuffers(1, &framebuffer_);
   if (colorBuffer_) glDeleteRenderbuffers(1, &colorBuffer_);

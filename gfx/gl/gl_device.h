@@ -4,7 +4,7 @@
 // window. With a multisample type in the present parameters that framebuffer is multisampled,
 // and Present first resolves it into a plain one, which the window and captures get.
 // Consecutive DrawPrimitive calls that continue one vertex range are merged into one GL draw,
-// issued when anything else happens.
+// issued when anything else happens; so are consecutive lines of overlay text.
 #pragma once
 
 #include <epoxy/gl.h>
@@ -64,13 +64,14 @@ class GlDevice final : public RefCounted<IDirect3DDevice9> {
   // For the backend's own objects.
   GlStateCache& cache() { return cache_; }
   const D3DVIEWPORT9& viewport() const { return viewport_; }
-  // Someone else's draw (the font) set GL state through the cache: the next draw sets the
-  // device's own again.
-  void StatesChangedThroughCache() { statesDirty_ = true; }
-  // Issues the merged draw that is still waiting, if any.
+  // Issues the merged draw or the queued text that is still waiting, if any.
   void FlushDraw() {
     if (pendingCount_ != 0) IssuePendingDraw();
+    if (pendingText_) IssuePendingText();
   }
+  // `font` (a GL font) is about to queue text: what waits before it is drawn first, unless it
+  // is the same font's text, which the new lines join.
+  void QueueText(ID3DXFont* font);
   // GL state was changed behind the cache or the device's bindings; both are re-sent before the
   // next draw.
   void InvalidateGlState();
@@ -113,6 +114,7 @@ class GlDevice final : public RefCounted<IDirect3DDevice9> {
   bool CreateFramebuffer(int width, int height, int samples);
   GLuint PresentedFramebuffer();
   void IssuePendingDraw();
+  void IssuePendingText();
   bool PrepareDraw(uint64_t vertexEnd);
   void ApplyStates();
   void ApplyVertexInputs();
@@ -144,6 +146,7 @@ class GlDevice final : public RefCounted<IDirect3DDevice9> {
   bool inScene_ = false;
 
   UINT pendingFirst_ = 0, pendingCount_ = 0;  // vertices of the merged DrawPrimitive run
+  ID3DXFont* pendingText_ = nullptr;          // the font whose queued lines wait, held
   uint64_t drawCalls_ = 0, drawCallsLastFrame_ = 0;
   uint64_t serials_ = 0;
   bool presented_ = false;

@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "gfx/gl/gl_device.h"
+#include "gfx/gl/gl_font.h"
 
 HRESULT GlDevice::SetVertexDeclaration(IDirect3DVertexDeclaration9* declaration) {
   // Only this backend's declarations reach its device; a foreign one is a caller error.
@@ -62,6 +63,23 @@ void GlDevice::IssuePendingDraw() {
   if (!PrepareDraw(static_cast<uint64_t>(first) + count)) return;
   glDrawArrays(GL_TRIANGLES, static_cast<GLint>(first), static_cast<GLsizei>(count));
   ++drawCalls_;
+}
+
+void GlDevice::QueueText(ID3DXFont* font) {
+  if (pendingText_ == font) return;
+  FlushDraw();
+  pendingText_ = font;
+  pendingText_->AddRef();
+}
+
+void GlDevice::IssuePendingText() {
+  ID3DXFont* font = pendingText_;
+  pendingText_ = nullptr;
+  if (DrawQueuedGlFontText(font, cache_, viewport_)) {
+    statesDirty_ = true;  // the font set blend, depth, cull and scissor state of its own
+    ++drawCalls_;
+  }
+  font->Release();
 }
 
 HRESULT GlDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex, UINT, UINT,

@@ -9,17 +9,16 @@
 
 namespace {
 
-// The font draws on the device's viewport through its state cache, after the pending draws; the
-// device's next draw sets its own state again through the same cache, so only what differs
-// reaches GL.
+// The font's lines wait in its queue until the device draws something else, clears, changes
+// the viewport or ends the scene; then they are drawn in one call through the device's state
+// cache, and the device's next draw sets its own state again through the same cache, so only
+// what differs reaches GL.
 class GlDeviceFont final : public RefCounted<ID3DXFont> {
  public:
   GlDeviceFont(GlDevice* device, ID3DXFont* font) : device_(device), font_(font) { device_->AddRef(); }
   INT DrawTextA(void*, LPCSTR text, INT count, RECT* rect, DWORD, D3DCOLOR color) override {
-    device_->FlushDraw();
-    const INT height = DrawGlFontText(font_, device_->cache(), device_->viewport(), text, count, rect, color);
-    device_->StatesChangedThroughCache();
-    return height;
+    device_->QueueText(font_);
+    return QueueGlFontText(font_, text, count, rect, color);
   }
 
  private:

@@ -4,6 +4,7 @@
 #include <epoxy/gl.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -20,11 +21,14 @@ namespace {
 
 constexpr char kVertexShader[] = R"(#version 330 core
 layout(location = 0) in vec4 vertex;  // pixel x, y (y down); atlas texel x, y
+layout(location = 1) in vec4 color;  // the line's colour, straight alpha
 uniform vec3 toClip;                  // 2 / width, 2 / height, +1 or -1 for the row order
 uniform vec2 atlasScale;              // 1 / atlas width, 1 / atlas height
 out vec2 uv;
+out vec4 lineColor;
 void main() {
   uv = vertex.zw * atlasScale;
+  lineColor = color;
   vec2 p = vertex.xy * toClip.xy - 1.0;
   gl_Position = vec4(p.x, p.y * toClip.z, 0.0, 1.0);
 }
@@ -32,18 +36,19 @@ void main() {
 
 constexpr char kFragmentShader[] = R"(#version 330 core
 in vec2 uv;
+in vec4 lineColor;
 uniform sampler2D atlas;
-uniform vec4 color;
 out vec4 fragColor;
-void main() { fragColor = vec4(color.rgb, color.a * texture(atlas, uv).r); }
+void main() { fragColor = vec4(lineColor.rgb, lineColor.a * texture(atlas, uv).r); }
 )";
 
-// Where a line is drawn: the viewport (x, y, width, height in GL window coordinates) and the
-// scissor box already in force, if any.
-struct FontTarget {
-  GLint viewport[4];
-  bool scissor;
-  GLint scissorBox[4];
+// A queued corner: pixel x, y and atlas texel x, y, then the line's colour.
+constexpr int kVertexFloats = 8;
+constexpr GLsizei kVertexBytes = kVertexFloats * sizeof(float);
+
+// A rectangle in the layout's pixels (y down from the viewport's top, right and bottom exclusive).
+struct PixelBox {
+  int left, top, right, bottom;
 };
 
 // Everything DrawTextA changes when it draws with no device, as it was before.
@@ -118,27 +123,27 @@ class GlFont final : public RefCounted<ID3DXFont> {
  public:
   GlFont(std::unique_ptr<GlyphAtlas> atlas, GlFontRows rows) : atlas_(std::move(atlas)), rows_(rows) {}
   bool CreateGlObjects();
-  // With no device: reads the GL state it changes and puts it back.
+  // With no device: draws at once, reading the GL state it changes and putting it back.
   INT DrawTextA(void* sprite, LPCSTR text, INT count, RECT* rect, DWORD format, D3DCOLOR color) override;
-  // Through a device's cache, on its viewport.
-  INT DrawTextThroughCache(GlStateCache& cache, const D3DVIEWPORT9& viewport, LPCSTR text, INT count,
-                           RECT* rect, D3DCOLOR color);
+  // Lays the text out and adds its glyphs, cut to `clip`, to the queue; the text's height.
+  INT Queue(LPCSTR text, INT count, const RECT* rect, D3DCOLOR color, const PixelBox& clip);
+  bool HasQueued() const { return !vertices_.empty(); }
+  // Draws the queue in one call on `viewport` (x, y, width, height in GL window coordinates) and
+  // empties it; through `cache` when there is one.
+  void DrawQueued(const GLint viewport[4], GlStateCache* cache);
 
  private:
   ~GlFont() override;
-  // Lays the text out into quads_; the number of lines.
-  int Layout(LPCSTR text, INT count, const RECT& rect);
   void UploadAtlas();
-  void Draw(const RECT& rect, D3DCOLOR color, const FontTarget& target, GlStateCache* cache);
 
   std::unique_ptr<GlyphAtlas> atlas_;
   GlFontRows rows_;
   Cp949Decoder decoder_;
   std::string utf8_;
   std::vector<GlyphQuad> quads_;
-  std::vector<float> vertices_;
+  std::vector<float> vertices_;  // kVertexFloats per corner, six corners per glyph
   GLuint program_ = 0, vertexArray_ = 0, vertexBuffer_ = 0, texture_ = 0;
-  GLint toClip_ = -1, atlasScale_ = -1, color_ = -1, sampler_ = -1;
+  GLint toClip_ = -1, atlasScale_ = -1, sampler_ = -1;
   GLsizeiptr bufferBytes_ = 0;
   uint64_t uploadedRevision_ = ~uint64_t{0};
   int uploadedHeight_ = 0;
@@ -161,7 +166,6 @@ bool GlFont::CreateGlObjects() {
   }
   toClip_ = glGetUniformLocation(program_, "toClip");
   atlasScale_ = glGetUniformLocation(program_, "atlasScale");
-  color_ = glGetUniformLocation(program_, "color");
   sampler_ = glGetUniformLocation(program_, "atlas");
   SavedGlState saved;
   saved.Save();
@@ -171,7 +175,10 @@ bool GlFont::CreateGlObjects() {
   glBindVertexArray(vertexArray_);
   glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_);
   glEnableVertexAttribArray(0);
-  glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, 4 * sizeof(float), nullptr);
+  glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, kVertexBytes, nullptr);
+  glEnableVertexAttribArray(1);
+  glVertexAttribPointer(1, 4, GL_FLOAT, GL_FALSE, kVertexBytes,
+                        reinterpret_cast<const void*>(4 * sizeof(float)));
   glBindTexture(GL_TEXTURE_2D, texture_);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
@@ -199,71 +206,72 @@ void GlFont::UploadAtlas() {
   uploadedRevision_ = atlas_->revision();
 }
 
-int GlFont::Layout(LPCSTR text, INT count, const RECT& rect) {
+INT GlFont::Queue(LPCSTR text, INT count, const RECT* rect, D3DCOLOR color, const PixelBox& clip) {
+  if (!text || !rect) return 0;
   // A count longer than the string stops at its terminating zero, as -1 does.
   const size_t length = count < 0 ? std::strlen(text) : strnlen(text, static_cast<size_t>(count));
   decoder_.Convert(text, length, &utf8_);
-  return atlas_->Layout(utf8_, rect.left, rect.top, &quads_);
+  const int lines = atlas_->Layout(utf8_, rect->left, rect->top, &quads_);
+  // Each line is clipped to its own rectangle here rather than by a scissor box, so that lines
+  // with different rectangles share one draw. Glyph quads sit on whole pixels with one atlas
+  // texel a pixel, so cutting a quad and its texels together covers exactly the pixels a scissor
+  // would have kept.
+  const int left = std::max<int>(rect->left, clip.left), top = std::max<int>(rect->top, clip.top);
+  const int right = std::min<int>(rect->right, clip.right), bottom = std::min<int>(rect->bottom, clip.bottom);
+  const float red = static_cast<float>((color >> 16) & 0xFF) / 255.0f;
+  const float green = static_cast<float>((color >> 8) & 0xFF) / 255.0f;
+  const float blue = static_cast<float>(color & 0xFF) / 255.0f,
+              alpha = static_cast<float>(color >> 24) / 255.0f;
+  for (const GlyphQuad& q : quads_) {
+    const int x0 = std::max(q.x0, left), y0 = std::max(q.y0, top);
+    const int x1 = std::min(q.x1, right), y1 = std::min(q.y1, bottom);
+    if (x1 <= x0 || y1 <= y0) continue;
+    const float u0 = static_cast<float>(q.atlasX + (x0 - q.x0)),
+                v0 = static_cast<float>(q.atlasY + (y0 - q.y0));
+    const float u1 = u0 + static_cast<float>(x1 - x0), v1 = v0 + static_cast<float>(y1 - y0);
+    const float px0 = static_cast<float>(x0), py0 = static_cast<float>(y0);
+    const float px1 = static_cast<float>(x1), py1 = static_cast<float>(y1);
+    const float corners[6][kVertexFloats] = {
+        {px0, py0, u0, v0, red, green, blue, alpha}, {px1, py0, u1, v0, red, green, blue, alpha},
+        {px0, py1, u0, v1, red, green, blue, alpha}, {px1, py0, u1, v0, red, green, blue, alpha},
+        {px1, py1, u1, v1, red, green, blue, alpha}, {px0, py1, u0, v1, red, green, blue, alpha}};
+    for (const auto& corner : corners) vertices_.insert(vertices_.end(), corner, corner + kVertexFloats);
+  }
+  return lines * atlas_->lineHeight();
 }
 
 INT GlFont::DrawTextA(void*, LPCSTR text, INT count, RECT* rect, DWORD, D3DCOLOR color) {
   if (!text || !rect) return 0;
-  const int lines = Layout(text, count, *rect);
-  if (!quads_.empty() && rect->right > rect->left && rect->bottom > rect->top) {
-    SavedGlState saved;
-    saved.Save();
-    FontTarget target{};
-    glGetIntegerv(GL_VIEWPORT, target.viewport);
-    target.scissor = saved.scissorTest;
-    std::copy(saved.scissorBox, saved.scissorBox + 4, target.scissorBox);
-    Draw(*rect, color, target, nullptr);
-    saved.Restore();
+  SavedGlState saved;
+  saved.Save();
+  GLint viewport[4];
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  // A scissor box already in force cuts the text too; it is given in window coordinates.
+  PixelBox clip{INT_MIN, INT_MIN, INT_MAX, INT_MAX};
+  if (saved.scissorTest) {
+    const GLint* box = saved.scissorBox;
+    clip.left = box[0] - viewport[0];
+    clip.right = box[0] + box[2] - viewport[0];
+    if (rows_ == GlFontRows::kTopRowFirst) {
+      clip.top = box[1] - viewport[1];
+      clip.bottom = box[1] + box[3] - viewport[1];
+    } else {
+      clip.top = viewport[1] + viewport[3] - (box[1] + box[3]);
+      clip.bottom = viewport[1] + viewport[3] - box[1];
+    }
   }
-  return lines * atlas_->lineHeight();
+  const INT height = Queue(text, count, rect, color, clip);
+  DrawQueued(viewport, nullptr);
+  saved.Restore();
+  return height;
 }
 
-INT GlFont::DrawTextThroughCache(GlStateCache& cache, const D3DVIEWPORT9& viewport, LPCSTR text, INT count,
-                                 RECT* rect, D3DCOLOR color) {
-  if (!text || !rect) return 0;
-  const int lines = Layout(text, count, *rect);
-  if (!quads_.empty() && rect->right > rect->left && rect->bottom > rect->top) {
-    const FontTarget target{{static_cast<GLint>(viewport.X), static_cast<GLint>(viewport.Y),
-                             static_cast<GLint>(viewport.Width), static_cast<GLint>(viewport.Height)},
-                            false,
-                            {0, 0, 0, 0}};
-    Draw(*rect, color, target, &cache);
+void GlFont::DrawQueued(const GLint viewport[4], GlStateCache* cache) {
+  if (vertices_.empty()) return;
+  if (viewport[2] <= 0 || viewport[3] <= 0) {
+    vertices_.clear();
+    return;
   }
-  return lines * atlas_->lineHeight();
-}
-
-void GlFont::Draw(const RECT& rect, D3DCOLOR color, const FontTarget& target, GlStateCache* cache) {
-  vertices_.clear();
-  for (const GlyphQuad& q : quads_) {
-    const float x0 = static_cast<float>(q.x0), y0 = static_cast<float>(q.y0);
-    const float x1 = static_cast<float>(q.x1), y1 = static_cast<float>(q.y1);
-    const float u0 = q.atlasX, v0 = q.atlasY;
-    const float u1 = u0 + static_cast<float>(q.x1 - q.x0), v1 = v0 + static_cast<float>(q.y1 - q.y0);
-    const float corners[6][4] = {{x0, y0, u0, v0}, {x1, y0, u1, v0}, {x0, y1, u0, v1},
-                                 {x1, y0, u1, v0}, {x1, y1, u1, v1}, {x0, y1, u0, v1}};
-    for (const auto& corner : corners) vertices_.insert(vertices_.end(), corner, corner + 4);
-  }
-
-  const GLint* viewport = target.viewport;
-  if (viewport[2] <= 0 || viewport[3] <= 0) return;
-
-  // The rectangle in window coordinates, cut by any scissor box already in force.
-  const bool topFirst = rows_ == GlFontRows::kTopRowFirst;
-  GLint left = viewport[0] + rect.left, right = viewport[0] + rect.right;
-  GLint bottom = topFirst ? viewport[1] + rect.top : viewport[1] + viewport[3] - rect.bottom;
-  GLint top = topFirst ? viewport[1] + rect.bottom : viewport[1] + viewport[3] - rect.top;
-  if (target.scissor) {
-    left = std::max(left, target.scissorBox[0]);
-    bottom = std::max(bottom, target.scissorBox[1]);
-    right = std::min(right, target.scissorBox[0] + target.scissorBox[2]);
-    top = std::min(top, target.scissorBox[1] + target.scissorBox[3]);
-  }
-  if (right <= left || top <= bottom) return;
-
   if (cache) {
     cache->UseProgram(program_);
     cache->BindVertexArray(vertexArray_);
@@ -281,18 +289,16 @@ void GlFont::Draw(const RECT& rect, D3DCOLOR color, const FontTarget& target, Gl
   UploadAtlas();
   const auto bytes = static_cast<GLsizeiptr>(vertices_.size() * sizeof(float));
   if (bytes > bufferBytes_) {
-    bufferBytes_ = std::max<GLsizeiptr>(bytes, 4096);
+    bufferBytes_ = std::max<GLsizeiptr>(bytes, 16384);
     glBufferData(GL_ARRAY_BUFFER, bufferBytes_, nullptr, GL_STREAM_DRAW);
   }
   glBufferSubData(GL_ARRAY_BUFFER, 0, bytes, vertices_.data());
 
+  const bool topFirst = rows_ == GlFontRows::kTopRowFirst;
   glUniform3f(toClip_, 2.0f / static_cast<float>(viewport[2]), 2.0f / static_cast<float>(viewport[3]),
               topFirst ? 1.0f : -1.0f);
   glUniform2f(atlasScale_, 1.0f / static_cast<float>(atlas_->width()),
               1.0f / static_cast<float>(atlas_->height()));
-  glUniform4f(color_, static_cast<float>((color >> 16) & 0xFF) / 255.0f,
-              static_cast<float>((color >> 8) & 0xFF) / 255.0f, static_cast<float>(color & 0xFF) / 255.0f,
-              static_cast<float>(color >> 24) / 255.0f);
   glUniform1i(sampler_, 0);
 
   // The blend equation is nobody else's state: the device leaves it at GL's default.
@@ -307,8 +313,7 @@ void GlFont::Draw(const RECT& rect, D3DCOLOR color, const FontTarget& target, Gl
     cache->SetCapability(GL_STENCIL_TEST, false);
     cache->ColorMaskAll();
     cache->PolygonMode(GL_FILL);
-    cache->SetCapability(GL_SCISSOR_TEST, true);
-    cache->Scissor(left, bottom, right - left, top - bottom);
+    cache->SetCapability(GL_SCISSOR_TEST, false);
   } else {
     glEnable(GL_BLEND);
     glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
@@ -318,10 +323,10 @@ void GlFont::Draw(const RECT& rect, D3DCOLOR color, const FontTarget& target, Gl
     glDisable(GL_STENCIL_TEST);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-    glEnable(GL_SCISSOR_TEST);
-    glScissor(left, bottom, right - left, top - bottom);
+    glDisable(GL_SCISSOR_TEST);
   }
-  glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(vertices_.size() / 4));
+  glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(vertices_.size() / kVertexFloats));
+  vertices_.clear();
 }
 
 }  // namespace
@@ -346,7 +351,16 @@ HRESULT CreateGlFont(const D3DXFONT_DESCA& desc, ID3DXFont** font, GlFontRows ro
   return S_OK;
 }
 
-INT DrawGlFontText(ID3DXFont* font, GlStateCache& cache, const D3DVIEWPORT9& viewport, LPCSTR text, INT count,
-                   RECT* rect, D3DCOLOR color) {
-  return static_cast<GlFont*>(font)->DrawTextThroughCache(cache, viewport, text, count, rect, color);
+INT QueueGlFontText(ID3DXFont* font, LPCSTR text, INT count, const RECT* rect, D3DCOLOR color) {
+  return static_cast<GlFont*>(font)->Queue(text, count, rect, color,
+                                           PixelBox{INT_MIN, INT_MIN, INT_MAX, INT_MAX});
+}
+
+bool DrawQueuedGlFontText(ID3DXFont* font, GlStateCache& cache, const D3DVIEWPORT9& viewport) {
+  auto* glFont = static_cast<GlFont*>(font);
+  if (!glFont->HasQueued()) return false;
+  const GLint box[4] = {static_cast<GLint>(viewport.X), static_cast<GLint>(viewport.Y),
+                        static_cast<GLint>(viewport.Width), static_cast<GLint>(viewport.Height)};
+  glFont->DrawQueued(box, &cache);
+  return true;
 }

@@ -121,10 +121,42 @@ TEST_F(GlDraw, OverlayTextBetweenDrawsLeavesTheDeviceStatesInForce) {
   DrawSolid(Quad(0.0f, -1.0f, 1.0f, 0.0f, 0.5f), 1, 0, 0);
   DrawSolid(counterClockwise, 1, 0, 0);
   Finish();
-  EXPECT_EQ(Pixel(40, 40), kRed) << "drawn outside the text's scissor box, unblended";
+  EXPECT_EQ(Pixel(40, 40), kRed) << "drawn outside the text's rectangle, unblended";
   EXPECT_EQ(Pixel(60, 60), kRed);
   EXPECT_EQ(Pixel(16, 48), kBlack) << "culled again after the text drew with culling off";
   EXPECT_EQ(Pixel(40, 20), kGreen);
+  SafeRelease(font);
+}
+
+// The lines of a frame's overlay wait in a queue and reach GL as one draw, each line in its own
+// colour and cut to its own rectangle.
+TEST_F(GlDraw, LinesOfTextShareOneDrawEachInItsColourAndRectangle) {
+  ID3DXFont* font = nullptr;
+  ASSERT_EQ(D3DXCreateFontA(device_, 20, 0, 700, 1, 0, 129, 0, 0, 0, "Arial", &font), S_OK);
+  struct Line {
+    RECT rect;
+    D3DCOLOR color;
+  } lines[] = {
+      {{0, 0, kSize, 20}, 0xFFFF0000u}, {{0, 20, 20, 40}, 0xFF00FF00u}, {{0, 40, kSize, 60}, 0xFF0000FFu}};
+  Start();
+  for (Line& line : lines) EXPECT_EQ(font->DrawTextA(nullptr, "WWWW", -1, &line.rect, 0, line.color), 20);
+  Finish();
+  EXPECT_EQ(GlDrawCallsLastFrame(device_), 1u);
+  int lit[3][2] = {};  // per line: pixels in its colour inside its rectangle, and anywhere else
+  for (int y = 0; y < kSize; ++y)
+    for (int x = 0; x < kSize; ++x) {
+      const Rgba p = Pixel(x, y);
+      const uint8_t channel[3] = {p.r, p.g, p.b};
+      for (int i = 0; i < 3; ++i) {
+        if (channel[i] == 0) continue;
+        const RECT& r = lines[i].rect;
+        ++lit[i][x >= r.left && x < r.right && y >= r.top && y < r.bottom ? 0 : 1];
+      }
+    }
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_GT(lit[i][0], 20) << "line " << i;
+    EXPECT_EQ(lit[i][1], 0) << "line " << i;
+  }
   SafeRelease(font);
 }
 
