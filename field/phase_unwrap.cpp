@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "field/cut_graph.h"
+
 namespace field {
 namespace {
 
@@ -56,6 +58,15 @@ int UnwrapPhases(const FieldPiece& piece, const PieceGeometry& g, const StripeFa
     return c;
   };
 
+  // Stepped once around each triangle from its first corner: does it come back to itself?
+  std::vector<char> singular(count, 0);
+  for (size_t t = 0; t < count; ++t) {
+    const Corner start{1, std::arg(stripes.psi[piece.triangles[t][0]])};
+    const Corner back = stepAlong(t, 2, 0, stepAlong(t, 1, 2, stepAlong(t, 0, 1, start)));
+    singular[t] = back.sign != start.sign || std::abs(back.phase - start.phase) > 1.0;
+  }
+  const std::vector<char> cut = CutGraph(piece, g, singular, edgeSides);
+
   int open = 0;
   std::vector<int> queue;
   queue.reserve(count);
@@ -71,7 +82,7 @@ int UnwrapPhases(const FieldPiece& piece, const PieceGeometry& g, const StripeFa
       const int t = queue[head];
       for (int k = 0; k < 3; ++k) {
         const int e = g.triangleEdges[t][k];
-        if (edgeSides[e] != 2) continue;
+        if (edgeSides[e] != 2 || cut[e]) continue;
         const int next = edgeFaces[e][0] == t ? edgeFaces[e][1] : edgeFaces[e][0];
         if (next < 0 || done[next]) continue;
         // The shared corners keep their phases; the third is stepped to from the first of them.

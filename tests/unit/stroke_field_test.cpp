@@ -115,6 +115,45 @@ TEST(StrokeField, StrokesRunAroundACylinderInAnyTriangleOrder) {
   EXPECT_GE(ShareWithin(StrokeAngles(flipped, uv), 15), 0.9);
 }
 
+// A closed sphere of the given radius: fans at the poles, quads split in two between them.
+Corners Sphere(float radius) {
+  Corners c;
+  constexpr int kAround = 32, kRings = 16;
+  const auto at = [radius](int i, int j, float(&p)[3]) {
+    const double a = 2 * std::numbers::pi * i / kAround, b = std::numbers::pi * j / kRings;
+    p[0] = static_cast<float>(radius * std::sin(b) * std::cos(a));
+    p[1] = static_cast<float>(radius * std::sin(b) * std::sin(a)), p[2] = static_cast<float>(radius * std::cos(b));
+    if (j == 0 || j == kRings) p[0] = p[1] = 0;
+  };
+  for (int i = 0; i < kAround; ++i)
+    for (int j = 0; j < kRings; ++j) {
+      float p00[3], p10[3], p01[3], p11[3];
+      at(i, j, p00), at(i + 1, j, p10), at(i, j + 1, p01), at(i + 1, j + 1, p11);
+      if (j > 0) AddTriangle(c, p00, p01, p10);
+      if (j < kRings - 1) AddTriangle(c, p10, p01, p11);
+    }
+  return c;
+}
+
+TEST(StrokeField, OnAClosedShapeOnlyTheSingularTrianglesFailToClose) {
+  // A sphere's line field turns over around four points (a half turn each): each family of
+  // stripes has four triangles that do not close, and the unwrap spreads them no further.
+  const Corners sphere = Sphere(20);
+  std::vector<float> uv(sphere.size() / 9 * 6);
+  const field::StrokeFieldFigures figures = field::ComputeStrokeField(sphere, uv);
+  EXPECT_EQ(figures.fixedPieces, 0);
+  EXPECT_LE(figures.singularities, 8);
+  // Moved by whole periods of the hatching: every coordinate from 0, starting below a period.
+  EXPECT_GE(*std::min_element(uv.begin(), uv.end()), 0.0f);
+  float lowU = 1, lowV = 1;
+  for (size_t i = 0; i < uv.size(); i += 2) lowU = std::min(lowU, uv[i]), lowV = std::min(lowV, uv[i + 1]);
+  EXPECT_LT(lowU, field::StrokeFieldOptions{}.texturePeriod);
+  EXPECT_LT(lowV, field::StrokeFieldOptions{}.texturePeriod);
+
+  // A sphere a tenth the size holds no stripe to turn: a fixed direction.
+  EXPECT_EQ(field::ComputeStrokeField(Sphere(2), uv).fixedPieces, 1);
+}
+
 TEST(StrokeField, DegenerateAndHostileMeshesGetFiniteCoordinatesQuickly) {
   const float o[3] = {0, 0, 0}, x[3] = {1, 0, 0}, y[3] = {0, 1, 0}, z[3] = {0, 0, 1};
   const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
