@@ -1,8 +1,11 @@
 // The walk that unwraps stripe phases over a piece (see phase_unwrap.h).
 #include "field/phase_unwrap.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
+
+#include "field/cut_graph.h"
 
 namespace field {
 namespace {
@@ -56,7 +59,15 @@ int UnwrapPhases(const FieldPiece& piece, const PieceGeometry& g, const StripeFa
     return c;
   };
 
-  int open = 0;
+  // Stepped once around each triangle from its first corner: does it come back to itself?
+  std::vector<char> singular(count, 0);
+  for (size_t t = 0; t < count; ++t) {
+    const Corner start{1, std::arg(stripes.psi[piece.triangles[t][0]])};
+    const Corner back = stepAlong(t, 2, 0, stepAlong(t, 1, 2, stepAlong(t, 0, 1, start)));
+    singular[t] = back.sign != start.sign || std::abs(back.phase - start.phase) > 1.0;
+  }
+  const std::vector<char> cut = CutGraph(piece, g, singular, edgeSides);
+
   std::vector<int> queue;
   queue.reserve(count);
   for (size_t seed = 0; seed < count; ++seed) {
@@ -71,7 +82,7 @@ int UnwrapPhases(const FieldPiece& piece, const PieceGeometry& g, const StripeFa
       const int t = queue[head];
       for (int k = 0; k < 3; ++k) {
         const int e = g.triangleEdges[t][k];
-        if (edgeSides[e] != 2) continue;
+        if (edgeSides[e] != 2 || cut[e]) continue;
         const int next = edgeFaces[e][0] == t ? edgeFaces[e][1] : edgeFaces[e][0];
         if (next < 0 || done[next]) continue;
         // The shared corners keep their phases; the third is stepped to from the first of them.
@@ -96,13 +107,9 @@ int UnwrapPhases(const FieldPiece& piece, const PieceGeometry& g, const StripeFa
       }
     }
   }
-  for (size_t t = 0; t < count; ++t) {
-    // Closing the loop: corner 2 stepped to from corner 1 must land where it is.
-    const Corner closing = stepAlong(t, 1, 2, corners[t][1]);
-    if (closing.sign != corners[t][2].sign || std::abs(closing.phase - corners[t][2].phase) > 1.0) ++open;
+  for (size_t t = 0; t < count; ++t)
     for (int k = 0; k < 3; ++k) (*phases)[t][k] = corners[t][k].phase;
-  }
-  return open;
+  return static_cast<int>(std::count(singular.begin(), singular.end(), 1));
 }
 
 }  // namespace field

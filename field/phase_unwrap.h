@@ -1,6 +1,7 @@
 // Stripe values become phases at the corners of every triangle, unwrapped so that linear
 // interpolation inside a triangle follows the stripes: a walk over the piece's triangles across
 // shared edges hands each triangle the phases of the two corners it shares with the one before.
+// The walk never crosses the cut tree (cut_graph.h), so the phases jump only on it.
 #pragma once
 
 #include <array>

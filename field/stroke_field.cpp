@@ -2,8 +2,10 @@
 // unwrapped phases scaled into texture units (see stroke_field.h).
 #include "field/stroke_field.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 #include "field/field_mesh.h"
@@ -17,6 +19,10 @@ namespace {
 
 // Fewer triangles than this hold no direction worth solving for.
 constexpr size_t kMinSolvedTriangles = 8;
+// Nor does a piece of less area than this, in square stripe periods (a spike, a claw, a hilt):
+// no stripe turns on it, and the field's singularities and the cuts between them would crowd
+// into the few pixels it covers, which flicker as the eye moves.
+constexpr double kMinSolvedArea = 0.25;
 
 void WriteCorner(std::span<float> uv, int triangle, int k, double u, double v) {
   const auto finite = [](double x) { return std::isfinite(x) ? static_cast<float>(x) : 0.0f; };
@@ -24,8 +30,23 @@ void WriteCorner(std::span<float> uv, int triangle, int k, double u, double v) {
   uv[6 * static_cast<size_t>(triangle) + 2 * k + 1] = finite(v);
 }
 
+// Writes a piece's corners, moved by whole texture periods so that each coordinate starts at 0.
+void WritePiece(const FieldPiece& piece, const std::vector<std::array<double, 3>>& u,
+                const std::vector<std::array<double, 3>>& v, double period, std::span<float> uv) {
+  double lowU = std::numeric_limits<double>::infinity(), lowV = lowU;
+  for (size_t t = 0; t < piece.triangles.size(); ++t)
+    for (int k = 0; k < 3; ++k) lowU = std::min(lowU, u[t][k]), lowV = std::min(lowV, v[t][k]);
+  const auto whole = [period](double low) {
+    return period > 0 && std::isfinite(low) ? period * std::floor(low / period) : 0.0;
+  };
+  const double shiftU = whole(lowU), shiftV = whole(lowV);
+  for (size_t t = 0; t < piece.triangles.size(); ++t)
+    for (int k = 0; k < 3; ++k)
+      WriteCorner(uv, piece.sources[t], piece.SourceCorner(t, k), u[t][k] - shiftU, v[t][k] - shiftV);
+}
+
 // Strokes along the first triangle's first edge, flat over the piece.
-void FixedDirection(const FieldPiece& piece, double density, std::span<float> uv) {
+void FixedDirection(const FieldPiece& piece, const StrokeFieldOptions& options, std::span<float> uv) {
   const auto& first = piece.triangles[0];
   const Vec3 origin = piece.positions[first[0]];
   Vec3 along = piece.positions[first[1]] - origin;
@@ -34,19 +55,20 @@ void FixedDirection(const FieldPiece& piece, double density, std::span<float> uv
   along = length > 0 ? (1 / length) * along : Vec3{1, 0, 0};
   normal = area > 0 ? (1 / area) * normal : Vec3{0, 0, 1};
   const Vec3 across = Cross(normal, along);
+  std::vector<std::array<double, 3>> u(piece.triangles.size()), v(piece.triangles.size());
   for (size_t t = 0; t < piece.triangles.size(); ++t)
     for (int k = 0; k < 3; ++k) {
       const Vec3 d = piece.positions[piece.triangles[t][k]] - origin;
-      WriteCorner(uv, piece.sources[t], piece.SourceCorner(t, k), density * Dot(d, along),
-                  density * Dot(d, across));
+      u[t][k] = options.density * Dot(d, along), v[t][k] = options.density * Dot(d, across);
     }
+  WritePiece(piece, u, v, options.texturePeriod, uv);
 }
 
 bool SolvePiece(const FieldPiece& piece, const StrokeFieldOptions& options, std::span<float> uv,
                 int* singularities) {
   const PieceGeometry g = MeasurePiece(piece);
   const double period = options.stripePeriod / options.density;  // in units of length
-  if (!(g.area > 1e-6 * period * period)) return false;
+  if (!(g.area > kMinSolvedArea * period * period)) return false;
   std::vector<double> angles;
   if (!SolveLineField(g, 0.5 * period, &angles)) return false;
   std::vector<double> across(angles.size());
@@ -63,8 +85,9 @@ bool SolvePiece(const FieldPiece& piece, const StrokeFieldOptions& options, std:
   for (size_t t = 0; t < piece.triangles.size(); ++t)
     for (int k = 0; k < 3; ++k) {
       if (!std::isfinite(u[t][k]) || !std::isfinite(v[t][k])) return false;
-      WriteCorner(uv, piece.sources[t], piece.SourceCorner(t, k), scale * u[t][k], scale * v[t][k]);
+      u[t][k] *= scale, v[t][k] *= scale;
     }
+  WritePiece(piece, u, v, options.texturePeriod, uv);
   return true;
 }
 
@@ -88,7 +111,7 @@ StrokeFieldFigures ComputeStrokeField(std::span<const float> corners, std::span<
     const bool solvable = piece.triangles.size() >= kMinSolvedTriangles &&
                           piece.positions.size() <= static_cast<size_t>(options.maxSolvedVertices);
     if (!solvable || !SolvePiece(piece, options, uv, &figures.singularities)) {
-      FixedDirection(piece, options.density, uv);
+      FixedDirection(piece, options, uv);
       ++figures.fixedPieces;
     }
   }

@@ -13,6 +13,10 @@ struct StrokeFieldOptions {
   // Texture units per stripe period; the phase wraps there, so it sets how finely the stripes
   // can turn, not the strokes' spacing.
   double stripePeriod = 0.05;
+  // Texture units after which the effect's hatching comes round (ten repeats a unit, four to a
+  // texture). Each piece's coordinates are moved by whole such periods to start at 0, which
+  // leaves the picture as it is and keeps them positive for whatever reads them back.
+  double texturePeriod = 0.4;
   // Pieces with more vertices than this are not solved but given a fixed direction, which keeps
   // the factorisation's memory bounded.
   int maxSolvedVertices = 400000;

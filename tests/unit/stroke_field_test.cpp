@@ -115,6 +115,65 @@ TEST(StrokeField, StrokesRunAroundACylinderInAnyTriangleOrder) {
   EXPECT_GE(ShareWithin(StrokeAngles(flipped, uv), 15), 0.9);
 }
 
+// A closed sphere of the given radius: fans at the poles, quads split in two between them.
+Corners Sphere(float radius) {
+  Corners c;
+  constexpr int kAround = 32, kRings = 16;
+  const auto at = [radius](int i, int j, float(&p)[3]) {
+    const double a = 2 * std::numbers::pi * i / kAround, b = std::numbers::pi * j / kRings;
+    p[0] = static_cast<float>(radius * std::sin(b) * std::cos(a));
+    p[1] = static_cast<float>(radius * std::sin(b) * std::sin(a)),
+    p[2] = static_cast<float>(radius * std::cos(b));
+    if (j == 0 || j == kRings) p[0] = p[1] = 0;
+  };
+  for (int i = 0; i < kAround; ++i)
+    for (int j = 0; j < kRings; ++j) {
+      float p00[3], p10[3], p01[3], p11[3];
+      at(i, j, p00), at(i + 1, j, p10), at(i, j + 1, p01), at(i + 1, j + 1, p11);
+      if (j > 0) AddTriangle(c, p00, p01, p10);
+      if (j < kRings - 1) AddTriangle(c, p10, p01, p11);
+    }
+  return c;
+}
+
+// Triangles over which u or v changes faster than three times the density: a jump inside.
+int SteepTriangles(const Corners& c, const std::vector<float>& uv) {
+  const double limit = 3 * field::StrokeFieldOptions{}.density;
+  int steep = 0;
+  for (size_t t = 0; t < c.size() / 9; ++t) {
+    const float* p = &c[9 * t];
+    double a = 0, b = 0, d = 0;
+    for (int i = 0; i < 3; ++i)
+      a += (p[3 + i] - p[i]) * (p[3 + i] - p[i]), b += (p[3 + i] - p[i]) * (p[6 + i] - p[i]),
+          d += (p[6 + i] - p[i]) * (p[6 + i] - p[i]);
+    bool jumps = false;
+    for (size_t m = 0; m < 2; ++m) {
+      const double d1 = uv[6 * t + 2 + m] - uv[6 * t + m], d2 = uv[6 * t + 4 + m] - uv[6 * t + m];
+      jumps |= d * d1 * d1 - 2 * b * d1 * d2 + a * d2 * d2 > limit * limit * (a * d - b * b);
+    }
+    steep += jumps;
+  }
+  return steep;
+}
+
+TEST(StrokeField, OnAClosedShapeOnlyTheSingularTrianglesFailToClose) {
+  // A sphere's line field turns over around four points (a half turn each), and the stripes
+  // branch at a few more: only those triangles hold a jump; the unwrap spreads them no further.
+  const Corners sphere = Sphere(20);
+  std::vector<float> uv(sphere.size() / 9 * 6);
+  const field::StrokeFieldFigures figures = field::ComputeStrokeField(sphere, uv);
+  EXPECT_EQ(figures.fixedPieces, 0);
+  EXPECT_LE(figures.singularities, 16);
+  EXPECT_LE(SteepTriangles(sphere, uv), figures.singularities);
+  // Moved by whole periods of the hatching: every coordinate from 0, starting below a period.
+  const float low = *std::min_element(uv.begin(), uv.end());
+  EXPECT_GE(low, 0.0f);
+  EXPECT_LT(low, field::StrokeFieldOptions{}.texturePeriod);
+
+  // A sphere a tenth the size holds no stripe to turn: a fixed direction.
+  EXPECT_EQ(field::ComputeStrokeField(Sphere(2), uv).fixedPieces, 1);
+}
+
 TEST(StrokeField, DegenerateAndHostileMeshesGetFiniteCoordinatesQuickly) {
   const float o[3] = {0, 0, 0}, x[3] = {1, 0, 0}, y[3] = {0, 1, 0}, z[3] = {0, 0, 1};
   const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();

@@ -1,0 +1,20 @@
+// Where the unwrap of a piece's phases may not step across: a tree of short paths along edges
+// that joins the triangles where the stripes do not close, and the piece's border. Their
+// windings and half turns cancel over the tree, so the phases jump only on it, on short lines
+// between singularities, rather than wherever the walk's fronts happen to meet.
+#pragma once
+
+#include <vector>
+
+#include "field/piece_geometry.h"
+
+namespace field {
+
+// `singular[t]`: the stripes do not close around triangle t (they wind, or the line field
+// turns over around it). `edgeSides[e]`: how many of the
+// piece's triangles hold edge e (1 on the border). Returns, per edge, 1 where the walk must
+// not cross.
+std::vector<char> CutGraph(const FieldPiece& piece, const PieceGeometry& g, const std::vector<char>& singular,
+                           const std::vector<int>& edgeSides);
+
+}  // namespace field
