@@ -68,23 +68,24 @@ SMD_AVX2_INLINE uint64_t Below(int position, int word) {
 }
 
 // The positions of the first n set bits of the mask (its low word alone for kWords 1); false when
-// it has fewer. Each position is found on its own, the k-th set bit deposited by pdep, so the
-// positions take no chain of dependent steps and no branch on where the words split them.
+// it has fewer. No branch depends on where the words split the bits (pdep would take none either,
+// but is slow microcode on the AMD processors before Zen 3).
 template <int n, int kWords>
 SMD_AVX2_INLINE bool FirstPositions(const uint64_t (&mask)[2], int (&out)[n]) {
-  const auto low = static_cast<int>(_mm_popcnt_u64(mask[0]));
-  const int all = low + (kWords == 2 ? static_cast<int>(_mm_popcnt_u64(mask[1])) : 0);
+  uint64_t low = mask[0], high = kWords == 2 ? mask[1] : 0;
+  const auto all = static_cast<int>(_mm_popcnt_u64(low) + _mm_popcnt_u64(high));
 #pragma GCC unroll 9
   for (int k = 0; k < n; ++k) {
-    // 64 where the low word has fewer than k + 1 set bits.
-    const auto inLow = static_cast<int>(_tzcnt_u64(_pdep_u64(1ull << k, mask[0])));
+    // tzcnt gives 64 for an empty word.
+    const auto inLow = static_cast<int>(_tzcnt_u64(low));
     if (kWords == 1) {
       out[k] = inLow;
     } else {
-      // Starts are never adjacent, so the low word holds at most 32 and the shift stays in range.
-      const auto inHigh = static_cast<int>(_tzcnt_u64(_pdep_u64((1ull << k) >> low, mask[1])));
-      out[k] = k < low ? inLow : 64 + inHigh;
+      const bool fromLow = low != 0;
+      out[k] = fromLow ? inLow : 64 + static_cast<int>(_tzcnt_u64(high));
+      high = fromLow ? high : _blsr_u64(high);
     }
+    low = _blsr_u64(low);
   }
   return all >= n;
 }
