@@ -67,16 +67,27 @@ SMD_AVX2_INLINE uint64_t Below(int position, int word) {
   return bits >= 64 ? ~0ull : (1ull << bits) - 1;
 }
 
-// The positions of the first n set bits of the 128-bit mask; false when it has fewer.
-template <int n>
+// The positions of the first n set bits of the mask (its low word alone for kWords 1); false when
+// it has fewer. No branch depends on where the words split the bits (pdep would take none either,
+// but is slow microcode on the AMD processors before Zen 3).
+template <int n, int kWords>
 SMD_AVX2_INLINE bool FirstPositions(const uint64_t (&mask)[2], int (&out)[n]) {
-  uint64_t low = mask[0], high = mask[1];
-  int k = 0;
+  uint64_t low = mask[0], high = kWords == 2 ? mask[1] : 0;
+  const auto all = static_cast<int>(_mm_popcnt_u64(low) + _mm_popcnt_u64(high));
 #pragma GCC unroll 9
-  for (; k < n && low != 0; ++k, low &= low - 1) out[k] = __builtin_ctzll(low);
-#pragma GCC unroll 9
-  for (; k < n && high != 0; ++k, high &= high - 1) out[k] = 64 + __builtin_ctzll(high);
-  return k == n;
+  for (int k = 0; k < n; ++k) {
+    // tzcnt gives 64 for an empty word.
+    const auto inLow = static_cast<int>(_tzcnt_u64(low));
+    if (kWords == 1) {
+      out[k] = inLow;
+    } else {
+      const bool fromLow = low != 0;
+      out[k] = fromLow ? inLow : 64 + static_cast<int>(_tzcnt_u64(high));
+      high = fromLow ? high : _blsr_u64(high);
+    }
+    low = _blsr_u64(low);
+  }
+  return all >= n;
 }
 
 SMD_AVX2_INLINE uint64_t Mask(__m256i low, __m256i high) {
@@ -163,13 +174,15 @@ SMD_AVX2_INLINE __m256i PairSums(const RealPair& pair, int entryA, int entryB) {
   return _mm256_madd_epi16(packed, _mm256_set1_epi32(0x00012710));
 }
 
-template <int kCount>
+// kWords 1 reads lines of up to 64 characters, the shorter pose lines, in half the work.
+template <int kCount, int kWords>
 SMD_AVX2 bool ScanLine(const char* text, size_t length, int& first, float* values) {
   static_assert(kCount == 6 || kCount == 8);
+  static_assert(kWords == 1 || kWords == 2);
   const int size = static_cast<int>(length);
-  uint64_t number[2], other[2], point[2], minus[2];
+  uint64_t number[2] = {}, other[2] = {}, point[2] = {}, minus[2] = {};
 #pragma GCC unroll 2
-  for (int w = 0; w < 2; ++w) {
+  for (int w = 0; w < kWords; ++w) {
     const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(text + 64 * w));
     const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(text + 64 * w + 32));
     const uint64_t inside = Below(size, w);
@@ -189,7 +202,7 @@ SMD_AVX2 bool ScanLine(const char* text, size_t length, int& first, float* value
   const uint64_t carry = number[0] >> 63;
   const uint64_t starts[2] = {number[0] & ~(number[0] << 1), number[1] & ~((number[1] << 1) | carry)};
   int start[kCount + 1];
-  if (!FirstPositions(starts, start)) return false;
+  if (!FirstPositions<kCount + 1, kWords>(starts, start)) return false;
 
   // The reals, two to a register, lanes (k, k + 4), so that the unpacks below leave reals 0 to 3
   // in the low lane. Lanes past the last real hold none.
@@ -212,7 +225,7 @@ SMD_AVX2 bool ScanLine(const char* text, size_t length, int& first, float* value
   const int end = at(kCount - 1) + pairs[(kCount - 1) % 4].length[(kCount - 1) / 4];
   int pointsBefore = 0;
 #pragma GCC unroll 2
-  for (int w = 0; w < 2; ++w) {
+  for (int w = 0; w < kWords; ++w) {
     const uint64_t before = Below(end, w);
     bad |= ((other[w] | (minus[w] & ~starts[w])) & before) != 0;
     pointsBefore += __builtin_popcountll(point[w] & before);
@@ -288,8 +301,13 @@ bool PlainLineAvx2Available() {
 
 bool ScanPlainLineAvx2(const char* text, size_t length, int& first, float* values, int count) {
   if (!kAvx2 || length > kPlainLineLimit) return false;
-  if (count == 8) return ScanLine<8>(text, length, first, values);
-  if (count == 6) return ScanLine<6>(text, length, first, values);
+  const bool shortLine = length <= 64;
+  if (count == 8)
+    return shortLine ? ScanLine<8, 1>(text, length, first, values)
+                     : ScanLine<8, 2>(text, length, first, values);
+  if (count == 6)
+    return shortLine ? ScanLine<6, 1>(text, length, first, values)
+                     : ScanLine<6, 2>(text, length, first, values);
   return false;
 }
 

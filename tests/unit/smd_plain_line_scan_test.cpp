@@ -113,6 +113,18 @@ TEST_P(SmdLineScanTest, PoseLinesReadSixReals) {
   ExpectSameAsGeneral(GetParam(), "  3\t-0.000000  7.25 1 2 3 4\r\n", 6);
 }
 
+// Lines of up to 64 characters are masked in one word, longer ones in two: lines ending, and
+// numbers lying, on either side of that edge are all read.
+TEST_P(SmdLineScanTest, LinesAroundTheSixtyFourthCharacterAreRead) {
+  const std::string pose = "3 -1.250000 0.500000 33.500000 -3.141593 0.5 1.570796\n";
+  const std::string head = "3 1.5 -2.25 3.0 0.5 0.5 -0.5 0.25", last = " -0.750001\n";
+  for (size_t length = 56; length <= 76; ++length) {
+    EXPECT_TRUE(ExpectSameAsGeneral(GetParam(), std::string(length - pose.size(), ' ') + pose, 6)) << length;
+    const std::string vertex = head + std::string(length - head.size() - last.size(), ' ') + last;
+    EXPECT_TRUE(ExpectSameAsGeneral(GetParam(), vertex, 8)) << length;
+  }
+}
+
 TEST_P(SmdLineScanTest, OddLinesAreRefusedOrReadAlike) {
   const std::string base = "5 1.5 -2.25 3.0 0.5 0.5 -0.5 0.25 0.75";
   for (const std::string& line :
