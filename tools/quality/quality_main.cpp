@@ -331,7 +331,7 @@ void Quality::Walk() {
 }
 
 // The uv seams down the back: the character seen from behind, the eye on its centre line. In
-// each row, the seam nearest the centre is found from the texture coordinates: a jump in u
+// each row, the seam nearest the centre is found from the file's texture coordinates: a jump in u
 // (more than 0.01 between neighbours, five model units, where a pixel moves u by under 0.001)
 // or a fold (u at a local minimum below 0.003, falling towards it as fast as it rises after),
 // with u running steadily for three pixels either side, so that the seam lies inside one part
@@ -344,7 +344,9 @@ void Quality::Seam() {
   scene_.light = D3DXVECTOR3(-300, 400, 600);
   Plane hatch = Render(kHatch, [&]() -> const auto& { return scene_.DrawCharacter(false); }, "back_hatch");
   const Plane tone = Render(kTone, [&]() -> const auto& { return scene_.DrawCharacter(false); });
-  const Plane u = Render(kU, [&]() -> const auto& { return scene_.DrawCharacter(false); });
+  // The seams are the file's: under --strokes form they are where the file's uv would cut the
+  // strokes, and the hatching should run on across them as anywhere else.
+  const Plane u = Render(kU, [&]() -> const auto& { return scene_.DrawCharacterWithFileUv(false); });
   // The strokes alone: brightness less the brightness the tone asks for, so that the shading's
   // own smooth change across the back does not pass for hatching that continues.
   for (size_t i = 0; i < hatch.value.size(); ++i) hatch.value[i] -= 1.0f - tone.value[i];

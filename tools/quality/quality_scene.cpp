@@ -32,6 +32,7 @@ IDirect3DVertexBuffer9* MakeBuffer(IDirect3DDevice9* device, const std::vector<S
 
 QualityScene::~QualityScene() {
   delete model_;
+  delete fileUvModel_;
   scene_.Release();
   context_.ReleaseDevice();
 }
@@ -45,16 +46,25 @@ bool QualityScene::Create(const std::string& content, std::string* error) {
     return false;
   }
   if (FAILED(scene_.Create(context_.device, content + "/", error))) return false;
-  model_ = new SkinnedModel();
-  const std::string folder = content + "/Model/SMD/Vekku_Red/";
-  if (!model_->LoadReference(context_.device, (folder + "Ref_Red.smd").c_str()) ||
-      !model_->LoadAnimation((folder + "Ani_Red(Attack).smd").c_str())) {
-    *error = folder + ": " + model_->diagnostic.reason;
-    return false;
+  if (!(model_ = LoadCharacter(error))) return false;
+  if (formStrokes) {
+    if (!(fileUvModel_ = LoadCharacter(error))) return false;
+    for (int m = 0; m < model_->meshCount; ++m) ApplyFormStrokes(model_->meshes[m]);
   }
-  for (int m = 0; formStrokes && m < model_->meshCount; ++m) ApplyFormStrokes(model_->meshes[m]);
   Look(D3DXVECTOR3(0, 100, -200), D3DXVECTOR3(0, 100, 0));
   return true;
+}
+
+SkinnedModel* QualityScene::LoadCharacter(std::string* error) {
+  auto* model = new SkinnedModel();
+  const std::string folder = content_ + "/Model/SMD/Vekku_Red/";
+  if (!model->LoadReference(context_.device, (folder + "Ref_Red.smd").c_str()) ||
+      !model->LoadAnimation((folder + "Ani_Red(Attack).smd").c_str())) {
+    *error = folder + ": " + model->diagnostic.reason;
+    delete model;
+    return nullptr;
+  }
+  return model;
 }
 
 bool QualityScene::UseEffect(int output, std::string* error) {
@@ -103,11 +113,19 @@ const std::vector<uint8_t>& QualityScene::Draw(SceneFrame* frame, const D3DXMATR
 }
 
 const std::vector<uint8_t>& QualityScene::DrawCharacter(bool box) {
+  return DrawModel(model_, box);
+}
+
+const std::vector<uint8_t>& QualityScene::DrawCharacterWithFileUv(bool box) {
+  return DrawModel(fileUvModel_ ? fileUvModel_ : model_, box);
+}
+
+const std::vector<uint8_t>& QualityScene::DrawModel(SkinnedModel* model, bool box) {
   SceneFrame frame;
   frame.box = box;
   // The first frame poses the character at the clip's first key frame; with no time step the
   // pose stays there for every later picture.
-  frame.model = model_;
+  frame.model = model;
   frame.play.step = 0.0f;
   return Draw(&frame, context_.world);
 }

@@ -44,16 +44,22 @@ class QualityScene {
   // One frame on a blue background: the paper box when `box`, then the character or the
   // triangles (world = identity), captured as RGBA rows from the top.
   const std::vector<uint8_t>& DrawCharacter(bool box);
+  // The character with the texture coordinates its file gives, whatever formStrokes says: where
+  // its uv seams fall on the screen.
+  const std::vector<uint8_t>& DrawCharacterWithFileUv(bool box);
   const std::vector<uint8_t>& DrawTriangles(const std::vector<SkinVertex>& vertices);
 
  private:
   const std::vector<uint8_t>& Draw(SceneFrame* frame, const D3DXMATRIX& world);
+  SkinnedModel* LoadCharacter(std::string* error);
+  const std::vector<uint8_t>& DrawModel(SkinnedModel* model, bool box);
 
   std::string content_;
   EglContext window_;
   RenderContext context_;
   HatchingScene scene_;
   SkinnedModel* model_ = nullptr;
+  SkinnedModel* fileUvModel_ = nullptr;  // with formStrokes: the same character, its uv untouched
   D3DXMATRIX view_{};
   std::vector<uint8_t> pixels_;
 };
