@@ -4,6 +4,7 @@
 #include <Eigen/IterativeLinearSolvers>
 #include <Eigen/OrderingMethods>
 #include <Eigen/SparseCholesky>
+#include <algorithm>
 #include <cmath>
 
 namespace field {
@@ -17,6 +18,7 @@ constexpr double kSettled = 1e-3;
 RealMatrix Shifted(const RealMatrix& a, const std::vector<double>& mass, double shift) {
   RealMatrix shifted = a;
   for (int i = 0; i < shifted.rows(); ++i) shifted.coeffRef(i, i) += shift * mass[i];
+  shifted.makeCompressed();
   return shifted;
 }
 
@@ -77,15 +79,52 @@ bool Iterate(const Solver& solver, const std::vector<double>& mass, int steps, E
 using Factored = Eigen::SimplicialLDLT<RealMatrix, Eigen::Lower, PairedAmdOrdering>;
 using Iterative = Eigen::ConjugateGradient<RealMatrix, Eigen::Lower | Eigen::Upper>;
 
+// Small pieces come by the dozen, and for them ordering and symbolic analysis cost as much as
+// the factorisation itself. A piece's systems share one pattern (a 2x2 block a vertex and an
+// edge), so the analysis of the last small pattern is kept for the next system. Larger systems
+// are analysed each time and their factors freed, so that what is kept stays small.
+constexpr Eigen::Index kKeptUnknowns = 4000;
+
+class KeptAnalysis {
+ public:
+  // False when the matrix is not positive definite.
+  bool Factor(const RealMatrix& m) {
+    const Eigen::Index outer = m.outerSize() + 1, inner = m.nonZeros();
+    if (!std::equal(m.outerIndexPtr(), m.outerIndexPtr() + outer, outer_.begin(), outer_.end()) ||
+        !std::equal(m.innerIndexPtr(), m.innerIndexPtr() + inner, inner_.begin(), inner_.end())) {
+      solver_.analyzePattern(m);
+      outer_.assign(m.outerIndexPtr(), m.outerIndexPtr() + outer);
+      inner_.assign(m.innerIndexPtr(), m.innerIndexPtr() + inner);
+    }
+    solver_.factorize(m);
+    return solver_.info() == Eigen::Success;
+  }
+  const Factored& Solver() const { return solver_; }
+
+ private:
+  Factored solver_;
+  std::vector<int> outer_, inner_;
+};
+
+// Calls `use` with a factorisation of `m` (compressed); false when it failed.
+template <typename Use>
+bool WithFactorisation(const RealMatrix& m, const Use& use) {
+  if (m.rows() <= kKeptUnknowns) {
+    thread_local KeptAnalysis kept;
+    return kept.Factor(m) && use(kept.Solver());
+  }
+  const Factored solver(m);
+  return solver.info() == Eigen::Success && use(solver);
+}
+
 }  // namespace
 
 bool SolveShifted(const RealMatrix& a, const std::vector<double>& mass, double shift,
                   const Eigen::VectorXd& b, Eigen::VectorXd* x) {
   const RealMatrix shifted = Shifted(a, mass, shift);
   if (a.rows() <= kFactoredUnknowns) {
-    Factored solver(shifted);
-    if (solver.info() != Eigen::Success) return false;
-    *x = solver.solve(b);
+    if (!WithFactorisation(shifted, [&](const Factored& solver) { return (*x = solver.solve(b)), true; }))
+      return false;
   } else {
     Iterative solver(shifted);
     solver.setMaxIterations(kMaxIterations);
@@ -97,8 +136,8 @@ bool SolveShifted(const RealMatrix& a, const std::vector<double>& mass, double s
 bool SmallestEigenvector(const RealMatrix& a, const std::vector<double>& mass, double shift, int iterations,
                          double iterativeShift, int iterativeSteps, Eigen::VectorXd* x) {
   if (a.rows() <= kFactoredUnknowns) {
-    Factored solver(Shifted(a, mass, shift));
-    return solver.info() == Eigen::Success && Iterate(solver, mass, iterations, x);
+    return WithFactorisation(Shifted(a, mass, shift),
+                             [&](const Factored& solver) { return Iterate(solver, mass, iterations, x); });
   }
   // The solver keeps a reference to its matrix.
   const RealMatrix shifted = Shifted(a, mass, iterativeShift);
