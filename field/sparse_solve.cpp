@@ -12,8 +12,6 @@ namespace {
 
 // Enough for a shift that dominates the cotangent weights at the stripes' scale.
 constexpr int kMaxIterations = 80;
-// Inverse iteration stops once a step moves the unit vector by less than this (mass norm).
-constexpr double kSettled = 1e-3;
 
 RealMatrix Shifted(const RealMatrix& a, const std::vector<double>& mass, double shift) {
   RealMatrix shifted = a;
@@ -52,26 +50,19 @@ struct PairedAmdOrdering {
   }
 };
 
-// One solve a step, by whichever solver `Solver` is, normalised in the mass norm, until a step
-// no longer moves the vector.
+// One solve a step, by whichever solver `Solver` is, normalised in the mass norm.
 template <typename Solver>
 bool Iterate(const Solver& solver, const std::vector<double>& mass, int steps, Eigen::VectorXd* x) {
   const Eigen::Map<const Eigen::VectorXd> m(mass.data(), static_cast<Eigen::Index>(mass.size()));
-  const double start = std::sqrt(x->dot(m.cwiseProduct(*x)));
-  if (!(start > 0) || !std::isfinite(start)) return false;
-  *x /= start;
-  Eigen::VectorXd next;
   for (int k = 0; k < steps; ++k) {
+    Eigen::VectorXd next;
     if constexpr (requires { solver.solveWithGuess(*x, *x); })
       next = solver.solveWithGuess(m.cwiseProduct(*x), *x);
     else
       next = solver.solve(m.cwiseProduct(*x));
     const double norm = std::sqrt(next.dot(m.cwiseProduct(next)));
     if (!(norm > 0) || !std::isfinite(norm)) return false;
-    next /= norm;
-    const Eigen::VectorXd change = next - *x;
-    x->swap(next);
-    if (change.dot(m.cwiseProduct(change)) < kSettled * kSettled) break;
+    *x = next / norm;
   }
   return true;
 }
