@@ -2,7 +2,9 @@
 #include "field/sparse_solve.h"
 
 #include <Eigen/IterativeLinearSolvers>
+#include <Eigen/OrderingMethods>
 #include <Eigen/SparseCholesky>
+#include <algorithm>
 #include <cmath>
 
 namespace field {
@@ -14,8 +16,39 @@ constexpr int kMaxIterations = 80;
 RealMatrix Shifted(const RealMatrix& a, const std::vector<double>& mass, double shift) {
   RealMatrix shifted = a;
   for (int i = 0; i < shifted.rows(); ++i) shifted.coeffRef(i, i) += shift * mass[i];
+  shifted.makeCompressed();
   return shifted;
 }
+
+// Minimum degree on the graph of the vertices, each vertex's two unknowns kept next to each
+// other: a quarter of the entries to order, and the fill of the 2x2 blocks is the same.
+struct PairedAmdOrdering {
+  using PermutationType = Eigen::PermutationMatrix<Eigen::Dynamic, Eigen::Dynamic, int>;
+
+  template <typename MatrixType>
+  void operator()(const MatrixType& a, PermutationType& perm) const {
+    const int n = static_cast<int>(a.cols() / 2);
+    RealMatrix pattern(n, n);
+    Eigen::VectorXi perColumn(n);
+    for (int v = 0; v < n; ++v) perColumn[v] = static_cast<int>(a.col(2 * v).nonZeros() / 2 + 1);
+    pattern.reserve(perColumn);
+    for (int v = 0; v < n; ++v) {
+      int last = -1;
+      for (typename MatrixType::InnerIterator it(a, 2 * v); it; ++it) {
+        const int u = static_cast<int>(it.row() / 2);
+        if (u != last && u < n) pattern.insert(u, v) = 1, last = u;
+      }
+    }
+    pattern.makeCompressed();
+    PermutationType vertices;
+    Eigen::AMDOrdering<int>()(pattern.selfadjointView<Eigen::Lower>(), vertices);
+    perm.resize(2 * n);
+    for (int v = 0; v < n; ++v) {
+      perm.indices()[2 * v] = 2 * vertices.indices()[v];
+      perm.indices()[2 * v + 1] = 2 * vertices.indices()[v] + 1;
+    }
+  }
+};
 
 // One solve a step, by whichever solver `Solver` is, normalised in the mass norm.
 template <typename Solver>
@@ -34,8 +67,46 @@ bool Iterate(const Solver& solver, const std::vector<double>& mass, int steps, E
   return true;
 }
 
-using Factored = Eigen::SimplicialLDLT<RealMatrix>;
+using Factored = Eigen::SimplicialLDLT<RealMatrix, Eigen::Lower, PairedAmdOrdering>;
 using Iterative = Eigen::ConjugateGradient<RealMatrix, Eigen::Lower | Eigen::Upper>;
+
+// Small pieces come by the dozen, and for them ordering and symbolic analysis cost as much as
+// the factorisation itself. A piece's systems share one pattern (a 2x2 block a vertex and an
+// edge), so the analysis of the last small pattern is kept for the next system. Larger systems
+// are analysed each time and their factors freed, so that what is kept stays small.
+constexpr Eigen::Index kKeptUnknowns = 4000;
+
+class KeptAnalysis {
+ public:
+  // False when the matrix is not positive definite.
+  bool Factor(const RealMatrix& m) {
+    const Eigen::Index outer = m.outerSize() + 1, inner = m.nonZeros();
+    if (!std::equal(m.outerIndexPtr(), m.outerIndexPtr() + outer, outer_.begin(), outer_.end()) ||
+        !std::equal(m.innerIndexPtr(), m.innerIndexPtr() + inner, inner_.begin(), inner_.end())) {
+      solver_.analyzePattern(m);
+      outer_.assign(m.outerIndexPtr(), m.outerIndexPtr() + outer);
+      inner_.assign(m.innerIndexPtr(), m.innerIndexPtr() + inner);
+    }
+    solver_.factorize(m);
+    return solver_.info() == Eigen::Success;
+  }
+  const Factored& Solver() const { return solver_; }
+
+ private:
+  Factored solver_;
+  std::vector<int> outer_, inner_;
+};
+
+// Calls `use` with a factorisation of `m` (compressed); false when it failed.
+template <typename Use>
+bool WithFactorisation(const RealMatrix& m, const Use& use) {
+  if (m.rows() <= kKeptUnknowns) {
+    thread_local KeptAnalysis kept;
+    return kept.Factor(m) && use(kept.Solver());
+  }
+  const Factored solver(m);
+  return solver.info() == Eigen::Success && use(solver);
+}
 
 }  // namespace
 
@@ -43,9 +114,8 @@ bool SolveShifted(const RealMatrix& a, const std::vector<double>& mass, double s
                   const Eigen::VectorXd& b, Eigen::VectorXd* x) {
   const RealMatrix shifted = Shifted(a, mass, shift);
   if (a.rows() <= kFactoredUnknowns) {
-    Factored solver(shifted);
-    if (solver.info() != Eigen::Success) return false;
-    *x = solver.solve(b);
+    if (!WithFactorisation(shifted, [&](const Factored& solver) { return (*x = solver.solve(b)), true; }))
+      return false;
   } else {
     Iterative solver(shifted);
     solver.setMaxIterations(kMaxIterations);
@@ -57,8 +127,8 @@ bool SolveShifted(const RealMatrix& a, const std::vector<double>& mass, double s
 bool SmallestEigenvector(const RealMatrix& a, const std::vector<double>& mass, double shift, int iterations,
                          double iterativeShift, int iterativeSteps, Eigen::VectorXd* x) {
   if (a.rows() <= kFactoredUnknowns) {
-    Factored solver(Shifted(a, mass, shift));
-    return solver.info() == Eigen::Success && Iterate(solver, mass, iterations, x);
+    return WithFactorisation(Shifted(a, mass, shift),
+                             [&](const Factored& solver) { return Iterate(solver, mass, iterations, x); });
   }
   // The solver keeps a reference to its matrix.
   const RealMatrix shifted = Shifted(a, mass, iterativeShift);

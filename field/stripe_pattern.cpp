@@ -21,12 +21,12 @@ void AddBlock(std::vector<Eigen::Triplet<double>>& t, int row, int column, doubl
 }  // namespace
 
 bool SolveStripes(const PieceGeometry& g, const std::vector<double>& angles, double frequency,
-                  StripeFamily* out) {
+                  StripeFamily* out, const std::vector<std::complex<double>>* carried) {
   const int n = static_cast<int>(g.masses.size());
   out->omega.resize(g.edges.size());
   out->sign.resize(g.edges.size());
   std::vector<Eigen::Triplet<double>> triplets;
-  triplets.reserve(16 * g.edges.size());
+  if (!carried) triplets.reserve(16 * g.edges.size());
   for (size_t k = 0; k < g.edges.size(); ++k) {
     const PieceEdge& e = g.edges[k];
     const double atA = angles[e.a], atB = angles[e.b];
@@ -36,6 +36,7 @@ bool SolveStripes(const PieceGeometry& g, const std::vector<double>& angles, dou
     const double omega = frequency * along;
     out->omega[k] = omega;
     out->sign[k] = static_cast<signed char>(sign);
+    if (carried) continue;
     const double w = e.weight, c = std::cos(omega), s = std::sin(omega);
     AddBlock(triplets, e.a, e.a, w, 0, 0, w);
     AddBlock(triplets, e.b, e.b, w, 0, 0, w);
@@ -47,6 +48,10 @@ bool SolveStripes(const PieceGeometry& g, const std::vector<double>& angles, dou
       AddBlock(triplets, e.b, e.a, -w * c, w * s, w * s, w * c);
       AddBlock(triplets, e.a, e.b, -w * c, w * s, w * s, w * c);
     }
+  }
+  if (carried) {
+    out->psi = *carried;
+    return true;
   }
   RealMatrix a(2 * n, 2 * n);
   a.setFromTriplets(triplets.begin(), triplets.end());

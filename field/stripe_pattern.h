@@ -19,7 +19,9 @@ struct StripeFamily {
 };
 
 // `angles`: the line field's angle at each vertex in its frame. False when the solve failed.
+// With `carried`, the values are taken from it (solved elsewhere) and only the edges' phases
+// are computed.
 bool SolveStripes(const PieceGeometry& g, const std::vector<double>& angles, double frequency,
-                  StripeFamily* out);
+                  StripeFamily* out, const std::vector<std::complex<double>>* carried = nullptr);
 
 }  // namespace field

@@ -8,6 +8,7 @@
 #include <limits>
 #include <numbers>
 
+#include "field/coarse_field.h"
 #include "field/field_mesh.h"
 #include "field/line_field.h"
 #include "field/phase_unwrap.h"
@@ -70,13 +71,18 @@ bool SolvePiece(const FieldPiece& piece, const StrokeFieldOptions& options, std:
   const double period = options.stripePeriod / options.density;  // in units of length
   if (!(g.area > kMinSolvedArea * period * period)) return false;
   std::vector<double> angles;
-  if (!SolveLineField(g, 0.5 * period, &angles)) return false;
+  CoarseField coarse;
+  const bool coarsened = coarse.Build(piece, g, period);
+  if (!(coarsened ? coarse.SolveLineField(0.5 * period, &angles) : SolveLineField(g, 0.5 * period, &angles)))
+    return false;
   std::vector<double> across(angles.size());
   for (size_t v = 0; v < angles.size(); ++v) across[v] = angles[v] + 0.5 * std::numbers::pi;
   const double frequency = 2 * std::numbers::pi / period;
   StripeFamily alongStrokes, acrossStrokes;
-  if (!SolveStripes(g, angles, frequency, &alongStrokes) ||
-      !SolveStripes(g, across, frequency, &acrossStrokes))
+  if (coarsened ? !coarse.SolveStripes(0, angles, frequency, &alongStrokes) ||
+                      !coarse.SolveStripes(0.5 * std::numbers::pi, across, frequency, &acrossStrokes)
+                : !SolveStripes(g, angles, frequency, &alongStrokes) ||
+                      !SolveStripes(g, across, frequency, &acrossStrokes))
     return false;
   std::vector<std::array<double, 3>> u, v;
   *singularities += UnwrapPhases(piece, g, alongStrokes, &u);

@@ -19,17 +19,16 @@ void AddTriangle(Corners& c, const float (&a)[3], const float (&b)[3], const flo
   c.insert(c.end(), {a[0], a[1], a[2], b[0], b[1], b[2], d[0], d[1], d[2]});
 }
 
-// A cylinder along z, radius 10, height 60, as quads split in two.
-Corners Cylinder() {
+// A cylinder along z, radius 10, 2 units high a row, as quads split in two.
+Corners Cylinder(int around = 48, int along = 30) {
   Corners c;
-  constexpr int kAround = 48, kAlong = 30;
-  const auto at = [](int i, int j, float(&p)[3]) {
-    const double a = 2 * std::numbers::pi * i / kAround;
+  const auto at = [&](int i, int j, float(&p)[3]) {
+    const double a = 2 * std::numbers::pi * i / around;
     p[0] = static_cast<float>(10 * std::cos(a)), p[1] = static_cast<float>(10 * std::sin(a));
     p[2] = static_cast<float>(2.0 * j);
   };
-  for (int i = 0; i < kAround; ++i)
-    for (int j = 0; j < kAlong; ++j) {
+  for (int i = 0; i < around; ++i)
+    for (int j = 0; j < along; ++j) {
       float p00[3], p10[3], p01[3], p11[3];
       at(i, j, p00), at(i + 1, j, p10), at(i, j + 1, p01), at(i + 1, j + 1, p11);
       AddTriangle(c, p00, p10, p11);
@@ -172,6 +171,16 @@ TEST(StrokeField, OnAClosedShapeOnlyTheSingularTrianglesFailToClose) {
 
   // A sphere a tenth the size holds no stripe to turn: a fixed direction.
   EXPECT_EQ(field::ComputeStrokeField(Sphere(2), uv).fixedPieces, 1);
+}
+
+TEST(StrokeField, APieceTooLargeToFactorIsSolvedCoarserAndStillRunsAround) {
+  const Corners fine = Cylinder(240, 100);  // 24,240 vertices
+  std::vector<float> uv(fine.size() / 9 * 6);
+  const field::StrokeFieldFigures figures = field::ComputeStrokeField(fine, uv);
+  EXPECT_EQ(figures.pieces, 1);
+  EXPECT_EQ(figures.fixedPieces, 0);
+  ASSERT_TRUE(AllFinite(uv));
+  EXPECT_GE(ShareWithin(StrokeAngles(fine, uv), 15), 0.9);
 }
 
 TEST(StrokeField, DegenerateAndHostileMeshesGetFiniteCoordinatesQuickly) {

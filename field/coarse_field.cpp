@@ -1,0 +1,224 @@
+// Vertex clustering and the carrying of coarse solutions to the fine vertices (see coarse_field.h).
+#include "field/coarse_field.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <numbers>
+#include <tuple>
+
+#include "field/line_field.h"
+#include "field/sparse_solve.h"
+
+namespace field {
+namespace {
+
+// Grid cells a stripe period: enough for the phase to turn by well under half a turn along a
+// coarse edge.
+constexpr double kCellsPerPeriod = 8;
+// The coarse pieces together stay well inside what one factorisation takes.
+constexpr size_t kMaxCoarseVertices = kFactoredUnknowns / 3;
+constexpr size_t kMinSolvedTriangles = 8;
+constexpr int kAxisCells = 1 << 20;
+
+struct FloatKey {
+  float p[3];
+  bool operator<(const FloatKey& o) const {
+    return std::tie(p[0], p[1], p[2]) < std::tie(o.p[0], o.p[1], o.p[2]);
+  }
+  bool operator==(const FloatKey& o) const { return p[0] == o.p[0] && p[1] == o.p[1] && p[2] == o.p[2]; }
+};
+
+FloatKey KeyOf(const Vec3& v) {
+  return {{static_cast<float>(v.x), static_cast<float>(v.y), static_cast<float>(v.z)}};
+}
+
+}  // namespace
+
+bool CoarseField::Build(const FieldPiece& piece, const PieceGeometry& g, double period) {
+  const size_t n = piece.positions.size();
+  if (2 * n <= static_cast<size_t>(kFactoredUnknowns) || !(period > 0)) return false;
+  Vec3 lo = piece.positions[0], hi = lo;
+  for (const Vec3& p : piece.positions) {
+    lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
+    hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
+  }
+  const double cell = period / kCellsPerPeriod;
+  if (std::max({hi.x - lo.x, hi.y - lo.y, hi.z - lo.z}) / cell >= kAxisCells - 1) return false;
+
+  // Clusters: the occupied cells, numbered in the order of their keys.
+  std::vector<std::pair<uint64_t, int>> cells(n);
+  for (size_t v = 0; v < n; ++v) {
+    const Vec3 d = (1 / cell) * (piece.positions[v] - lo);
+    const auto axis = [](double x) { return static_cast<uint64_t>(x); };
+    cells[v] = {axis(d.x) << 42 | axis(d.y) << 21 | axis(d.z), static_cast<int>(v)};
+  }
+  std::sort(cells.begin(), cells.end());
+  std::vector<int> clusterOf(n);
+  std::vector<Vec3> centres;
+  std::vector<int> members;
+  for (size_t i = 0; i < n; ++i) {
+    if (i == 0 || cells[i].first != cells[i - 1].first) {
+      if (centres.size() >= kMaxCoarseVertices) return false;
+      centres.emplace_back();
+      members.push_back(0);
+    }
+    clusterOf[cells[i].second] = static_cast<int>(centres.size() - 1);
+    centres.back() = centres.back() + piece.positions[cells[i].second];
+    ++members.back();
+  }
+  for (size_t c = 0; c < centres.size(); ++c) centres[c] = (1.0 / members[c]) * centres[c];
+
+  // Coarse triangles: the fine ones whose corners fall in three clusters, each once.
+  std::vector<std::array<int, 3>> triangles;
+  std::vector<std::array<int, 3>> seen;
+  for (const auto& tri : piece.triangles) {
+    const std::array<int, 3> c = {clusterOf[tri[0]], clusterOf[tri[1]], clusterOf[tri[2]]};
+    if (c[0] == c[1] || c[1] == c[2] || c[2] == c[0]) continue;
+    triangles.push_back(c);
+  }
+  std::vector<int> order(triangles.size());
+  for (size_t t = 0; t < order.size(); ++t) order[t] = static_cast<int>(t);
+  const auto sorted = [&](int t) {
+    std::array<int, 3> s = triangles[t];
+    std::sort(s.begin(), s.end());
+    return s;
+  };
+  std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return sorted(a) < sorted(b); });
+  std::vector<float> corners;
+  corners.reserve(9 * triangles.size());
+  for (size_t i = 0; i < order.size(); ++i) {
+    if (i > 0 && sorted(order[i]) == sorted(order[i - 1])) continue;
+    for (int c : triangles[order[i]]) {
+      const FloatKey k = KeyOf(centres[c]);
+      corners.insert(corners.end(), k.p, k.p + 3);
+    }
+  }
+
+  // The coarse pieces worth a solve, and where each cluster's centre sits in them.
+  WeldedMesh coarse = WeldAndSplit(corners);
+  std::vector<std::pair<FloatKey, Source>> located;
+  for (FieldPiece& p : coarse.pieces) {
+    if (p.triangles.size() < kMinSolvedTriangles) continue;
+    const int index = static_cast<int>(pieces_.size());
+    for (size_t v = 0; v < p.positions.size(); ++v)
+      located.push_back({KeyOf(p.positions[v]), Source{index, static_cast<int>(v)}});
+    geometries_.push_back(MeasurePiece(p));
+    const std::vector<PieceEdge>& edges = geometries_.back().edges;
+    std::vector<int> begin(p.positions.size() + 1, 0), around(2 * edges.size());
+    for (const PieceEdge& e : edges) ++begin[e.a + 1], ++begin[e.b + 1];
+    for (size_t v = 0; v < p.positions.size(); ++v) begin[v + 1] += begin[v];
+    std::vector<int> fill(begin.begin(), begin.end() - 1);
+    for (const PieceEdge& e : edges) around[fill[e.a]++] = e.b, around[fill[e.b]++] = e.a;
+    neighbourStart_.push_back(std::move(begin));
+    neighbours_.push_back(std::move(around));
+    pieces_.push_back(std::move(p));
+  }
+  if (pieces_.empty()) return false;
+  std::stable_sort(located.begin(), located.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<Source> clusterSource(centres.size());
+  for (size_t c = 0; c < centres.size(); ++c) {
+    const FloatKey k = KeyOf(centres[c]);
+    const auto at = std::lower_bound(located.begin(), located.end(), k,
+                                     [](const auto& a, const FloatKey& key) { return a.first < key; });
+    if (at != located.end() && at->first == k) clusterSource[c] = at->second;
+  }
+
+  // A fine vertex whose cluster was left out takes its values from a neighbour's source.
+  sources_.assign(n, Source{});
+  std::vector<int> queue;
+  queue.reserve(n);
+  for (size_t v = 0; v < n; ++v) {
+    sources_[v] = clusterSource[clusterOf[v]];
+    if (sources_[v].piece >= 0) queue.push_back(static_cast<int>(v));
+  }
+  std::vector<int> start(n + 1, 0), next(2 * g.edges.size());
+  for (const PieceEdge& e : g.edges) ++start[e.a + 1], ++start[e.b + 1];
+  for (size_t v = 0; v < n; ++v) start[v + 1] += start[v];
+  std::vector<int> fill(start.begin(), start.end() - 1);
+  for (const PieceEdge& e : g.edges) next[fill[e.a]++] = e.b, next[fill[e.b]++] = e.a;
+  for (size_t head = 0; head < queue.size(); ++head) {
+    const int v = queue[head];
+    for (int k = start[v]; k < start[v + 1]; ++k)
+      if (sources_[next[k]].piece < 0) sources_[next[k]] = sources_[v], queue.push_back(next[k]);
+  }
+  fine_ = &piece;
+  fineGeometry_ = &g;
+  cell_ = cell;
+  return true;
+}
+
+template <typename Use>
+void CoarseField::Blend(int fine, const Use& use) const {
+  const Source& s = sources_[fine];
+  const Vec3& p = fine_->positions[fine];
+  const std::vector<Vec3>& coarse = pieces_[s.piece].positions;
+  const auto weigh = [&](int c) {
+    const Vec3 d = p - coarse[c];
+    use(c, std::exp(-Dot(d, d) / (cell_ * cell_)));
+  };
+  weigh(s.vertex);
+  const std::vector<int>& start = neighbourStart_[s.piece];
+  for (int k = start[s.vertex]; k < start[s.vertex + 1]; ++k) weigh(neighbours_[s.piece][k]);
+}
+
+Vec3 CoarseField::Direction(const Source& s, double turn) const {
+  const PieceGeometry& g = geometries_[s.piece];
+  const double angle = angles_[s.piece][s.vertex] + turn;
+  return std::cos(angle) * g.basisX[s.vertex] + std::sin(angle) * g.basisY[s.vertex];
+}
+
+bool CoarseField::SolveLineField(double smoothing, std::vector<double>* angles) {
+  angles_.resize(pieces_.size());
+  for (size_t k = 0; k < pieces_.size(); ++k)
+    if (!field::SolveLineField(geometries_[k], smoothing, &angles_[k])) return false;
+  const PieceGeometry& g = *fineGeometry_;
+  angles->assign(sources_.size(), 0.0);
+  for (size_t v = 0; v < sources_.size(); ++v) {
+    const Source& s = sources_[v];
+    if (s.piece < 0) continue;  // a vertex on no edge: any direction
+    const auto angleOf = [&](const Vec3& d) { return std::atan2(Dot(d, g.basisY[v]), Dot(d, g.basisX[v])); };
+    // Lines, not directions, are blended: doubled angles.
+    std::complex<double> sum = 0;
+    Blend(static_cast<int>(v), [&](int c, double w) {
+      sum += std::polar(w, 2 * angleOf(Direction({s.piece, c}, 0)));
+    });
+    const double own = angleOf(Direction(s, 0));
+    double angle = std::abs(sum) > 0 ? 0.5 * std::arg(sum) : own;
+    // The direction of the line that the source's stripes were solved along.
+    if (std::cos(angle - own) < 0) angle += std::numbers::pi;
+    (*angles)[v] = angle;
+  }
+  return true;
+}
+
+bool CoarseField::SolveStripes(double turn, const std::vector<double>& angles, double frequency,
+                               StripeFamily* out) const {
+  std::vector<StripeFamily> coarse(pieces_.size());
+  for (size_t k = 0; k < pieces_.size(); ++k) {
+    std::vector<double> turned = angles_[k];
+    for (double& a : turned) a += turn;
+    if (!field::SolveStripes(geometries_[k], turned, frequency, &coarse[k])) return false;
+  }
+  // The phase grows by `frequency` along the coarse field from the cluster's coarse vertex.
+  std::vector<std::complex<double>> carried(sources_.size(), 1.0);
+  for (size_t v = 0; v < sources_.size(); ++v) {
+    const Source& s = sources_[v];
+    if (s.piece < 0) continue;
+    const Vec3 own = Direction(s, turn);
+    std::complex<double> sum = 0;
+    Blend(static_cast<int>(v), [&](int c, double w) {
+      const Vec3 along = Direction({s.piece, c}, turn);
+      const Vec3 offset = fine_->positions[v] - pieces_[s.piece].positions[c];
+      const std::complex<double> value =
+          coarse[s.piece].psi[c] * std::polar(1.0, frequency * Dot(offset, along));
+      // A neighbour whose line points the other way holds the phase of the opposite direction.
+      sum += w * (Dot(along, own) >= 0 ? value : std::conj(value));
+    });
+    if (std::abs(sum) > 0) carried[v] = sum;
+  }
+  return field::SolveStripes(*fineGeometry_, angles, frequency, out, &carried);
+}
+
+}  // namespace field

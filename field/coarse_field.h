@@ -1,0 +1,54 @@
+// A piece too large to factor, solved on a coarser copy of itself: its vertices clustered on a
+// grid several cells to the stripe period, the line field and the stripes solved there by
+// factorisation and carried back to every vertex. The cost then grows like the piece, where
+// iterating on the piece itself grows faster.
+#pragma once
+
+#include <complex>
+#include <vector>
+
+#include "field/field_mesh.h"
+#include "field/piece_geometry.h"
+#include "field/stripe_pattern.h"
+
+namespace field {
+
+class CoarseField {
+ public:
+  // False, leaving the piece to be solved as it is, when it is small enough to factor, when a
+  // grid that resolves `period` would still be too fine to factor, or when no coarse piece is
+  // large enough to solve.
+  bool Build(const FieldPiece& piece, const PieceGeometry& g, double period);
+
+  // The line field solved on the coarse pieces, as angles in the fine vertices' frames.
+  bool SolveLineField(double smoothing, std::vector<double>* angles);
+
+  // Stripes along the coarse line field turned by `turn`, carried to the fine vertices; `angles`
+  // are the fine vertices' (turned alike), which set the fine edges' phases.
+  bool SolveStripes(double turn, const std::vector<double>& angles, double frequency,
+                    StripeFamily* out) const;
+
+ private:
+  struct Source {
+    int piece = -1, vertex = -1;
+  };
+  // The coarse line field's direction at `s`, turned by `turn`, in space.
+  Vec3 Direction(const Source& s, double turn) const;
+  // Calls `use(vertex, weight)` for the fine vertex's source and the source's coarse neighbours,
+  // weighted by their distance, so that the carried values blend from one cluster to the next.
+  template <typename Use>
+  void Blend(int fine, const Use& use) const;
+
+  const FieldPiece* fine_ = nullptr;
+  const PieceGeometry* fineGeometry_ = nullptr;
+  std::vector<FieldPiece> pieces_;
+  std::vector<PieceGeometry> geometries_;
+  std::vector<std::vector<double>> angles_;
+  // Each coarse piece's vertices' neighbours, from neighbourStart_[k][v] to [v + 1].
+  std::vector<std::vector<int>> neighbourStart_, neighbours_;
+  double cell_ = 0;
+  // The coarse vertex each fine vertex takes its values from.
+  std::vector<Source> sources_;
+};
+
+}  // namespace field
