@@ -79,10 +79,14 @@ void ForEachStrokePixel(const PencilStroke& s, int size, Visit&& visit) {
       const double pressure = (0.82 + 0.18 * std::sin(kPi * tc)) *
                               (1.0 - s.waver * (0.5 + 0.5 * std::sin(waver_turns * tc + phase)));
       // Grain: the paper's fixed tooth plus the graphite's own unevenness along this stroke.
-      const double paper = HashToUnit(static_cast<uint32_t>(wx), static_cast<uint32_t>(wy), 0x5EEDu + size);
+      // Whole-pixel strokes are seen magnified, where a grain that changed across the stroke
+      // would step its flank: there the grain changes only along it.
+      const uint32_t step = static_cast<uint32_t>(static_cast<int>(along + 64.0));
+      const double paper = s.whole_pixels ? HashToUnit(step, s.seed, 0x5EEDu)
+                                          : HashToUnit(static_cast<uint32_t>(wx), static_cast<uint32_t>(wy), 0x5EEDu + size);
       // (Through int: a wide stroke's `across` can take the hash's input below zero.)
       const double graphite = HashToUnit(static_cast<uint32_t>(static_cast<int>(along * 0.7 + 64.0)),
-                                         static_cast<uint32_t>(static_cast<int>(across * 3 + 8)), s.seed);
+                                         s.whole_pixels ? 0u : static_cast<uint32_t>(static_cast<int>(across * 3 + 8)), s.seed);
       const double grain = 0.72 + 0.16 * paper + 0.12 * graphite;
       visit(wx, wy, (s.whole_pixels ? 1.0 : coverage) * s.darkness * pressure * grain);
     }

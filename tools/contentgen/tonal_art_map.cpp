@@ -38,11 +38,19 @@ constexpr double kWidth = 2.0;
 // A light hand: many light strokes keep the tone even where few dark ones would leave holes.
 // Strokes differ in pressure by up to kPressureSpread, and each wavers by up to kWaver along itself.
 constexpr double kPressure = 0.45;
+// The finest level's own strokes are what a close view magnifies: a firmer hand there draws
+// fewer strokes, each standing alone on the paper with a crisp flank.
+constexpr double kFinestPressure = 0.9;
 constexpr double kPressureSpread = 0.2;
 constexpr double kWaver = 0.25;
 // How far either side of its axis a candidate looks for bare paper, in pixels: about half the
 // gap between neighbouring strokes of the lightest tone.
 constexpr int kRoomReach = 8;
+// Strokes that touch or overlap a neighbour merge into a band with a stepped flank: a candidate
+// pays for the darkest pixel within kTouchReach of its axis, so strokes keep paper between them.
+constexpr int kTouchReach = 3;
+constexpr double kTouchWeight = 2.0;
+constexpr int kFinestCandidates = 60;
 
 struct Level {
   int size;
@@ -64,14 +72,14 @@ uint64_t Mix(uint64_t a, uint64_t b) {
   return r.NextBits();
 }
 
-PencilStroke Candidate(Random& rng, double angle_deg) {
+PencilStroke Candidate(Random& rng, double angle_deg, double pressure) {
   PencilStroke s;
   s.x = rng.Uniform();
   s.y = rng.Uniform();
   s.length = rng.Uniform(kMinLength, kMaxLength);
   s.angle = Radians(angle_deg + rng.Uniform(-kAngleJitterDeg, kAngleJitterDeg));
   s.bend = rng.Uniform(-kBend, kBend);
-  s.darkness = kPressure * (1.0 - kPressureSpread * rng.Uniform());
+  s.darkness = pressure * (1.0 - kPressureSpread * rng.Uniform());
   s.width = kWidth;
   s.tip_pixels = kTipPixels;
   s.waver = kWaver * rng.Uniform();
@@ -82,7 +90,7 @@ PencilStroke Candidate(Random& rng, double angle_deg) {
 // How much bare paper the stroke would find: along its axis, a pixel apart, the brightness of
 // `image` within kRoomReach either side, weighted towards the axis (a blurred tone), squared so
 // that a hole counts for more than a full stretch; the mean over the stroke.
-double Room(const FloatImage& image, const PencilStroke& s) {
+double Room(const FloatImage& image, const PencilStroke& s, double touch_weight) {
   const int size = image.width;
   const int reach = std::min(kRoomReach, size / 8);
   const double dx = std::cos(s.angle), dy = std::sin(s.angle);
@@ -92,16 +100,17 @@ double Room(const FloatImage& image, const PencilStroke& s) {
     const double along = i + 0.5, t = along / steps;
     const double bow = s.bend * s.length * size * 4.0 * t * (1.0 - t);
     const double cx = s.x * size + dx * along - dy * bow, cy = s.y * size + dy * along + dx * bow;
-    double band = 0, weights = 0;
+    double band = 0, weights = 0, nearest = 1;
     for (int k = -reach; k <= reach; ++k) {
       const int x = static_cast<int>(std::floor(cx - dy * k)) & (size - 1);
       const int y = static_cast<int>(std::floor(cy + dx * k)) & (size - 1);
       const double w = reach + 1 - std::abs(k);
       band += w * image.At(x, y);
       weights += w;
+      if (std::abs(k) <= kTouchReach) nearest = std::min(nearest, static_cast<double>(image.At(x, y)));
     }
     band /= weights;
-    sum += band * band;
+    sum += band * band - touch_weight * (1.0 - nearest);
   }
   return sum / steps;
 }
@@ -179,16 +188,19 @@ std::vector<PencilStroke> ChooseStrokes(const Level& level, int tone, uint64_t s
   double darkness = level.MeanDarkness() * pixels;
   const double wanted = ToneTarget(tone) * pixels;
   std::vector<PencilStroke> chosen;
+  const double pressure = level.whole_pixels ? kFinestPressure : kPressure;
+  const double touch_weight = level.whole_pixels ? kTouchWeight : 0.0;
+  const int candidates = level.whole_pixels ? kFinestCandidates : kCandidates;
   // Even a stroke's thin tips darken a level, so this bounds the loop far above its need.
   const size_t limit = static_cast<size_t>(level.size) * 64;
   while (darkness < wanted) {
     if (chosen.size() >= limit) throw std::runtime_error("tonal art map: a level does not darken");
     const double angle = angles[chosen.size() % angles.size()];
-    PencilStroke best = Candidate(rng, angle);
-    double best_room = Room(trial.image, best);
-    for (int c = 1; c < kCandidates; ++c) {
-      PencilStroke s = Candidate(rng, angle);
-      const double room = Room(trial.image, s);
+    PencilStroke best = Candidate(rng, angle, pressure);
+    double best_room = Room(trial.image, best, touch_weight);
+    for (int c = 1; c < candidates; ++c) {
+      PencilStroke s = Candidate(rng, angle, pressure);
+      const double room = Room(trial.image, s, touch_weight);
       if (room > best_room) best = s, best_room = room;
     }
     darkness += Draw(trial, best);
