@@ -5,6 +5,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 
@@ -24,7 +25,23 @@ struct PencilStroke {
   uint32_t seed = 0;          // picks this stroke's grain and the phase of its wavering pressure
   double tip_pixels = 0;      // length of each tapered tip in pixels; 0 = 15 % of the length
   double waver = 0;           // amplitude of the slow change of pressure along the stroke
+  // A further factor on the pressure, from the start to the end at evenly spaced points and
+  // linear between them: where the hand eased or pressed to keep the tone even.
+  std::array<float, 16> shade = MakeShade();
+  static constexpr std::array<float, 16> MakeShade() {
+    std::array<float, 16> a{};
+    for (float& v : a) v = 1.0f;
+    return a;
+  }
 };
+
+// The shade factor at tc in [0, 1] along the stroke.
+inline double ShadeAt(const PencilStroke& s, double tc) {
+  const double at = tc * (s.shade.size() - 1);
+  const size_t i = std::min(s.shade.size() - 2, static_cast<size_t>(at));
+  const double f = at - static_cast<double>(i);
+  return (1.0 - f) * s.shade[i] + f * s.shade[i + 1];
+}
 
 // A stroke's width is in pixels, whatever the level's size: coarse levels then show fewer,
 // relatively thicker strokes, which keeps the on-screen stroke width steady under mip-mapping.
@@ -77,7 +94,7 @@ void ForEachStrokePixel(const PencilStroke& s, int size, Visit&& visit) {
       // Pencil pressure rises after touch-down and eases before lift-off, and a hand's
       // pressure wavers a little in between.
       const double pressure = (0.82 + 0.18 * std::sin(kPi * tc)) *
-                              (1.0 - s.waver * (0.5 + 0.5 * std::sin(waver_turns * tc + phase)));
+                              (1.0 - s.waver * (0.5 + 0.5 * std::sin(waver_turns * tc + phase))) * ShadeAt(s, tc);
       // Grain: the paper's fixed tooth plus the graphite's own unevenness along this stroke.
       // Whole-pixel strokes are seen magnified, where a grain that changed across the stroke
       // would step its flank: there the grain changes only along it.

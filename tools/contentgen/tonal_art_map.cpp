@@ -30,6 +30,8 @@ const ToneStrokes kToneStrokes[kToneCount] = {{{0}}, {{0}}, {{0}}, {{90}}, {{90,
 // 0.3 to 1 of the tile long, turned by up to 2.5 degrees from the tone's direction.
 constexpr int kCandidates = 25;
 constexpr double kMinLength = 0.3, kMaxLength = 1.0;
+// The finest level's firm strokes are shorter, so that each finds a gap of its own.
+constexpr double kFinestMaxLength = 0.4;
 constexpr double kAngleJitterDeg = 2.5;
 // A hand's stroke bows a little, and the tips taper over a few widths, whatever the length.
 constexpr double kBend = 0.006;
@@ -50,7 +52,15 @@ constexpr int kRoomReach = 8;
 // pays for the darkest pixel within kTouchReach of its axis, so strokes keep paper between them.
 constexpr int kTouchReach = 3;
 constexpr double kTouchWeight = 2.0;
-constexpr int kFinestCandidates = 60;
+constexpr int kFinestCandidates = 40;
+// How far round a stroke EvenOut weighs the tone, how hard and how far it may change a
+// stroke's pressure, and how often it looks again.
+constexpr int kEvenReach = 8;
+constexpr double kEvenGain = 0.5, kEvenRange = 0.4;
+constexpr int kEvenPasses = 2;
+// Below this size the neighbourhood is a good part of the tile and a few strokes make the
+// whole level: there evening out would only band them.
+constexpr int kEvenFrom = 256;
 
 struct Level {
   int size;
@@ -72,11 +82,11 @@ uint64_t Mix(uint64_t a, uint64_t b) {
   return r.NextBits();
 }
 
-PencilStroke Candidate(Random& rng, double angle_deg, double pressure) {
+PencilStroke Candidate(Random& rng, double angle_deg, double pressure, double longest) {
   PencilStroke s;
   s.x = rng.Uniform();
   s.y = rng.Uniform();
-  s.length = rng.Uniform(kMinLength, kMaxLength);
+  s.length = rng.Uniform(kMinLength, 1.0) * longest;
   s.angle = Radians(angle_deg + rng.Uniform(-kAngleJitterDeg, kAngleJitterDeg));
   s.bend = rng.Uniform(-kBend, kBend);
   s.darkness = pressure * (1.0 - kPressureSpread * rng.Uniform());
@@ -178,6 +188,59 @@ void SolvePressure(const Level& level, std::vector<PencilStroke>& strokes, doubl
   for (PencilStroke& s : strokes) s.darkness = std::min(1.0, s.darkness * k1);
 }
 
+// Darkness of `image` averaged over the (2r + 1)^2 square round each pixel, wrapping.
+FloatImage BlurredDarkness(const FloatImage& image, int r) {
+  const int n = image.width;
+  FloatImage rows(n, n, 0.0f), out(n, n, 0.0f);
+  for (int y = 0; y < n; ++y) {
+    double sum = 0;
+    for (int k = -r; k <= r; ++k) sum += 1.0 - image.At(k & (n - 1), y);
+    for (int x = 0; x < n; ++x) {
+      rows.At(x, y) = static_cast<float>(sum);
+      sum += image.At((x - r) & (n - 1), y) - image.At((x + r + 1) & (n - 1), y);
+    }
+  }
+  const double area = (2.0 * r + 1) * (2.0 * r + 1);
+  for (int x = 0; x < n; ++x) {
+    double sum = 0;
+    for (int k = -r; k <= r; ++k) sum += rows.At(x, k & (n - 1));
+    for (int y = 0; y < n; ++y) {
+      out.At(x, y) = static_cast<float>(sum / area);
+      sum += rows.At(x, (y + r + 1) & (n - 1)) - rows.At(x, (y - r) & (n - 1));
+    }
+  }
+  return out;
+}
+
+// `image` on the stroke's axis at t in [0, 1] along it.
+double AtAxis(const FloatImage& image, const PencilStroke& s, double t) {
+  const int size = image.width;
+  const double along = t * s.length * size, bow = s.bend * s.length * size * 4.0 * t * (1.0 - t);
+  const int x = static_cast<int>(std::floor(s.x * size + std::cos(s.angle) * along - std::sin(s.angle) * bow));
+  const int y = static_cast<int>(std::floor(s.y * size + std::sin(s.angle) * along + std::cos(s.angle) * bow));
+  return image.At(x & (size - 1), y & (size - 1));
+}
+
+// Best-of-candidates placement leaves some neighbourhoods a stroke too dark or too light. Each
+// new stroke's pressure leans against its neighbourhood's error (the tone seen over about the
+// area a pixel of the ramp's screen takes in at this level), which evens the tone where the
+// viewer samples it; the strokes stay where they are, so the nesting holds.
+void EvenOut(const Level& level, std::vector<PencilStroke>& strokes, double target) {
+  const int reach = kEvenReach;
+  const double added = target - level.MeanDarkness();
+  for (int pass = 0; pass < kEvenPasses; ++pass) {
+    Level trial = level;
+    for (const PencilStroke& s : strokes) Draw(trial, s);
+    const FloatImage blurred = BlurredDarkness(trial.image, reach);
+    for (PencilStroke& s : strokes)
+      for (size_t k = 0; k < s.shade.size(); ++k) {
+        const double t = static_cast<double>(k) / (s.shade.size() - 1);
+        const double shade = s.shade[k] * (1.0 - kEvenGain * (AtAxis(blurred, s, t) - target) / added);
+        s.shade[k] = static_cast<float>(std::clamp(shade, 1.0 - kEvenRange, 1.0 + kEvenRange));
+      }
+  }
+}
+
 // The strokes tone `tone` adds on `level`: best-of-candidates strokes, tried on a copy of the
 // level, until it is as dark as the tone asks.
 std::vector<PencilStroke> ChooseStrokes(const Level& level, int tone, uint64_t seed) {
@@ -189,6 +252,7 @@ std::vector<PencilStroke> ChooseStrokes(const Level& level, int tone, uint64_t s
   const double wanted = ToneTarget(tone) * pixels;
   std::vector<PencilStroke> chosen;
   const double pressure = level.whole_pixels ? kFinestPressure : kPressure;
+  const double longest = level.whole_pixels ? kFinestMaxLength : kMaxLength;
   const double touch_weight = level.whole_pixels ? kTouchWeight : 0.0;
   const int candidates = level.whole_pixels ? kFinestCandidates : kCandidates;
   // Even a stroke's thin tips darken a level, so this bounds the loop far above its need.
@@ -196,10 +260,10 @@ std::vector<PencilStroke> ChooseStrokes(const Level& level, int tone, uint64_t s
   while (darkness < wanted) {
     if (chosen.size() >= limit) throw std::runtime_error("tonal art map: a level does not darken");
     const double angle = angles[chosen.size() % angles.size()];
-    PencilStroke best = Candidate(rng, angle, pressure);
+    PencilStroke best = Candidate(rng, angle, pressure, longest);
     double best_room = Room(trial.image, best, touch_weight);
     for (int c = 1; c < candidates; ++c) {
-      PencilStroke s = Candidate(rng, angle, pressure);
+      PencilStroke s = Candidate(rng, angle, pressure, longest);
       const double room = Room(trial.image, s, touch_weight);
       if (room > best_room) best = s, best_room = room;
     }
@@ -220,6 +284,7 @@ std::vector<std::vector<GrayImage>> BuildTonalArtMap(const TonalArtMapOptions& o
   for (int tone = 0; tone < kToneCount; ++tone) {
     for (size_t l = 0; l < levels.size(); ++l) {
       std::vector<PencilStroke> strokes = ChooseStrokes(levels[l], tone, Mix(Mix(options.seed, tone), l));
+      if (!levels[l].whole_pixels && levels[l].size >= kEvenFrom) EvenOut(levels[l], strokes, ToneTarget(tone));
       SolvePressure(levels[l], strokes, ToneTarget(tone));
       for (size_t finer = l; finer < levels.size(); ++finer)
         for (const PencilStroke& s : strokes) Draw(levels[finer], s);
