@@ -42,7 +42,7 @@ constexpr double kWidth = 2.0;
 constexpr double kPressure = 0.45;
 // The finest level's own strokes are what a close view magnifies: a firmer hand there draws
 // fewer strokes, each standing alone on the paper with a crisp flank.
-constexpr double kFinestPressure = 0.9;
+constexpr double kFinestPressure = 0.6;
 constexpr double kPressureSpread = 0.2;
 constexpr double kWaver = 0.25;
 // How far either side of its axis a candidate looks for bare paper, in pixels: about half the
@@ -56,8 +56,9 @@ constexpr int kFinestCandidates = 40;
 // How far round a stroke EvenOut weighs the tone, how hard and how far it may change a
 // stroke's pressure, and how often it looks again.
 constexpr int kEvenReach = 8;
-constexpr double kEvenGain = 0.5, kEvenRange = 0.4;
-constexpr int kEvenPasses = 2;
+constexpr double kEvenGain = 0.5, kEvenRange = 0.5;
+constexpr int kEvenPasses = 3;
+
 // Below this size the neighbourhood is a good part of the tile and a few strokes make the
 // whole level: there evening out would only band them.
 constexpr int kEvenFrom = 256;
@@ -148,7 +149,8 @@ struct Footprint {
 double DarknessWith(const Level& level, const Footprint& fp, double k) {
   FloatImage image = level.image;
   for (size_t i = 0; i < fp.pixel.size(); ++i)
-    image.values[fp.pixel[i]] *= static_cast<float>(1.0 - std::min(1.0, k * fp.darkness[i]) * fp.amount[i]);
+    image.values[fp.pixel[i]] *=
+        static_cast<float>(1.0 - std::min(1.0, std::min(1.0, k * fp.darkness[i]) * fp.amount[i]));
   double sum = 0;
   for (float v : image.values) sum += 1.0 - v;
   return sum / static_cast<double>(image.values.size());
@@ -216,8 +218,10 @@ FloatImage BlurredDarkness(const FloatImage& image, int r) {
 double AtAxis(const FloatImage& image, const PencilStroke& s, double t) {
   const int size = image.width;
   const double along = t * s.length * size, bow = s.bend * s.length * size * 4.0 * t * (1.0 - t);
-  const int x = static_cast<int>(std::floor(s.x * size + std::cos(s.angle) * along - std::sin(s.angle) * bow));
-  const int y = static_cast<int>(std::floor(s.y * size + std::sin(s.angle) * along + std::cos(s.angle) * bow));
+  const int x =
+      static_cast<int>(std::floor(s.x * size + std::cos(s.angle) * along - std::sin(s.angle) * bow));
+  const int y =
+      static_cast<int>(std::floor(s.y * size + std::sin(s.angle) * along + std::cos(s.angle) * bow));
   return image.At(x & (size - 1), y & (size - 1));
 }
 
@@ -226,7 +230,7 @@ double AtAxis(const FloatImage& image, const PencilStroke& s, double t) {
 // area a pixel of the ramp's screen takes in at this level), which evens the tone where the
 // viewer samples it; the strokes stay where they are, so the nesting holds.
 void EvenOut(const Level& level, std::vector<PencilStroke>& strokes, double target) {
-  const int reach = kEvenReach;
+  const int reach = level.whole_pixels ? 2 * kEvenReach : kEvenReach;
   const double added = target - level.MeanDarkness();
   for (int pass = 0; pass < kEvenPasses; ++pass) {
     Level trial = level;
@@ -284,7 +288,7 @@ std::vector<std::vector<GrayImage>> BuildTonalArtMap(const TonalArtMapOptions& o
   for (int tone = 0; tone < kToneCount; ++tone) {
     for (size_t l = 0; l < levels.size(); ++l) {
       std::vector<PencilStroke> strokes = ChooseStrokes(levels[l], tone, Mix(Mix(options.seed, tone), l));
-      if (!levels[l].whole_pixels && levels[l].size >= kEvenFrom) EvenOut(levels[l], strokes, ToneTarget(tone));
+      if (levels[l].size >= kEvenFrom) EvenOut(levels[l], strokes, ToneTarget(tone));
       SolvePressure(levels[l], strokes, ToneTarget(tone));
       for (size_t finer = l; finer < levels.size(); ++finer)
         for (const PencilStroke& s : strokes) Draw(levels[finer], s);
