@@ -5,6 +5,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 
@@ -14,17 +15,33 @@
 namespace contentgen {
 
 struct PencilStroke {
-  double x = 0, y = 0;    // start point, texture coordinates in [0, 1)
-  double angle = 0;       // direction of travel, radians (0 = along +u)
-  double length = 0.3;    // in texture coordinates, so it shrinks with the level's size
-  double bend = 0;        // sideways bow at mid-stroke, as a fraction of the length
-  double darkness = 0.6;  // how much light the densest part of the stroke takes away
-  double width = 2.0;     // in pixels, whatever the level's size
+  double x = 0, y = 0;        // start point, texture coordinates in [0, 1)
+  double angle = 0;           // direction of travel, radians (0 = along +u)
+  double length = 0.3;        // in texture coordinates, so it shrinks with the level's size
+  double bend = 0;            // sideways bow at mid-stroke, as a fraction of the length
+  double darkness = 0.6;      // how much light the densest part of the stroke takes away
+  double width = 2.0;         // in pixels, whatever the level's size
   bool whole_pixels = false;  // coverage rounded to all or nothing (the finest level)
   uint32_t seed = 0;          // picks this stroke's grain and the phase of its wavering pressure
   double tip_pixels = 0;      // length of each tapered tip in pixels; 0 = 15 % of the length
   double waver = 0;           // amplitude of the slow change of pressure along the stroke
+  // A further factor on the pressure, from the start to the end at evenly spaced points and
+  // linear between them: where the hand eased or pressed to keep the tone even.
+  std::array<float, 16> shade = MakeShade();
+  static constexpr std::array<float, 16> MakeShade() {
+    std::array<float, 16> a{};
+    for (float& v : a) v = 1.0f;
+    return a;
+  }
 };
+
+// The shade factor at tc in [0, 1] along the stroke.
+inline double ShadeAt(const PencilStroke& s, double tc) {
+  const double at = tc * (s.shade.size() - 1);
+  const size_t i = std::min(s.shade.size() - 2, static_cast<size_t>(at));
+  const double f = at - static_cast<double>(i);
+  return (1.0 - f) * s.shade[i] + f * s.shade[i + 1];
+}
 
 // A stroke's width is in pixels, whatever the level's size: coarse levels then show fewer,
 // relatively thicker strokes, which keeps the on-screen stroke width steady under mip-mapping.
@@ -77,14 +94,22 @@ void ForEachStrokePixel(const PencilStroke& s, int size, Visit&& visit) {
       // Pencil pressure rises after touch-down and eases before lift-off, and a hand's
       // pressure wavers a little in between.
       const double pressure = (0.82 + 0.18 * std::sin(kPi * tc)) *
-                              (1.0 - s.waver * (0.5 + 0.5 * std::sin(waver_turns * tc + phase)));
+                              (1.0 - s.waver * (0.5 + 0.5 * std::sin(waver_turns * tc + phase))) *
+                              ShadeAt(s, tc);
       // Grain: the paper's fixed tooth plus the graphite's own unevenness along this stroke.
-      const double paper = HashToUnit(static_cast<uint32_t>(wx), static_cast<uint32_t>(wy), 0x5EEDu + size);
+      // Whole-pixel strokes are seen magnified, where a grain that changed across the stroke
+      // would step its flank: there the grain changes only along it.
+      const uint32_t step = static_cast<uint32_t>(static_cast<int>(along + 64.0));
+      const double paper =
+          s.whole_pixels ? HashToUnit(step, s.seed, 0x5EEDu)
+                         : HashToUnit(static_cast<uint32_t>(wx), static_cast<uint32_t>(wy), 0x5EEDu + size);
       // (Through int: a wide stroke's `across` can take the hash's input below zero.)
-      const double graphite = HashToUnit(static_cast<uint32_t>(static_cast<int>(along * 0.7 + 64.0)),
-                                         static_cast<uint32_t>(static_cast<int>(across * 3 + 8)), s.seed);
+      const double graphite =
+          HashToUnit(static_cast<uint32_t>(static_cast<int>(along * 0.7 + 64.0)),
+                     s.whole_pixels ? 0u : static_cast<uint32_t>(static_cast<int>(across * 3 + 8)), s.seed);
       const double grain = 0.72 + 0.16 * paper + 0.12 * graphite;
-      visit(wx, wy, (s.whole_pixels ? 1.0 : coverage) * s.darkness * pressure * grain);
+      // (No more light than there is: a pressed-hard stroke saturates.)
+      visit(wx, wy, std::min(1.0, (s.whole_pixels ? 1.0 : coverage) * s.darkness * pressure * grain));
     }
   }
 }

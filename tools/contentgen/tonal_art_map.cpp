@@ -30,6 +30,8 @@ const ToneStrokes kToneStrokes[kToneCount] = {{{0}}, {{0}}, {{0}}, {{90}}, {{90,
 // 0.3 to 1 of the tile long, turned by up to 2.5 degrees from the tone's direction.
 constexpr int kCandidates = 25;
 constexpr double kMinLength = 0.3, kMaxLength = 1.0;
+// The finest level's firm strokes are shorter, so that each finds a gap of its own.
+constexpr double kFinestMaxLength = 0.4;
 constexpr double kAngleJitterDeg = 2.5;
 // A hand's stroke bows a little, and the tips taper over a few widths, whatever the length.
 constexpr double kBend = 0.006;
@@ -38,11 +40,28 @@ constexpr double kWidth = 2.0;
 // A light hand: many light strokes keep the tone even where few dark ones would leave holes.
 // Strokes differ in pressure by up to kPressureSpread, and each wavers by up to kWaver along itself.
 constexpr double kPressure = 0.45;
+// The finest level's own strokes are what a close view magnifies: a firmer hand there draws
+// fewer strokes, each standing alone on the paper with a crisp flank.
+constexpr double kFinestPressure = 0.6;
 constexpr double kPressureSpread = 0.2;
 constexpr double kWaver = 0.25;
 // How far either side of its axis a candidate looks for bare paper, in pixels: about half the
 // gap between neighbouring strokes of the lightest tone.
 constexpr int kRoomReach = 8;
+// Strokes that touch or overlap a neighbour merge into a band with a stepped flank: a candidate
+// pays for the darkest pixel within kTouchReach of its axis, so strokes keep paper between them.
+constexpr int kTouchReach = 3;
+constexpr double kTouchWeight = 2.0;
+constexpr int kFinestCandidates = 40;
+// How far round a stroke EvenOut weighs the tone, how hard and how far it may change a
+// stroke's pressure, and how often it looks again.
+constexpr int kEvenReach = 8;
+constexpr double kEvenGain = 0.5, kEvenRange = 0.5;
+constexpr int kEvenPasses = 3;
+
+// Below this size the neighbourhood is a good part of the tile and a few strokes make the
+// whole level: there evening out would only band them.
+constexpr int kEvenFrom = 256;
 
 struct Level {
   int size;
@@ -64,14 +83,14 @@ uint64_t Mix(uint64_t a, uint64_t b) {
   return r.NextBits();
 }
 
-PencilStroke Candidate(Random& rng, double angle_deg) {
+PencilStroke Candidate(Random& rng, double angle_deg, double pressure, double longest) {
   PencilStroke s;
   s.x = rng.Uniform();
   s.y = rng.Uniform();
-  s.length = rng.Uniform(kMinLength, kMaxLength);
+  s.length = rng.Uniform(kMinLength, 1.0) * longest;
   s.angle = Radians(angle_deg + rng.Uniform(-kAngleJitterDeg, kAngleJitterDeg));
   s.bend = rng.Uniform(-kBend, kBend);
-  s.darkness = kPressure * (1.0 - kPressureSpread * rng.Uniform());
+  s.darkness = pressure * (1.0 - kPressureSpread * rng.Uniform());
   s.width = kWidth;
   s.tip_pixels = kTipPixels;
   s.waver = kWaver * rng.Uniform();
@@ -82,7 +101,7 @@ PencilStroke Candidate(Random& rng, double angle_deg) {
 // How much bare paper the stroke would find: along its axis, a pixel apart, the brightness of
 // `image` within kRoomReach either side, weighted towards the axis (a blurred tone), squared so
 // that a hole counts for more than a full stretch; the mean over the stroke.
-double Room(const FloatImage& image, const PencilStroke& s) {
+double Room(const FloatImage& image, const PencilStroke& s, double touch_weight) {
   const int size = image.width;
   const int reach = std::min(kRoomReach, size / 8);
   const double dx = std::cos(s.angle), dy = std::sin(s.angle);
@@ -92,16 +111,17 @@ double Room(const FloatImage& image, const PencilStroke& s) {
     const double along = i + 0.5, t = along / steps;
     const double bow = s.bend * s.length * size * 4.0 * t * (1.0 - t);
     const double cx = s.x * size + dx * along - dy * bow, cy = s.y * size + dy * along + dx * bow;
-    double band = 0, weights = 0;
+    double band = 0, weights = 0, nearest = 1;
     for (int k = -reach; k <= reach; ++k) {
       const int x = static_cast<int>(std::floor(cx - dy * k)) & (size - 1);
       const int y = static_cast<int>(std::floor(cy + dx * k)) & (size - 1);
       const double w = reach + 1 - std::abs(k);
       band += w * image.At(x, y);
       weights += w;
+      if (std::abs(k) <= kTouchReach) nearest = std::min(nearest, static_cast<double>(image.At(x, y)));
     }
     band /= weights;
-    sum += band * band;
+    sum += band * band - touch_weight * (1.0 - nearest);
   }
   return sum / steps;
 }
@@ -129,7 +149,8 @@ struct Footprint {
 double DarknessWith(const Level& level, const Footprint& fp, double k) {
   FloatImage image = level.image;
   for (size_t i = 0; i < fp.pixel.size(); ++i)
-    image.values[fp.pixel[i]] *= static_cast<float>(1.0 - std::min(1.0, k * fp.darkness[i]) * fp.amount[i]);
+    image.values[fp.pixel[i]] *=
+        static_cast<float>(1.0 - std::min(1.0, std::min(1.0, k * fp.darkness[i]) * fp.amount[i]));
   double sum = 0;
   for (float v : image.values) sum += 1.0 - v;
   return sum / static_cast<double>(image.values.size());
@@ -169,6 +190,61 @@ void SolvePressure(const Level& level, std::vector<PencilStroke>& strokes, doubl
   for (PencilStroke& s : strokes) s.darkness = std::min(1.0, s.darkness * k1);
 }
 
+// Darkness of `image` averaged over the (2r + 1)^2 square round each pixel, wrapping.
+FloatImage BlurredDarkness(const FloatImage& image, int r) {
+  const int n = image.width;
+  FloatImage rows(n, n, 0.0f), out(n, n, 0.0f);
+  for (int y = 0; y < n; ++y) {
+    double sum = 0;
+    for (int k = -r; k <= r; ++k) sum += 1.0 - image.At(k & (n - 1), y);
+    for (int x = 0; x < n; ++x) {
+      rows.At(x, y) = static_cast<float>(sum);
+      sum += image.At((x - r) & (n - 1), y) - image.At((x + r + 1) & (n - 1), y);
+    }
+  }
+  const double area = (2.0 * r + 1) * (2.0 * r + 1);
+  for (int x = 0; x < n; ++x) {
+    double sum = 0;
+    for (int k = -r; k <= r; ++k) sum += rows.At(x, k & (n - 1));
+    for (int y = 0; y < n; ++y) {
+      out.At(x, y) = static_cast<float>(sum / area);
+      sum += rows.At(x, (y + r + 1) & (n - 1)) - rows.At(x, (y - r) & (n - 1));
+    }
+  }
+  return out;
+}
+
+// `image` on the stroke's axis at t in [0, 1] along it.
+double AtAxis(const FloatImage& image, const PencilStroke& s, double t) {
+  const int size = image.width;
+  const double along = t * s.length * size, bow = s.bend * s.length * size * 4.0 * t * (1.0 - t);
+  const int x =
+      static_cast<int>(std::floor(s.x * size + std::cos(s.angle) * along - std::sin(s.angle) * bow));
+  const int y =
+      static_cast<int>(std::floor(s.y * size + std::sin(s.angle) * along + std::cos(s.angle) * bow));
+  return image.At(x & (size - 1), y & (size - 1));
+}
+
+// Best-of-candidates placement leaves some neighbourhoods a stroke too dark or too light. Each
+// new stroke's pressure leans against its neighbourhood's error (the tone seen over about the
+// area a pixel of the ramp's screen takes in at this level), which evens the tone where the
+// viewer samples it; the strokes stay where they are, so the nesting holds.
+void EvenOut(const Level& level, std::vector<PencilStroke>& strokes, double target) {
+  const int reach = level.whole_pixels ? 2 * kEvenReach : kEvenReach;
+  const double added = target - level.MeanDarkness();
+  for (int pass = 0; pass < kEvenPasses; ++pass) {
+    Level trial = level;
+    for (const PencilStroke& s : strokes) Draw(trial, s);
+    const FloatImage blurred = BlurredDarkness(trial.image, reach);
+    for (PencilStroke& s : strokes)
+      for (size_t k = 0; k < s.shade.size(); ++k) {
+        const double t = static_cast<double>(k) / (s.shade.size() - 1);
+        const double shade = s.shade[k] * (1.0 - kEvenGain * (AtAxis(blurred, s, t) - target) / added);
+        s.shade[k] = static_cast<float>(std::clamp(shade, 1.0 - kEvenRange, 1.0 + kEvenRange));
+      }
+  }
+}
+
 // The strokes tone `tone` adds on `level`: best-of-candidates strokes, tried on a copy of the
 // level, until it is as dark as the tone asks.
 std::vector<PencilStroke> ChooseStrokes(const Level& level, int tone, uint64_t seed) {
@@ -179,16 +255,20 @@ std::vector<PencilStroke> ChooseStrokes(const Level& level, int tone, uint64_t s
   double darkness = level.MeanDarkness() * pixels;
   const double wanted = ToneTarget(tone) * pixels;
   std::vector<PencilStroke> chosen;
+  const double pressure = level.whole_pixels ? kFinestPressure : kPressure;
+  const double longest = level.whole_pixels ? kFinestMaxLength : kMaxLength;
+  const double touch_weight = level.whole_pixels ? kTouchWeight : 0.0;
+  const int candidates = level.whole_pixels ? kFinestCandidates : kCandidates;
   // Even a stroke's thin tips darken a level, so this bounds the loop far above its need.
   const size_t limit = static_cast<size_t>(level.size) * 64;
   while (darkness < wanted) {
     if (chosen.size() >= limit) throw std::runtime_error("tonal art map: a level does not darken");
     const double angle = angles[chosen.size() % angles.size()];
-    PencilStroke best = Candidate(rng, angle);
-    double best_room = Room(trial.image, best);
-    for (int c = 1; c < kCandidates; ++c) {
-      PencilStroke s = Candidate(rng, angle);
-      const double room = Room(trial.image, s);
+    PencilStroke best = Candidate(rng, angle, pressure, longest);
+    double best_room = Room(trial.image, best, touch_weight);
+    for (int c = 1; c < candidates; ++c) {
+      PencilStroke s = Candidate(rng, angle, pressure, longest);
+      const double room = Room(trial.image, s, touch_weight);
       if (room > best_room) best = s, best_room = room;
     }
     darkness += Draw(trial, best);
@@ -208,6 +288,7 @@ std::vector<std::vector<GrayImage>> BuildTonalArtMap(const TonalArtMapOptions& o
   for (int tone = 0; tone < kToneCount; ++tone) {
     for (size_t l = 0; l < levels.size(); ++l) {
       std::vector<PencilStroke> strokes = ChooseStrokes(levels[l], tone, Mix(Mix(options.seed, tone), l));
+      if (levels[l].size >= kEvenFrom) EvenOut(levels[l], strokes, ToneTarget(tone));
       SolvePressure(levels[l], strokes, ToneTarget(tone));
       for (size_t finer = l; finer < levels.size(); ++finer)
         for (const PencilStroke& s : strokes) Draw(levels[finer], s);
