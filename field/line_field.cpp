@@ -5,18 +5,16 @@
 
 #include <cmath>
 
+#include "field/edge_blocks.h"
 #include "field/sparse_solve.h"
 
 namespace field {
 namespace {
 
 // The vertex's complex unknown is rows 2v (real) and 2v + 1 (imaginary). Adds w times the block
-// of multiplying by the unit complex number (c, s) at (row, column).
-void AddRotation(std::vector<Eigen::Triplet<double>>& t, int row, int column, double w, double c, double s) {
-  t.emplace_back(2 * row, 2 * column, w * c);
-  t.emplace_back(2 * row, 2 * column + 1, -w * s);
-  t.emplace_back(2 * row + 1, 2 * column, w * s);
-  t.emplace_back(2 * row + 1, 2 * column + 1, w * c);
+// of multiplying by the unit complex number (c, s).
+void AddRotation(std::vector<double>& values, double w, double c, double s) {
+  values.insert(values.end(), {w * c, -w * s, w * s, w * c});
 }
 
 std::vector<double> DoubledMass(const PieceGeometry& g) {
@@ -50,17 +48,16 @@ std::vector<double> CurvatureLines(const PieceGeometry& g, std::vector<double>* 
 
 bool SolveLineField(const PieceGeometry& g, double smoothing, std::vector<double>* angles) {
   const int n = static_cast<int>(g.masses.size());
-  std::vector<Eigen::Triplet<double>> triplets;
-  triplets.reserve(12 * g.edges.size() + 2 * n);
+  std::vector<double> values;
+  values.reserve(kEdgeBlockValues * g.edges.size());
   for (const PieceEdge& e : g.edges) {
     const double rho = 2 * e.Transport();
-    AddRotation(triplets, e.a, e.a, e.weight, 1, 0);
-    AddRotation(triplets, e.b, e.b, e.weight, 1, 0);
-    AddRotation(triplets, e.b, e.a, -e.weight, std::cos(rho), std::sin(rho));
-    AddRotation(triplets, e.a, e.b, -e.weight, std::cos(rho), -std::sin(rho));
+    AddRotation(values, e.weight, 1, 0);
+    AddRotation(values, e.weight, 1, 0);
+    AddRotation(values, -e.weight, std::cos(rho), std::sin(rho));
+    AddRotation(values, -e.weight, std::cos(rho), -std::sin(rho));
   }
-  RealMatrix a(2 * n, 2 * n);
-  a.setFromTriplets(triplets.begin(), triplets.end());
+  const RealMatrix a = EdgeBlockMatrix(n, g.edges, values);
   const std::vector<double> mass = DoubledMass(g);
 
   std::vector<double> imaginary;

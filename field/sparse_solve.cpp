@@ -54,12 +54,14 @@ struct PairedAmdOrdering {
 template <typename Solver>
 bool Iterate(const Solver& solver, const std::vector<double>& mass, int steps, Eigen::VectorXd* x) {
   const Eigen::Map<const Eigen::VectorXd> m(mass.data(), static_cast<Eigen::Index>(mass.size()));
+  // Vectors kept across the steps: a solve into a vector of the right size allocates nothing.
+  Eigen::VectorXd weighted(x->size()), next(x->size());
   for (int k = 0; k < steps; ++k) {
-    Eigen::VectorXd next;
+    weighted = m.cwiseProduct(*x);
     if constexpr (requires { solver.solveWithGuess(*x, *x); })
-      next = solver.solveWithGuess(m.cwiseProduct(*x), *x);
+      next = solver.solveWithGuess(weighted, *x);
     else
-      next = solver.solve(m.cwiseProduct(*x));
+      next = solver.solve(weighted);
     const double norm = std::sqrt(next.dot(m.cwiseProduct(next)));
     if (!(norm > 0) || !std::isfinite(norm)) return false;
     *x = next / norm;

@@ -5,17 +5,14 @@
 
 #include <cmath>
 
+#include "field/edge_blocks.h"
 #include "field/sparse_solve.h"
 
 namespace field {
 namespace {
 
-void AddBlock(std::vector<Eigen::Triplet<double>>& t, int row, int column, double m00, double m01, double m10,
-              double m11) {
-  t.emplace_back(2 * row, 2 * column, m00);
-  t.emplace_back(2 * row, 2 * column + 1, m01);
-  t.emplace_back(2 * row + 1, 2 * column, m10);
-  t.emplace_back(2 * row + 1, 2 * column + 1, m11);
+void AddBlock(std::vector<double>& values, double m00, double m01, double m10, double m11) {
+  values.insert(values.end(), {m00, m01, m10, m11});
 }
 
 }  // namespace
@@ -25,8 +22,8 @@ bool SolveStripes(const PieceGeometry& g, const std::vector<double>& angles, dou
   const int n = static_cast<int>(g.masses.size());
   out->omega.resize(g.edges.size());
   out->sign.resize(g.edges.size());
-  std::vector<Eigen::Triplet<double>> triplets;
-  if (!carried) triplets.reserve(16 * g.edges.size());
+  std::vector<double> values;
+  if (!carried) values.reserve(kEdgeBlockValues * g.edges.size());
   for (size_t k = 0; k < g.edges.size(); ++k) {
     const PieceEdge& e = g.edges[k];
     const double atA = angles[e.a], atB = angles[e.b];
@@ -38,32 +35,36 @@ bool SolveStripes(const PieceGeometry& g, const std::vector<double>& angles, dou
     out->sign[k] = static_cast<signed char>(sign);
     if (carried) continue;
     const double w = e.weight, c = std::cos(omega), s = std::sin(omega);
-    AddBlock(triplets, e.a, e.a, w, 0, 0, w);
-    AddBlock(triplets, e.b, e.b, w, 0, 0, w);
+    AddBlock(values, w, 0, 0, w);
+    AddBlock(values, w, 0, 0, w);
     // -2 w Re(conj(psi_b) r psi_a), or -2 w Re(psi_b r psi_a) across a turn.
     if (sign > 0) {
-      AddBlock(triplets, e.b, e.a, -w * c, w * s, -w * s, -w * c);
-      AddBlock(triplets, e.a, e.b, -w * c, -w * s, w * s, -w * c);
+      AddBlock(values, -w * c, w * s, -w * s, -w * c);
+      AddBlock(values, -w * c, -w * s, w * s, -w * c);
     } else {
-      AddBlock(triplets, e.b, e.a, -w * c, w * s, w * s, w * c);
-      AddBlock(triplets, e.a, e.b, -w * c, w * s, w * s, w * c);
+      AddBlock(values, -w * c, w * s, w * s, w * c);
+      AddBlock(values, -w * c, w * s, w * s, w * c);
     }
   }
   if (carried) {
     out->psi = *carried;
     return true;
   }
-  RealMatrix a(2 * n, 2 * n);
-  a.setFromTriplets(triplets.begin(), triplets.end());
+  const RealMatrix a = EdgeBlockMatrix(n, g.edges, values);
   std::vector<double> mass(2 * n);
   for (int v = 0; v < n; ++v) mass[2 * v] = mass[2 * v + 1] = g.masses[v];
   // The start: the phases carried from vertex to vertex along a spanning tree, which the
   // iterations then smooth where the tree's branches meet.
   Eigen::VectorXd x = Eigen::VectorXd::Zero(2 * n);
-  std::vector<std::vector<int>> incident(n);
-  for (size_t k = 0; k < g.edges.size(); ++k) {
-    incident[g.edges[k].a].push_back(static_cast<int>(k));
-    incident[g.edges[k].b].push_back(static_cast<int>(k));
+  // Each vertex's edges in the order of the edges, from `first[v]` to `first[v + 1]`.
+  std::vector<int> first(n + 1, 0), incident(2 * g.edges.size());
+  for (const PieceEdge& e : g.edges) ++first[e.a + 1], ++first[e.b + 1];
+  for (int v = 0; v < n; ++v) first[v + 1] += first[v];
+  {
+    std::vector<int> fill(first.begin(), first.end() - 1);
+    for (size_t k = 0; k < g.edges.size(); ++k)
+      incident[fill[g.edges[k].a]++] = static_cast<int>(k),
+      incident[fill[g.edges[k].b]++] = static_cast<int>(k);
   }
   std::vector<char> reached(n, 0);
   std::vector<int> queue;
@@ -76,7 +77,8 @@ bool SolveStripes(const PieceGeometry& g, const std::vector<double>& angles, dou
     for (size_t head = 0; head < queue.size(); ++head) {
       const int v = queue[head];
       const std::complex<double> at(x[2 * v], x[2 * v + 1]);
-      for (int k : incident[v]) {
+      for (int i = first[v]; i < first[v + 1]; ++i) {
+        const int k = incident[i];
         const PieceEdge& e = g.edges[k];
         const int w = e.a == v ? e.b : e.a;
         if (reached[w]) continue;

@@ -3,10 +3,14 @@
 #include "field/stroke_field.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <limits>
 #include <numbers>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 #include "field/coarse_field.h"
 #include "field/field_mesh.h"
@@ -113,14 +117,35 @@ StrokeFieldFigures ComputeStrokeField(std::span<const float> corners, std::span<
       const float* p = &corners[9 * static_cast<size_t>(t) + 3 * k];
       WriteCorner(uv, t, k, options.density * p[0], options.density * p[2]);
     }
-  for (const FieldPiece& piece : mesh.pieces) {
-    const bool solvable = piece.triangles.size() >= kMinSolvedTriangles &&
-                          piece.positions.size() <= static_cast<size_t>(options.maxSolvedVertices);
-    if (!solvable || !SolvePiece(piece, options, uv, &figures.singularities)) {
-      FixedDirection(piece, options, uv);
-      ++figures.fixedPieces;
+  // Pieces are solved apart and write disjoint corners, so the result does not depend on which
+  // thread solved which.
+  const size_t count = mesh.pieces.size();
+  std::vector<int> singularities(count, 0);
+  std::vector<char> fixed(count, 0);
+  std::atomic<size_t> next{0};
+  const auto work = [&] {
+    for (size_t i; (i = next.fetch_add(1, std::memory_order_relaxed)) < count;) {
+      const FieldPiece& piece = mesh.pieces[i];
+      const bool solvable = piece.triangles.size() >= kMinSolvedTriangles &&
+                            piece.positions.size() <= static_cast<size_t>(options.maxSolvedVertices);
+      if (!solvable || !SolvePiece(piece, options, uv, &singularities[i])) {
+        FixedDirection(piece, options, uv);
+        fixed[i] = 1;
+      }
     }
+  };
+  std::vector<std::thread> helpers;
+  const size_t wanted =
+      std::min<size_t>(count, static_cast<size_t>(std::max(options.threads, 1))) - (count > 0);
+  try {
+    while (helpers.size() < wanted) helpers.emplace_back(work);
+  } catch (const std::system_error&) {
+    // No thread to be had: this one solves what the others leave.
   }
+  work();
+  for (std::thread& helper : helpers) helper.join();
+  for (size_t i = 0; i < count; ++i)
+    figures.singularities += singularities[i], figures.fixedPieces += fixed[i];
   figures.solveMilliseconds =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   return figures;

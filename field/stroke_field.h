@@ -20,6 +20,9 @@ struct StrokeFieldOptions {
   // Pieces with more vertices than this are not solved but given a fixed direction, which keeps
   // the factorisation's memory bounded.
   int maxSolvedVertices = 400000;
+  // Threads that solve pieces side by side (1: this one alone). The result is the same for any
+  // number: each piece is solved on its own.
+  int threads = 2;
 };
 
 struct StrokeFieldFigures {

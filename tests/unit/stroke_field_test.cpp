@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 #include <random>
 #include <vector>
@@ -221,3 +222,24 @@ TEST(StrokeField, DegenerateAndHostileMeshesGetFiniteCoordinatesQuickly) {
 }
 
 }  // namespace
+
+TEST(StrokeField, PiecesSolvedSideBySideGiveTheSameBytesAsOneThread) {
+  // Cylinders apart from each other, a sphere and one piece too small to solve.
+  Corners mesh = Sphere(20);
+  for (int copy = 0; copy < 4; ++copy) {
+    Corners c = Cylinder(24 + 4 * copy, 10);
+    for (size_t i = 0; i < c.size(); i += 3) c[i] += 50.0f * static_cast<float>(copy + 1);
+    mesh.insert(mesh.end(), c.begin(), c.end());
+  }
+  AddTriangle(mesh, {-90, 0, 0}, {-89, 0, 0}, {-90, 1, 0});
+  std::vector<float> alone(mesh.size() / 9 * 6), shared(alone.size());
+  field::StrokeFieldOptions one, two;
+  one.threads = 1, two.threads = 2;
+  const field::StrokeFieldFigures a = field::ComputeStrokeField(mesh, alone, one);
+  const field::StrokeFieldFigures b = field::ComputeStrokeField(mesh, shared, two);
+  EXPECT_EQ(a.pieces, 6);
+  EXPECT_EQ(a.fixedPieces, 1);
+  EXPECT_EQ(b.fixedPieces, a.fixedPieces);
+  EXPECT_EQ(b.singularities, a.singularities);
+  EXPECT_EQ(std::memcmp(alone.data(), shared.data(), alone.size() * sizeof(float)), 0);
+}

@@ -1,0 +1,21 @@
+// The sparse matrices of the line field and the stripes: a 2x2 block at (a, a), (b, b), (b, a)
+// and (a, b) for every edge, so a piece's systems share one pattern. It is worked out once a
+// piece and then only refilled.
+#pragma once
+
+#include <vector>
+
+#include "field/piece_geometry.h"
+#include "field/sparse_solve.h"
+
+namespace field {
+
+// The four blocks of an edge, in the order (a, a), (b, b), (b, a), (a, b), each row by row.
+inline constexpr int kEdgeBlockValues = 16;
+
+// The matrix of `vertices` 2x2 blocks with `values` (kEdgeBlockValues an edge, in the order of
+// `edges`); where blocks overlap, their entries are summed in that order.
+RealMatrix EdgeBlockMatrix(int vertices, const std::vector<PieceEdge>& edges,
+                           const std::vector<double>& values);
+
+}  // namespace field
