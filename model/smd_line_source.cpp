@@ -164,6 +164,26 @@ bool SmdLineSource::Next(SmdLine* out) {
   return true;
 }
 
+bool SmdLineSource::NextSkippingNumbers(SmdLine* out) {
+  SmdLine skipped;
+  while (begin_ < end_) {
+    const char* start = buffer_ + begin_;
+    if (static_cast<unsigned>(*start - '0') >= 10u) break;
+    const char* newline = FindNewline(start, std::min(end_ - begin_, kCapacity - 1));
+    if (!newline) break;
+    skipped.text = start;
+    skipped.length = static_cast<size_t>(newline - start) + 1;
+    begin_ += skipped.length;
+    ++lineNumber_;
+  }
+  // Only the last line passed over can still matter: its word, and the copy a refill makes.
+  if (skipped.text) {
+    lastInBuffer_ = skipped;
+    KeepWord(skipped);
+  }
+  return Next(out);
+}
+
 bool SmdLineSource::NextNumbers(SmdLine* out) {
   return Take(out, false);
 }
