@@ -34,16 +34,17 @@ smd::MatrixRow Magnitude(smd::MatrixRow v) {
   return (smd::MatrixRow)((MaskRow)v & 0x7fffffff);
 }
 
-// Rows a, b, c, d of four lanes in; the four columns out, as rows.
-void Transpose(smd::MatrixRow a, smd::MatrixRow b, smd::MatrixRow c, smd::MatrixRow d, smd::MatrixRow* out) {
+// Rows a, b, c, d of four lanes in; column j out as row `row` of matrix j.
+void Transpose(smd::MatrixRow a, smd::MatrixRow b, smd::MatrixRow c, smd::MatrixRow d, smd::MatrixRows* out,
+               int row) {
   const smd::MatrixRow ab0 = __builtin_shufflevector(a, b, 0, 4, 1, 5),
                        cd0 = __builtin_shufflevector(c, d, 0, 4, 1, 5);
   const smd::MatrixRow ab2 = __builtin_shufflevector(a, b, 2, 6, 3, 7),
                        cd2 = __builtin_shufflevector(c, d, 2, 6, 3, 7);
-  out[0] = __builtin_shufflevector(ab0, cd0, 0, 1, 4, 5);
-  out[1] = __builtin_shufflevector(ab0, cd0, 2, 3, 6, 7);
-  out[2] = __builtin_shufflevector(ab2, cd2, 0, 1, 4, 5);
-  out[3] = __builtin_shufflevector(ab2, cd2, 2, 3, 6, 7);
+  out[0].row[row] = __builtin_shufflevector(ab0, cd0, 0, 1, 4, 5);
+  out[1].row[row] = __builtin_shufflevector(ab0, cd0, 2, 3, 6, 7);
+  out[2].row[row] = __builtin_shufflevector(ab2, cd2, 0, 1, 4, 5);
+  out[3].row[row] = __builtin_shufflevector(ab2, cd2, 2, 3, 6, 7);
 }
 
 // Where the translation is finite and every sine and cosine is at least 2^-40 in magnitude, every
@@ -71,13 +72,10 @@ void ClosedFormLocalPoses(const smd::MatrixRow (&s)[3], const smd::MatrixRow (&c
 
   const smd::MatrixRow zero = {0, 0, 0, 0}, one = {1, 1, 1, 1};
   const smd::MatrixRow sxsy = s[0] * s[1], cxsy = c[0] * s[1];
-  smd::MatrixRow rows[4][4];
-  Transpose(c[1] * c[2], c[1] * s[2], -s[1], zero, rows[0]);
-  Transpose(sxsy * c[2] + c[0] * -s[2], sxsy * s[2] + c[0] * c[2], s[0] * c[1], zero, rows[1]);
-  Transpose(cxsy * c[2] + s[0] * s[2], cxsy * s[2] + -s[0] * c[2], c[0] * c[1], zero, rows[2]);
-  Transpose(zero + t[0], zero + t[1], zero + t[2], one, rows[3]);
-  for (int line = 0; line < 4; ++line)
-    for (int row = 0; row < 4; ++row) local[line].row[row] = rows[row][line];
+  Transpose(c[1] * c[2], c[1] * s[2], -s[1], zero, local, 0);
+  Transpose(sxsy * c[2] + c[0] * -s[2], sxsy * s[2] + c[0] * c[2], s[0] * c[1], zero, local, 1);
+  Transpose(cxsy * c[2] + s[0] * s[2], cxsy * s[2] + -s[0] * c[2], c[0] * c[1], zero, local, 2);
+  Transpose(zero + t[0], zero + t[1], zero + t[2], one, local, 3);
 }
 
 }  // namespace
