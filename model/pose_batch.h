@@ -34,6 +34,8 @@ class PoseBatch {
   int boneCount_ = 0;
   int count_ = 0;
   int bone_[kCapacity];
-  // Translation x, y, z, then the rotation angles about x, y and z.
-  float value_[kCapacity][6];
+  // Axis by axis, line by line (translation_[axis * kCapacity + line]), so that four lines' same
+  // number is one vector.
+  float translation_[3 * kCapacity];
+  float angle_[3 * kCapacity];
 };

@@ -110,7 +110,8 @@ bool SkinnedModel::CountNodes(SmdLineSource& file) {
 
 bool SkinnedModel::CountFrames(SmdLineSource& file) {
   SmdLine poseLine;
-  while (file.Next(&poseLine)) {
+  // Pose lines start with their bone's number and are neither "time" nor "end".
+  while (file.NextSkippingNumbers(&poseLine)) {
     if (smd::IsKeyword(token, "end")) return true;
     if (!smd::IsKeyword(token, "time")) continue;
     ++timeCount;

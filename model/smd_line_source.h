@@ -40,6 +40,9 @@ class SmdLineSource {
   // The next line where it lies, and its first word into `token`; for the numeric blocks, whose
   // lines are read many times more often than the others. False when no character is left.
   bool Next(SmdLine* out);
+  // The same, but lines that start with a digit are passed over where they lie (counted, and
+  // `token` left as the last of them leaves it): the pose lines, when only keywords matter.
+  bool NextSkippingNumbers(SmdLine* out);
   // The same, leaving `token` as it is: the vertex lines, whose words name no block.
   bool NextNumbers(SmdLine* out);
   // Moves a line that Next gave into `line`, zero-terminated, for a scan that stops only at a

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
@@ -122,6 +123,17 @@ TEST(SmdReaderTest, LinesInPlaceAreReadableAsFarAsPromised) {
   EXPECT_EQ(lastWord, "0") << "the blank line kept the word of the pose line before it";
   EXPECT_STREQ(file.line, "end");
   EXPECT_STREQ(file.token, "end");
+  // Passing over the pose lines leaves the other lines, their numbers and words as they were.
+  Source every(content), skipping(content);
+  std::vector<std::string> seen[2];
+  for (Source* source : {&every, &skipping})
+    while (source == &every ? source->source->Next(&line) : source->source->NextSkippingNumbers(&line))
+      if (!std::isdigit(static_cast<unsigned char>(line.text[0])))
+        seen[source == &skipping].push_back(std::string(line.text, line.length) + source->token + "@" +
+                                            std::to_string(source->source->lineNumber()));
+  EXPECT_EQ(seen[1], seen[0]);
+  EXPECT_EQ(seen[1].size(), 5u);
+  EXPECT_STREQ(skipping.line, "end");
   Source numbers("0 1 2\n1 3 4\n");
   ASSERT_TRUE(numbers.source->NextNumbers(&line));
   ASSERT_TRUE(numbers.source->NextNumbers(&line));
