@@ -33,6 +33,7 @@ class HatchingSceneTest : public ::testing::Test {
     ASSERT_EQ(context.InitDevice(&window, 640, 480, 20), S_OK);
     before = Recording().liveObjects;
   }
+  void TearDown() override { context.ReleaseDevice(); }
 
   TemporaryWorkingDirectory files;
   MessageBoxRecorder messageBoxes;
