@@ -26,6 +26,7 @@
 #include "tools/quality/form_quality.h"
 #include "tools/quality/picture_measures.h"
 #include "tools/quality/quality_scene.h"
+#include "tools/quality/seam_pairs.h"
 
 namespace {
 
@@ -336,9 +337,12 @@ void Quality::Walk() {
 // or a fold (u at a local minimum below 0.003, falling towards it as fast as it rises after),
 // with u running steadily for three pixels either side, so that the seam lies inside one part
 // and not where one part's edge meets another. The hatching's brightness is correlated across
-// it (less the tone's own brightness), over pixel pairs two apart with the seam between them, and, for comparison, over pairs
-// two apart 8 to 60 pixels to either side in the same rows. The figure is the first divided by
-// the second: 1 when the hatching runs on across the seam as it does anywhere else.
+// it (less the tone's own brightness), over pixel pairs two columns apart with the seam between
+// them, each pair laid along the strokes there (see seam_pairs.h), and, for comparison, over
+// pairs laid the same way 8 to 60 pixels to either side in the same rows. The figure is the
+// first divided by the second: 1 when the hatching runs on across the seam as it does anywhere
+// else. Level pairs would compare thin strokes crossed at the seam (where strokes follow the
+// spine) with strokes followed elsewhere; that figure is printed too, for reference.
 void Quality::Seam() {
   scene_.Look({0, 62, 250}, {0, 62, 100});
   scene_.light = D3DXVECTOR3(-300, 400, 600);
@@ -378,12 +382,24 @@ void Quality::Seam() {
     for (int x = seam - 60; x <= seam + 60; ++x)
       if (std::abs(x - seam) >= 8) elsewhere.push_back({x, y});
   }
-  const double seam = PairCorrelation(hatch, across, 2), other = PairCorrelation(hatch, elsewhere, 2);
-  const double continuity = other > 0 ? seam / other : 0;
-  report_.Line("seam_correlation", seam, "report", true);
-  report_.Line("correlation_elsewhere", other, "report", true);
-  report_.Line("seam_continuity", continuity, "≥ 0.9, across the seam ÷ elsewhere", continuity >= 0.9);
+  // The pairs along the strokes (see seam_pairs.h), centred between the two pixels above.
+  std::vector<std::pair<int, int>> acrossCentres, elsewhereCentres;
+  for (const auto& [x, y] : across) acrossCentres.push_back({x + 1, y});
+  for (const auto& [x, y] : elsewhere) elsewhereCentres.push_back({x + 1, y});
+  const AlongStrokeCorrelation seam = AlongStrokePairCorrelation(hatch, acrossCentres, 4);
+  const AlongStrokeCorrelation other = AlongStrokePairCorrelation(hatch, elsewhereCentres, 4);
+  const double continuity = other.correlation > 0 ? seam.correlation / other.correlation : 0;
+  report_.Line("seam_correlation", seam.correlation, "report", true);
+  report_.Line("correlation_elsewhere", other.correlation, "report", true);
+  report_.Line("seam_continuity", continuity, "≥ 0.9, across the seam ÷ elsewhere, pairs along the strokes",
+               continuity >= 0.9);
   report_.Line("seam_rows", static_cast<double>(across.size()), "report", true);
+  report_.Line("seam_rows_strokes_along_seam", static_cast<double>(seam.alongSeam), "report, left out", true);
+  // Pairs side by side in the row, whatever the strokes' direction.
+  const double rowSeam = PairCorrelation(hatch, across, 2), rowOther = PairCorrelation(hatch, elsewhere, 2);
+  const std::string parts = "report, pairs in the row: " + std::to_string(rowSeam).substr(0, 5) +
+                            " across ÷ " + std::to_string(rowOther).substr(0, 5) + " elsewhere";
+  report_.Line("seam_continuity_row_pairs", rowOther > 0 ? rowSeam / rowOther : 0, parts.c_str(), true);
 }
 
 // Outline share: the outline's coverage summed over the figure, divided by the figure's pixels,
