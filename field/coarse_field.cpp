@@ -163,10 +163,17 @@ void CoarseField::Blend(int fine, const Use& use) const {
   for (int k = start[s.vertex]; k < start[s.vertex + 1]; ++k) weigh(neighbours_[s.piece][k]);
 }
 
-Vec3 CoarseField::Direction(const Source& s, double turn) const {
-  const PieceGeometry& g = geometries_[s.piece];
-  const double angle = angles_[s.piece][s.vertex] + turn;
-  return std::cos(angle) * g.basisX[s.vertex] + std::sin(angle) * g.basisY[s.vertex];
+std::vector<std::vector<Vec3>> CoarseField::Directions(double turn) const {
+  std::vector<std::vector<Vec3>> directions(pieces_.size());
+  for (size_t k = 0; k < pieces_.size(); ++k) {
+    const PieceGeometry& g = geometries_[k];
+    directions[k].resize(angles_[k].size());
+    for (size_t v = 0; v < angles_[k].size(); ++v) {
+      const double angle = angles_[k][v] + turn;
+      directions[k][v] = std::cos(angle) * g.basisX[v] + std::sin(angle) * g.basisY[v];
+    }
+  }
+  return directions;
 }
 
 bool CoarseField::SolveLineField(double smoothing, std::vector<double>* angles) {
@@ -174,6 +181,7 @@ bool CoarseField::SolveLineField(double smoothing, std::vector<double>* angles) 
   for (size_t k = 0; k < pieces_.size(); ++k)
     if (!field::SolveLineField(geometries_[k], smoothing, &angles_[k])) return false;
   const PieceGeometry& g = *fineGeometry_;
+  const std::vector<std::vector<Vec3>> directions = Directions(0);
   angles->assign(sources_.size(), 0.0);
   for (size_t v = 0; v < sources_.size(); ++v) {
     const Source& s = sources_[v];
@@ -181,10 +189,9 @@ bool CoarseField::SolveLineField(double smoothing, std::vector<double>* angles) 
     const auto angleOf = [&](const Vec3& d) { return std::atan2(Dot(d, g.basisY[v]), Dot(d, g.basisX[v])); };
     // Lines, not directions, are blended: doubled angles.
     std::complex<double> sum = 0;
-    Blend(static_cast<int>(v), [&](int c, double w) {
-      sum += std::polar(w, 2 * angleOf(Direction({s.piece, c}, 0)));
-    });
-    const double own = angleOf(Direction(s, 0));
+    Blend(static_cast<int>(v),
+          [&](int c, double w) { sum += std::polar(w, 2 * angleOf(directions[s.piece][c])); });
+    const double own = angleOf(directions[s.piece][s.vertex]);
     double angle = std::abs(sum) > 0 ? 0.5 * std::arg(sum) : own;
     // The direction of the line that the source's stripes were solved along.
     if (std::cos(angle - own) < 0) angle += std::numbers::pi;
@@ -202,14 +209,15 @@ bool CoarseField::SolveStripes(double turn, const std::vector<double>& angles, d
     if (!field::SolveStripes(geometries_[k], turned, frequency, &coarse[k])) return false;
   }
   // The phase grows by `frequency` along the coarse field from the cluster's coarse vertex.
+  const std::vector<std::vector<Vec3>> directions = Directions(turn);
   std::vector<std::complex<double>> carried(sources_.size(), 1.0);
   for (size_t v = 0; v < sources_.size(); ++v) {
     const Source& s = sources_[v];
     if (s.piece < 0) continue;
-    const Vec3 own = Direction(s, turn);
+    const Vec3& own = directions[s.piece][s.vertex];
     std::complex<double> sum = 0;
     Blend(static_cast<int>(v), [&](int c, double w) {
-      const Vec3 along = Direction({s.piece, c}, turn);
+      const Vec3& along = directions[s.piece][c];
       const Vec3 offset = fine_->positions[v] - pieces_[s.piece].positions[c];
       const std::complex<double> value =
           coarse[s.piece].psi[c] * std::polar(1.0, frequency * Dot(offset, along));

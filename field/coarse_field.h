@@ -32,8 +32,8 @@ class CoarseField {
   struct Source {
     int piece = -1, vertex = -1;
   };
-  // The coarse line field's direction at `s`, turned by `turn`, in space.
-  Vec3 Direction(const Source& s, double turn) const;
+  // The coarse line field's direction at every coarse vertex, turned by `turn`, in space.
+  std::vector<std::vector<Vec3>> Directions(double turn) const;
   // Calls `use(vertex, weight)` for the fine vertex's source and the source's coarse neighbours,
   // weighted by their distance, so that the carried values blend from one cluster to the next.
   template <typename Use>

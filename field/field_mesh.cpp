@@ -8,6 +8,8 @@
 #include <tuple>
 #include <unordered_map>
 
+#include "field/triangle_sides.h"
+
 namespace field {
 namespace {
 
@@ -119,14 +121,7 @@ WeldedMesh WeldAndSplit(std::span<const float> corners) {
   // Half-edges sorted by their undirected key: an edge with exactly two sides, running opposite
   // ways, joins its triangles; any other edge is a border of its triangles' pieces.
   const size_t n = triangles.size();
-  std::vector<std::pair<uint64_t, int>> sides(3 * n);
-  for (size_t t = 0; t < n; ++t)
-    for (int k = 0; k < 3; ++k) {
-      const uint64_t a = static_cast<uint32_t>(triangles[t][k]),
-                     b = static_cast<uint32_t>(triangles[t][(k + 1) % 3]);
-      sides[3 * t + k] = {std::min(a, b) << 32 | std::max(a, b), static_cast<int>(3 * t + k)};
-    }
-  std::sort(sides.begin(), sides.end());
+  const std::vector<std::pair<uint64_t, int>> sides = SortedSides(triangles, positions.size());
   std::vector<int> parent(n);
   std::iota(parent.begin(), parent.end(), 0);
   for (size_t s = 0; s < sides.size();) {
