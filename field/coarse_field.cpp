@@ -35,7 +35,7 @@ FloatKey KeyOf(const Vec3& v) {
 
 }  // namespace
 
-bool CoarseField::Build(const FieldPiece& piece, const PieceGeometry& g, double period) {
+bool CoarseField::Build(const FieldPiece& piece, double period) {
   const size_t n = piece.positions.size();
   if (2 * n <= static_cast<size_t>(kFactoredUnknowns) || !(period > 0)) return false;
   Vec3 lo = piece.positions[0], hi = lo;
@@ -125,14 +125,27 @@ bool CoarseField::Build(const FieldPiece& piece, const PieceGeometry& g, double 
     if (at != located.end() && at->first == k) clusterSource[c] = at->second;
   }
 
-  // A fine vertex whose cluster was left out takes its values from a neighbour's source.
   sources_.assign(n, Source{});
+  for (size_t v = 0; v < n; ++v) sources_[v] = clusterSource[clusterOf[v]];
+  fine_ = &piece;
+  cell_ = cell;
+  return true;
+}
+
+bool CoarseField::SolveCoarseLineField(double smoothing) {
+  angles_.resize(pieces_.size());
+  for (size_t k = 0; k < pieces_.size(); ++k)
+    if (!field::SolveLineField(geometries_[k], smoothing, &angles_[k])) return false;
+  return true;
+}
+
+void CoarseField::SolveLineField(const PieceGeometry& g, std::vector<double>* angles) {
+  // A fine vertex whose cluster was left out takes its values from a neighbour's source.
+  const size_t n = sources_.size();
   std::vector<int> queue;
   queue.reserve(n);
-  for (size_t v = 0; v < n; ++v) {
-    sources_[v] = clusterSource[clusterOf[v]];
+  for (size_t v = 0; v < n; ++v)
     if (sources_[v].piece >= 0) queue.push_back(static_cast<int>(v));
-  }
   std::vector<int> start(n + 1, 0), next(2 * g.edges.size());
   for (const PieceEdge& e : g.edges) ++start[e.a + 1], ++start[e.b + 1];
   for (size_t v = 0; v < n; ++v) start[v + 1] += start[v];
@@ -143,10 +156,23 @@ bool CoarseField::Build(const FieldPiece& piece, const PieceGeometry& g, double 
     for (int k = start[v]; k < start[v + 1]; ++k)
       if (sources_[next[k]].piece < 0) sources_[next[k]] = sources_[v], queue.push_back(next[k]);
   }
-  fine_ = &piece;
   fineGeometry_ = &g;
-  cell_ = cell;
-  return true;
+  const std::vector<std::vector<Vec3>> directions = Directions(0);
+  angles->assign(sources_.size(), 0.0);
+  for (size_t v = 0; v < sources_.size(); ++v) {
+    const Source& s = sources_[v];
+    if (s.piece < 0) continue;  // a vertex on no edge: any direction
+    const auto angleOf = [&](const Vec3& d) { return std::atan2(Dot(d, g.basisY[v]), Dot(d, g.basisX[v])); };
+    // Lines, not directions, are blended: doubled angles.
+    std::complex<double> sum = 0;
+    Blend(static_cast<int>(v),
+          [&](int c, double w) { sum += std::polar(w, 2 * angleOf(directions[s.piece][c])); });
+    const double own = angleOf(directions[s.piece][s.vertex]);
+    double angle = std::abs(sum) > 0 ? 0.5 * std::arg(sum) : own;
+    // The direction of the line that the source's stripes were solved along.
+    if (std::cos(angle - own) < 0) angle += std::numbers::pi;
+    (*angles)[v] = angle;
+  }
 }
 
 template <typename Use>
@@ -174,30 +200,6 @@ std::vector<std::vector<Vec3>> CoarseField::Directions(double turn) const {
     }
   }
   return directions;
-}
-
-bool CoarseField::SolveLineField(double smoothing, std::vector<double>* angles) {
-  angles_.resize(pieces_.size());
-  for (size_t k = 0; k < pieces_.size(); ++k)
-    if (!field::SolveLineField(geometries_[k], smoothing, &angles_[k])) return false;
-  const PieceGeometry& g = *fineGeometry_;
-  const std::vector<std::vector<Vec3>> directions = Directions(0);
-  angles->assign(sources_.size(), 0.0);
-  for (size_t v = 0; v < sources_.size(); ++v) {
-    const Source& s = sources_[v];
-    if (s.piece < 0) continue;  // a vertex on no edge: any direction
-    const auto angleOf = [&](const Vec3& d) { return std::atan2(Dot(d, g.basisY[v]), Dot(d, g.basisX[v])); };
-    // Lines, not directions, are blended: doubled angles.
-    std::complex<double> sum = 0;
-    Blend(static_cast<int>(v),
-          [&](int c, double w) { sum += std::polar(w, 2 * angleOf(directions[s.piece][c])); });
-    const double own = angleOf(directions[s.piece][s.vertex]);
-    double angle = std::abs(sum) > 0 ? 0.5 * std::arg(sum) : own;
-    // The direction of the line that the source's stripes were solved along.
-    if (std::cos(angle - own) < 0) angle += std::numbers::pi;
-    (*angles)[v] = angle;
-  }
-  return true;
 }
 
 bool CoarseField::SolveStripes(double turn, const std::vector<double>& angles, double frequency,

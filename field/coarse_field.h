@@ -17,11 +17,17 @@ class CoarseField {
  public:
   // False, leaving the piece to be solved as it is, when it is small enough to factor, when a
   // grid that resolves `period` would still be too fine to factor, or when no coarse piece is
-  // large enough to solve.
-  bool Build(const FieldPiece& piece, const PieceGeometry& g, double period);
+  // large enough to solve. Needs only the piece's positions, so it can run while the piece's
+  // geometry is measured.
+  bool Build(const FieldPiece& piece, double period);
 
-  // The line field solved on the coarse pieces, as angles in the fine vertices' frames.
-  bool SolveLineField(double smoothing, std::vector<double>* angles);
+  // The line field solved on the coarse pieces; false when a solve failed.
+  bool SolveCoarseLineField(double smoothing);
+
+  // After both of the above: the piece's geometry `g`, which lets a fine vertex whose cluster
+  // was left out take a neighbour's values, and the coarse line field carried to the fine
+  // vertices, as angles in their frames.
+  void SolveLineField(const PieceGeometry& g, std::vector<double>* angles);
 
   // Stripes along the coarse line field turned by `turn`, carried to the fine vertices; `angles`
   // are the fine vertices' (turned alike), which set the fine edges' phases.

@@ -93,14 +93,42 @@ int SolveFamily(const FieldPiece& piece, const PieceGeometry& g, const CoarseFie
 
 bool SolvePiece(const FieldPiece& piece, const StrokeFieldOptions& options, std::span<float> uv,
                 int* singularities) {
-  const PieceGeometry g = MeasurePiece(piece);
   const double period = options.stripePeriod / options.density;  // in units of length
-  if (!(g.area > kMinSolvedArea * period * period)) return false;
-  std::vector<double> angles;
+  const bool split = options.threads > 1 && piece.triangles.size() >= kSplitTriangles;
+  PieceGeometry g;
   CoarseField coarse;
-  const bool coarsened = coarse.Build(piece, g, period);
-  if (!(coarsened ? coarse.SolveLineField(0.5 * period, &angles) : SolveLineField(g, 0.5 * period, &angles)))
+  bool coarsened = false, coarseSolved = false;
+  const auto coarsen = [&] {
+    coarsened = coarse.Build(piece, period);
+    coarseSolved = coarsened && coarse.SolveCoarseLineField(0.5 * period);
+  };
+  if (split) {
+    // The coarse copy needs only the positions: it is made and solved while the piece is
+    // measured, and left unused when the piece turns out too small.
+    std::thread measuring;
+    try {
+      measuring = std::thread([&] { g = MeasurePiece(piece); });
+    } catch (const std::system_error&) {
+      // Measured after the coarse copy on this thread.
+    }
+    coarsen();
+    if (measuring.joinable())
+      measuring.join();
+    else
+      g = MeasurePiece(piece);
+    if (!(g.area > kMinSolvedArea * period * period)) return false;
+  } else {
+    g = MeasurePiece(piece);
+    if (!(g.area > kMinSolvedArea * period * period)) return false;
+    coarsen();
+  }
+  std::vector<double> angles;
+  if (coarsened) {
+    if (!coarseSolved) return false;
+    coarse.SolveLineField(g, &angles);
+  } else if (!SolveLineField(g, 0.5 * period, &angles)) {
     return false;
+  }
   const double frequency = 2 * std::numbers::pi / period;
   const CoarseField* from = coarsened ? &coarse : nullptr;
   std::vector<std::array<double, 3>> u, v;
