@@ -30,6 +30,13 @@ uint32_t Ordered(float f) {
   return bits & 0x80000000u ? ~bits : bits | 0x80000000u;
 }
 
+float Unordered(uint32_t key) {
+  const uint32_t bits = key & 0x80000000u ? key & 0x7fffffffu : ~key;
+  float f;
+  std::memcpy(&f, &bits, sizeof f);
+  return f;
+}
+
 bool Usable(const Vec3& a, const Vec3& b, const Vec3& c) {
   const Vec3 n = Cross(b - a, c - a);
   const double twiceArea = std::sqrt(Dot(n, n));
@@ -93,8 +100,10 @@ void Weld(std::span<const float> corners, std::vector<Vec3>& positions, std::vec
   for (size_t i = 0; i < keys.size(); ++i) {
     const CornerKey& k = keys[i];
     if (i == 0 || !std::equal(k.key, k.key + 3, keys[i - 1].key)) {
-      const float* p = &corners[3 * static_cast<size_t>(k.corner)];
-      positions.push_back({p[0], p[1], p[2]});
+      // The key holds the position but for the sign of a zero, which the corner keeps.
+      const float x = Unordered(k.key[0]), y = Unordered(k.key[1]), z = Unordered(k.key[2]);
+      const float* p = x == 0 || y == 0 || z == 0 ? &corners[3 * static_cast<size_t>(k.corner)] : nullptr;
+      positions.push_back({p ? p[0] : x, p ? p[1] : y, p ? p[2] : z});
     }
     vertexOf[k.corner] = static_cast<int>(positions.size() - 1);
   }
@@ -112,8 +121,11 @@ WeldedMesh WeldAndSplit(std::span<const float> corners) {
   std::vector<int> sources;
   for (size_t t = 0; t < triangleCount; ++t) {
     const std::array<int, 3> v = {vertexOf[3 * t], vertexOf[3 * t + 1], vertexOf[3 * t + 2]};
+    // The corners' own values differ from their vertices' at most in the sign of a zero, which
+    // the test squares away, and are read in order.
+    const float* p = &corners[9 * t];
     if (v[0] < 0 || v[1] < 0 || v[2] < 0 || v[0] == v[1] || v[1] == v[2] || v[2] == v[0] ||
-        !Usable(positions[v[0]], positions[v[1]], positions[v[2]])) {
+        !Usable({p[0], p[1], p[2]}, {p[3], p[4], p[5]}, {p[6], p[7], p[8]})) {
       result.dropped.push_back(static_cast<int>(t));
       continue;
     }
