@@ -157,6 +157,23 @@ void CoarseField::SolveLineField(const PieceGeometry& g, std::vector<double>* an
       if (sources_[next[k]].piece < 0) sources_[next[k]] = sources_[v], queue.push_back(next[k]);
   }
   fineGeometry_ = &g;
+  blendStart_.assign(n + 1, 0);
+  blendWeights_.clear();
+  for (size_t v = 0; v < n; ++v) {
+    const Source& s = sources_[v];
+    if (s.piece >= 0) {
+      const Vec3& p = fine_->positions[v];
+      const std::vector<Vec3>& coarse = pieces_[s.piece].positions;
+      const auto weigh = [&](int c) {
+        const Vec3 d = p - coarse[c];
+        blendWeights_.push_back(std::exp(-Dot(d, d) / (cell_ * cell_)));
+      };
+      weigh(s.vertex);
+      const std::vector<int>& around = neighbourStart_[s.piece];
+      for (int k = around[s.vertex]; k < around[s.vertex + 1]; ++k) weigh(neighbours_[s.piece][k]);
+    }
+    blendStart_[v + 1] = static_cast<int>(blendWeights_.size());
+  }
   const std::vector<std::vector<Vec3>> directions = Directions(0);
   angles->assign(sources_.size(), 0.0);
   for (size_t v = 0; v < sources_.size(); ++v) {
@@ -178,15 +195,10 @@ void CoarseField::SolveLineField(const PieceGeometry& g, std::vector<double>* an
 template <typename Use>
 void CoarseField::Blend(int fine, const Use& use) const {
   const Source& s = sources_[fine];
-  const Vec3& p = fine_->positions[fine];
-  const std::vector<Vec3>& coarse = pieces_[s.piece].positions;
-  const auto weigh = [&](int c) {
-    const Vec3 d = p - coarse[c];
-    use(c, std::exp(-Dot(d, d) / (cell_ * cell_)));
-  };
-  weigh(s.vertex);
+  const double* weight = &blendWeights_[static_cast<size_t>(blendStart_[fine])];
+  use(s.vertex, *weight);
   const std::vector<int>& start = neighbourStart_[s.piece];
-  for (int k = start[s.vertex]; k < start[s.vertex + 1]; ++k) weigh(neighbours_[s.piece][k]);
+  for (int k = start[s.vertex]; k < start[s.vertex + 1]; ++k) use(neighbours_[s.piece][k], *++weight);
 }
 
 std::vector<std::vector<Vec3>> CoarseField::Directions(double turn) const {

@@ -53,6 +53,10 @@ class CoarseField {
   // Each coarse piece's vertices' neighbours, from neighbourStart_[k][v] to [v + 1].
   std::vector<std::vector<int>> neighbourStart_, neighbours_;
   double cell_ = 0;
+  // Each fine vertex's weights in Blend's order, from blendStart_[v] to [v + 1]: worked out once
+  // for the line field and both stripe families.
+  std::vector<int> blendStart_;
+  std::vector<double> blendWeights_;
   // The coarse vertex each fine vertex takes its values from.
   std::vector<Source> sources_;
 };
