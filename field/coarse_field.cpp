@@ -35,7 +35,7 @@ FloatKey KeyOf(const Vec3& v) {
 
 }  // namespace
 
-bool CoarseField::Build(const FieldPiece& piece, const PieceGeometry& g, double period) {
+bool CoarseField::Build(const FieldPiece& piece, double period) {
   const size_t n = piece.positions.size();
   if (2 * n <= static_cast<size_t>(kFactoredUnknowns) || !(period > 0)) return false;
   Vec3 lo = piece.positions[0], hi = lo;
@@ -125,14 +125,27 @@ bool CoarseField::Build(const FieldPiece& piece, const PieceGeometry& g, double 
     if (at != located.end() && at->first == k) clusterSource[c] = at->second;
   }
 
-  // A fine vertex whose cluster was left out takes its values from a neighbour's source.
   sources_.assign(n, Source{});
+  for (size_t v = 0; v < n; ++v) sources_[v] = clusterSource[clusterOf[v]];
+  fine_ = &piece;
+  cell_ = cell;
+  return true;
+}
+
+bool CoarseField::SolveCoarseLineField(double smoothing) {
+  angles_.resize(pieces_.size());
+  for (size_t k = 0; k < pieces_.size(); ++k)
+    if (!field::SolveLineField(geometries_[k], smoothing, &angles_[k])) return false;
+  return true;
+}
+
+void CoarseField::SolveLineField(const PieceGeometry& g, std::vector<double>* angles) {
+  // A fine vertex whose cluster was left out takes its values from a neighbour's source.
+  const size_t n = sources_.size();
   std::vector<int> queue;
   queue.reserve(n);
-  for (size_t v = 0; v < n; ++v) {
-    sources_[v] = clusterSource[clusterOf[v]];
+  for (size_t v = 0; v < n; ++v)
     if (sources_[v].piece >= 0) queue.push_back(static_cast<int>(v));
-  }
   std::vector<int> start(n + 1, 0), next(2 * g.edges.size());
   for (const PieceEdge& e : g.edges) ++start[e.a + 1], ++start[e.b + 1];
   for (size_t v = 0; v < n; ++v) start[v + 1] += start[v];
@@ -143,37 +156,25 @@ bool CoarseField::Build(const FieldPiece& piece, const PieceGeometry& g, double 
     for (int k = start[v]; k < start[v + 1]; ++k)
       if (sources_[next[k]].piece < 0) sources_[next[k]] = sources_[v], queue.push_back(next[k]);
   }
-  fine_ = &piece;
   fineGeometry_ = &g;
-  cell_ = cell;
-  return true;
-}
-
-template <typename Use>
-void CoarseField::Blend(int fine, const Use& use) const {
-  const Source& s = sources_[fine];
-  const Vec3& p = fine_->positions[fine];
-  const std::vector<Vec3>& coarse = pieces_[s.piece].positions;
-  const auto weigh = [&](int c) {
-    const Vec3 d = p - coarse[c];
-    use(c, std::exp(-Dot(d, d) / (cell_ * cell_)));
-  };
-  weigh(s.vertex);
-  const std::vector<int>& start = neighbourStart_[s.piece];
-  for (int k = start[s.vertex]; k < start[s.vertex + 1]; ++k) weigh(neighbours_[s.piece][k]);
-}
-
-Vec3 CoarseField::Direction(const Source& s, double turn) const {
-  const PieceGeometry& g = geometries_[s.piece];
-  const double angle = angles_[s.piece][s.vertex] + turn;
-  return std::cos(angle) * g.basisX[s.vertex] + std::sin(angle) * g.basisY[s.vertex];
-}
-
-bool CoarseField::SolveLineField(double smoothing, std::vector<double>* angles) {
-  angles_.resize(pieces_.size());
-  for (size_t k = 0; k < pieces_.size(); ++k)
-    if (!field::SolveLineField(geometries_[k], smoothing, &angles_[k])) return false;
-  const PieceGeometry& g = *fineGeometry_;
+  blendStart_.assign(n + 1, 0);
+  blendWeights_.clear();
+  for (size_t v = 0; v < n; ++v) {
+    const Source& s = sources_[v];
+    if (s.piece >= 0) {
+      const Vec3& p = fine_->positions[v];
+      const std::vector<Vec3>& coarse = pieces_[s.piece].positions;
+      const auto weigh = [&](int c) {
+        const Vec3 d = p - coarse[c];
+        blendWeights_.push_back(std::exp(-Dot(d, d) / (cell_ * cell_)));
+      };
+      weigh(s.vertex);
+      const std::vector<int>& around = neighbourStart_[s.piece];
+      for (int k = around[s.vertex]; k < around[s.vertex + 1]; ++k) weigh(neighbours_[s.piece][k]);
+    }
+    blendStart_[v + 1] = static_cast<int>(blendWeights_.size());
+  }
+  const std::vector<std::vector<Vec3>> directions = Directions(0);
   angles->assign(sources_.size(), 0.0);
   for (size_t v = 0; v < sources_.size(); ++v) {
     const Source& s = sources_[v];
@@ -181,16 +182,36 @@ bool CoarseField::SolveLineField(double smoothing, std::vector<double>* angles) 
     const auto angleOf = [&](const Vec3& d) { return std::atan2(Dot(d, g.basisY[v]), Dot(d, g.basisX[v])); };
     // Lines, not directions, are blended: doubled angles.
     std::complex<double> sum = 0;
-    Blend(static_cast<int>(v), [&](int c, double w) {
-      sum += std::polar(w, 2 * angleOf(Direction({s.piece, c}, 0)));
-    });
-    const double own = angleOf(Direction(s, 0));
+    Blend(static_cast<int>(v),
+          [&](int c, double w) { sum += std::polar(w, 2 * angleOf(directions[s.piece][c])); });
+    const double own = angleOf(directions[s.piece][s.vertex]);
     double angle = std::abs(sum) > 0 ? 0.5 * std::arg(sum) : own;
     // The direction of the line that the source's stripes were solved along.
     if (std::cos(angle - own) < 0) angle += std::numbers::pi;
     (*angles)[v] = angle;
   }
-  return true;
+}
+
+template <typename Use>
+void CoarseField::Blend(int fine, const Use& use) const {
+  const Source& s = sources_[fine];
+  const double* weight = &blendWeights_[static_cast<size_t>(blendStart_[fine])];
+  use(s.vertex, *weight);
+  const std::vector<int>& start = neighbourStart_[s.piece];
+  for (int k = start[s.vertex]; k < start[s.vertex + 1]; ++k) use(neighbours_[s.piece][k], *++weight);
+}
+
+std::vector<std::vector<Vec3>> CoarseField::Directions(double turn) const {
+  std::vector<std::vector<Vec3>> directions(pieces_.size());
+  for (size_t k = 0; k < pieces_.size(); ++k) {
+    const PieceGeometry& g = geometries_[k];
+    directions[k].resize(angles_[k].size());
+    for (size_t v = 0; v < angles_[k].size(); ++v) {
+      const double angle = angles_[k][v] + turn;
+      directions[k][v] = std::cos(angle) * g.basisX[v] + std::sin(angle) * g.basisY[v];
+    }
+  }
+  return directions;
 }
 
 bool CoarseField::SolveStripes(double turn, const std::vector<double>& angles, double frequency,
@@ -202,14 +223,15 @@ bool CoarseField::SolveStripes(double turn, const std::vector<double>& angles, d
     if (!field::SolveStripes(geometries_[k], turned, frequency, &coarse[k])) return false;
   }
   // The phase grows by `frequency` along the coarse field from the cluster's coarse vertex.
+  const std::vector<std::vector<Vec3>> directions = Directions(turn);
   std::vector<std::complex<double>> carried(sources_.size(), 1.0);
   for (size_t v = 0; v < sources_.size(); ++v) {
     const Source& s = sources_[v];
     if (s.piece < 0) continue;
-    const Vec3 own = Direction(s, turn);
+    const Vec3& own = directions[s.piece][s.vertex];
     std::complex<double> sum = 0;
     Blend(static_cast<int>(v), [&](int c, double w) {
-      const Vec3 along = Direction({s.piece, c}, turn);
+      const Vec3& along = directions[s.piece][c];
       const Vec3 offset = fine_->positions[v] - pieces_[s.piece].positions[c];
       const std::complex<double> value =
           coarse[s.piece].psi[c] * std::polar(1.0, frequency * Dot(offset, along));

@@ -17,11 +17,17 @@ class CoarseField {
  public:
   // False, leaving the piece to be solved as it is, when it is small enough to factor, when a
   // grid that resolves `period` would still be too fine to factor, or when no coarse piece is
-  // large enough to solve.
-  bool Build(const FieldPiece& piece, const PieceGeometry& g, double period);
+  // large enough to solve. Needs only the piece's positions, so it can run while the piece's
+  // geometry is measured.
+  bool Build(const FieldPiece& piece, double period);
 
-  // The line field solved on the coarse pieces, as angles in the fine vertices' frames.
-  bool SolveLineField(double smoothing, std::vector<double>* angles);
+  // The line field solved on the coarse pieces; false when a solve failed.
+  bool SolveCoarseLineField(double smoothing);
+
+  // After both of the above: the piece's geometry `g`, which lets a fine vertex whose cluster
+  // was left out take a neighbour's values, and the coarse line field carried to the fine
+  // vertices, as angles in their frames.
+  void SolveLineField(const PieceGeometry& g, std::vector<double>* angles);
 
   // Stripes along the coarse line field turned by `turn`, carried to the fine vertices; `angles`
   // are the fine vertices' (turned alike), which set the fine edges' phases.
@@ -32,8 +38,8 @@ class CoarseField {
   struct Source {
     int piece = -1, vertex = -1;
   };
-  // The coarse line field's direction at `s`, turned by `turn`, in space.
-  Vec3 Direction(const Source& s, double turn) const;
+  // The coarse line field's direction at every coarse vertex, turned by `turn`, in space.
+  std::vector<std::vector<Vec3>> Directions(double turn) const;
   // Calls `use(vertex, weight)` for the fine vertex's source and the source's coarse neighbours,
   // weighted by their distance, so that the carried values blend from one cluster to the next.
   template <typename Use>
@@ -47,6 +53,10 @@ class CoarseField {
   // Each coarse piece's vertices' neighbours, from neighbourStart_[k][v] to [v + 1].
   std::vector<std::vector<int>> neighbourStart_, neighbours_;
   double cell_ = 0;
+  // Each fine vertex's weights in Blend's order, from blendStart_[v] to [v + 1]: worked out once
+  // for the line field and both stripe families.
+  std::vector<int> blendStart_;
+  std::vector<double> blendWeights_;
   // The coarse vertex each fine vertex takes its values from.
   std::vector<Source> sources_;
 };

@@ -6,7 +6,9 @@
 #include <cstring>
 #include <numeric>
 #include <tuple>
-#include <unordered_map>
+
+#include "field/counting_sort.h"
+#include "field/triangle_sides.h"
 
 namespace field {
 namespace {
@@ -14,27 +16,25 @@ namespace {
 // Thinner than this (shortest height over longest side) and cotangent weights blow up.
 constexpr double kNeedleRatio = 1e-4;
 
-struct PositionKey {
-  uint32_t bits[3];
-  bool operator==(const PositionKey& o) const {
-    return bits[0] == o.bits[0] && bits[1] == o.bits[1] && bits[2] == o.bits[2];
-  }
-};
-struct PositionHash {
-  size_t operator()(const PositionKey& k) const {
-    uint64_t h = 1469598103934665603ull;
-    for (uint32_t b : k.bits) h = (h ^ b) * 1099511628211ull;
-    return static_cast<size_t>(h ^ (h >> 29));
-  }
+// A corner's position as three unsigned keys that order as the coordinates do (-0 as 0), and
+// the corner's number (3 t + k) it came from.
+struct CornerKey {
+  uint32_t key[3];
+  int corner;
 };
 
-PositionKey KeyOf(const float* p) {
-  PositionKey key;
-  for (int c = 0; c < 3; ++c) {
-    const float v = p[c] == 0.0f ? 0.0f : p[c];
-    std::memcpy(&key.bits[c], &v, sizeof v);
-  }
-  return key;
+uint32_t Ordered(float f) {
+  if (f == 0.0f) f = 0.0f;
+  uint32_t bits;
+  std::memcpy(&bits, &f, sizeof bits);
+  return bits & 0x80000000u ? ~bits : bits | 0x80000000u;
+}
+
+float Unordered(uint32_t key) {
+  const uint32_t bits = key & 0x80000000u ? key & 0x7fffffffu : ~key;
+  float f;
+  std::memcpy(&f, &bits, sizeof f);
+  return f;
 }
 
 bool Usable(const Vec3& a, const Vec3& b, const Vec3& c) {
@@ -49,39 +49,64 @@ int Find(std::vector<int>& parent, int x) {
   return x;
 }
 
-// Renumbers the vertices by position (distinct keys are distinct positions, so the order is
-// strict), starts each triangle at its lowest vertex, keeping its winding, and sorts the
-// triangles; `rotations` records where each now starts in its input triangle.
-void Canonicalise(std::vector<Vec3>& positions, std::vector<std::array<int, 3>>& triangles,
-                  std::vector<int>& sources, std::vector<uint8_t>& rotations) {
-  std::vector<int> byPosition(positions.size()), rank(positions.size());
-  std::iota(byPosition.begin(), byPosition.end(), 0);
-  std::sort(byPosition.begin(), byPosition.end(), [&](int a, int b) {
-    const Vec3 &p = positions[a], &q = positions[b];
-    return std::tie(p.x, p.y, p.z) < std::tie(q.x, q.y, q.z);
-  });
-  std::vector<Vec3> sorted(positions.size());
-  for (size_t r = 0; r < byPosition.size(); ++r)
-    rank[byPosition[r]] = static_cast<int>(r), sorted[r] = positions[byPosition[r]];
-  positions.swap(sorted);
-  std::vector<int> order(triangles.size());
-  std::vector<uint8_t> start(triangles.size());
+// Starts each triangle at its lowest vertex, keeping its winding, and sorts the triangles (their
+// vertices are numbered in the order of their positions); `rotations` records where each now
+// starts in its input triangle.
+void Canonicalise(size_t vertices, std::vector<std::array<int, 3>>& triangles, std::vector<int>& sources,
+                  std::vector<uint8_t>& rotations) {
+  struct Listed {
+    std::array<int, 3> tri;
+    int source;
+    uint8_t start;
+  };
+  std::vector<Listed> listed(triangles.size()), scratch;
   for (size_t t = 0; t < triangles.size(); ++t) {
-    std::array<int, 3>& tri = triangles[t];
-    for (int& v : tri) v = rank[v];
-    start[t] = static_cast<uint8_t>(std::min_element(tri.begin(), tri.end()) - tri.begin());
-    std::rotate(tri.begin(), tri.begin() + start[t], tri.end());
-    order[t] = static_cast<int>(t);
+    std::array<int, 3> tri = triangles[t];
+    const auto start = static_cast<uint8_t>(std::min_element(tri.begin(), tri.end()) - tri.begin());
+    std::rotate(tri.begin(), tri.begin() + start, tri.end());
+    listed[t] = {tri, sources[t], start};
   }
   // Equal triangles (the same corners twice) keep the input's order between them.
-  std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return triangles[a] < triangles[b]; });
-  std::vector<std::array<int, 3>> listed(triangles.size());
-  std::vector<int> listedSources(triangles.size());
+  std::vector<int> buckets(vertices + 1);
+  for (int k = 2; k >= 0; --k)
+    CountingPass(listed, scratch, buckets, [k](const Listed& l) { return l.tri[k]; });
   rotations.resize(triangles.size());
-  for (size_t k = 0; k < order.size(); ++k)
-    listed[k] = triangles[order[k]], listedSources[k] = sources[order[k]], rotations[k] = start[order[k]];
-  triangles.swap(listed);
-  sources.swap(listedSources);
+  for (size_t t = 0; t < listed.size(); ++t)
+    triangles[t] = listed[t].tri, sources[t] = listed[t].source, rotations[t] = listed[t].start;
+}
+
+// Welds the corners of the triangles whose corners are all finite (and those before the first
+// that is not, which no triangle uses): vertices numbered in the order of their positions, each
+// at its first corner's position. `vertexOf[3 t + k]` is corner k of triangle t's vertex.
+void Weld(std::span<const float> corners, std::vector<Vec3>& positions, std::vector<int>& vertexOf) {
+  const size_t count = corners.size() / 3;
+  std::vector<CornerKey> keys, scratch;
+  keys.reserve(count);
+  for (size_t c = 0; c < count; ++c) {
+    const float* p = &corners[3 * c];
+    if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2])) {
+      c += 2 - c % 3;  // the rest of the triangle
+      continue;
+    }
+    keys.push_back({{Ordered(p[0]), Ordered(p[1]), Ordered(p[2])}, static_cast<int>(c)});
+  }
+  // Least significant half first: z, then y, then x.
+  std::vector<int> start((1u << 16) + 1);
+  for (int axis = 2; axis >= 0; --axis) {
+    CountingPass(keys, scratch, start, [axis](const CornerKey& k) { return k.key[axis] & 0xffffu; });
+    CountingPass(keys, scratch, start, [axis](const CornerKey& k) { return k.key[axis] >> 16; });
+  }
+  vertexOf.assign(count, -1);
+  for (size_t i = 0; i < keys.size(); ++i) {
+    const CornerKey& k = keys[i];
+    if (i == 0 || !std::equal(k.key, k.key + 3, keys[i - 1].key)) {
+      // The key holds the position but for the sign of a zero, which the corner keeps.
+      const float x = Unordered(k.key[0]), y = Unordered(k.key[1]), z = Unordered(k.key[2]);
+      const float* p = x == 0 || y == 0 || z == 0 ? &corners[3 * static_cast<size_t>(k.corner)] : nullptr;
+      positions.push_back({p ? p[0] : x, p ? p[1] : y, p ? p[2] : z});
+    }
+    vertexOf[k.corner] = static_cast<int>(positions.size() - 1);
+  }
 }
 
 }  // namespace
@@ -89,24 +114,18 @@ void Canonicalise(std::vector<Vec3>& positions, std::vector<std::array<int, 3>>&
 WeldedMesh WeldAndSplit(std::span<const float> corners) {
   WeldedMesh result;
   const size_t triangleCount = corners.size() / 9;
-  std::unordered_map<PositionKey, int, PositionHash> ids;
-  ids.reserve(triangleCount * 3 / 2 + 1);
   std::vector<Vec3> positions;
+  std::vector<int> vertexOf;
+  Weld(corners.first(9 * triangleCount), positions, vertexOf);
   std::vector<std::array<int, 3>> triangles;
   std::vector<int> sources;
   for (size_t t = 0; t < triangleCount; ++t) {
-    std::array<int, 3> v{};
-    bool finite = true;
-    for (int k = 0; k < 3; ++k) {
-      const float* p = &corners[9 * t + 3 * k];
-      finite = finite && std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
-      if (!finite) break;
-      const auto [it, added] = ids.try_emplace(KeyOf(p), static_cast<int>(positions.size()));
-      if (added) positions.push_back({p[0], p[1], p[2]});
-      v[k] = it->second;
-    }
-    if (!finite || v[0] == v[1] || v[1] == v[2] || v[2] == v[0] ||
-        !Usable(positions[v[0]], positions[v[1]], positions[v[2]])) {
+    const std::array<int, 3> v = {vertexOf[3 * t], vertexOf[3 * t + 1], vertexOf[3 * t + 2]};
+    // The corners' own values differ from their vertices' at most in the sign of a zero, which
+    // the test squares away, and are read in order.
+    const float* p = &corners[9 * t];
+    if (v[0] < 0 || v[1] < 0 || v[2] < 0 || v[0] == v[1] || v[1] == v[2] || v[2] == v[0] ||
+        !Usable({p[0], p[1], p[2]}, {p[3], p[4], p[5]}, {p[6], p[7], p[8]})) {
       result.dropped.push_back(static_cast<int>(t));
       continue;
     }
@@ -114,19 +133,12 @@ WeldedMesh WeldAndSplit(std::span<const float> corners) {
     sources.push_back(static_cast<int>(t));
   }
   std::vector<uint8_t> rotations;
-  Canonicalise(positions, triangles, sources, rotations);
+  Canonicalise(positions.size(), triangles, sources, rotations);
 
   // Half-edges sorted by their undirected key: an edge with exactly two sides, running opposite
   // ways, joins its triangles; any other edge is a border of its triangles' pieces.
   const size_t n = triangles.size();
-  std::vector<std::pair<uint64_t, int>> sides(3 * n);
-  for (size_t t = 0; t < n; ++t)
-    for (int k = 0; k < 3; ++k) {
-      const uint64_t a = static_cast<uint32_t>(triangles[t][k]),
-                     b = static_cast<uint32_t>(triangles[t][(k + 1) % 3]);
-      sides[3 * t + k] = {std::min(a, b) << 32 | std::max(a, b), static_cast<int>(3 * t + k)};
-    }
-  std::sort(sides.begin(), sides.end());
+  const std::vector<std::pair<uint64_t, int>> sides = SortedSides(triangles, positions.size());
   std::vector<int> parent(n);
   std::iota(parent.begin(), parent.end(), 0);
   for (size_t s = 0; s < sides.size();) {

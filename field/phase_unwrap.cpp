@@ -19,14 +19,15 @@ struct Corner {
   double phase = 0;
 };
 
-// The corner at vertex `to`, reached from `from` along edge `e`.
+// The corner at vertex `to`, reached from `from` along edge `e`; `phase[v]` is the argument of
+// the stripes' value at v.
 Corner Step(const PieceEdge& e, double omega, int turn, int from, const Corner& c, int to,
-            const StripeFamily& stripes) {
+            const std::vector<double>& phase) {
   const double forward = from == e.a ? omega : -turn * omega;
   Corner out;
   out.sign = c.sign * turn;
   const double step = c.sign * forward;
-  const double target = out.sign * std::arg(stripes.psi[to]);
+  const double target = out.sign * phase[to];
   out.phase = c.phase + step + Wrap(target - c.phase - step);
   return out;
 }
@@ -48,13 +49,15 @@ int UnwrapPhases(const FieldPiece& piece, const PieceGeometry& g, const StripeFa
       if (edgeSides[e] < 2) edgeFaces[e][edgeSides[e]] = static_cast<int>(t);
       ++edgeSides[e];
     }
+  std::vector<double> phase(stripes.psi.size());
+  for (size_t v = 0; v < phase.size(); ++v) phase[v] = std::arg(stripes.psi[v]);
   const auto stepAlong = [&](size_t t, int from, int to, const Corner& c) {
     const auto& tri = piece.triangles[t];
     for (int k = 0; k < 3; ++k) {
       const int e = g.triangleEdges[t][k];
       if ((tri[k] == tri[from] && tri[(k + 1) % 3] == tri[to]) ||
           (tri[k] == tri[to] && tri[(k + 1) % 3] == tri[from]))
-        return Step(g.edges[e], stripes.omega[e], stripes.sign[e], tri[from], c, tri[to], stripes);
+        return Step(g.edges[e], stripes.omega[e], stripes.sign[e], tri[from], c, tri[to], phase);
     }
     return c;
   };
@@ -62,7 +65,7 @@ int UnwrapPhases(const FieldPiece& piece, const PieceGeometry& g, const StripeFa
   // Stepped once around each triangle from its first corner: does it come back to itself?
   std::vector<char> singular(count, 0);
   for (size_t t = 0; t < count; ++t) {
-    const Corner start{1, std::arg(stripes.psi[piece.triangles[t][0]])};
+    const Corner start{1, phase[piece.triangles[t][0]]};
     const Corner back = stepAlong(t, 2, 0, stepAlong(t, 1, 2, stepAlong(t, 0, 1, start)));
     singular[t] = back.sign != start.sign || std::abs(back.phase - start.phase) > 1.0;
   }
@@ -72,7 +75,7 @@ int UnwrapPhases(const FieldPiece& piece, const PieceGeometry& g, const StripeFa
   queue.reserve(count);
   for (size_t seed = 0; seed < count; ++seed) {
     if (done[seed]) continue;
-    corners[seed][0] = {1, std::arg(stripes.psi[piece.triangles[seed][0]])};
+    corners[seed][0] = {1, phase[piece.triangles[seed][0]]};
     corners[seed][1] = stepAlong(seed, 0, 1, corners[seed][0]);
     corners[seed][2] = stepAlong(seed, 0, 2, corners[seed][0]);
     done[seed] = 1;

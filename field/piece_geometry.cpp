@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <numbers>
 
+#include "field/triangle_sides.h"
+
 namespace field {
 namespace {
 
@@ -65,14 +67,7 @@ PieceGeometry MeasurePiece(const FieldPiece& piece) {
   }
 
   // Edges from the sorted sides of the triangles; the first side met orders the edge's ends.
-  std::vector<std::pair<uint64_t, int>> sides(3 * triangleCount);
-  for (size_t t = 0; t < triangleCount; ++t)
-    for (int k = 0; k < 3; ++k) {
-      const uint64_t a = static_cast<uint32_t>(piece.triangles[t][k]);
-      const uint64_t b = static_cast<uint32_t>(piece.triangles[t][(k + 1) % 3]);
-      sides[3 * t + k] = {std::min(a, b) << 32 | std::max(a, b), static_cast<int>(3 * t + k)};
-    }
-  std::sort(sides.begin(), sides.end());
+  const std::vector<std::pair<uint64_t, int>> sides = SortedSides(piece.triangles, vertexCount);
   g.triangleEdges.assign(triangleCount, {0, 0, 0});
   for (size_t s = 0; s < sides.size();) {
     size_t e = s;

@@ -69,28 +69,88 @@ void FixedDirection(const FieldPiece& piece, const StrokeFieldOptions& options, 
   WritePiece(piece, u, v, options.texturePeriod, uv);
 }
 
+// Pieces at least this large solve their two stripe families side by side when a second thread
+// is allowed: after the line field the families share nothing but what they read.
+constexpr size_t kSplitTriangles = 20000;
+
+// One stripe family turned by `turn` from the line field, unwrapped into `phases`; the number of
+// triangles where it does not close, or -1 when the solve failed.
+int SolveFamily(const FieldPiece& piece, const PieceGeometry& g, const CoarseField* coarse,
+                const std::vector<double>& angles, double turn, double frequency,
+                std::vector<std::array<double, 3>>* phases) {
+  std::vector<double> turned;
+  if (turn != 0) {
+    turned.resize(angles.size());
+    for (size_t v = 0; v < angles.size(); ++v) turned[v] = angles[v] + turn;
+  }
+  const std::vector<double>& along = turn != 0 ? turned : angles;
+  StripeFamily stripes;
+  if (coarse ? !coarse->SolveStripes(turn, along, frequency, &stripes)
+             : !SolveStripes(g, along, frequency, &stripes))
+    return -1;
+  return UnwrapPhases(piece, g, stripes, phases);
+}
+
 bool SolvePiece(const FieldPiece& piece, const StrokeFieldOptions& options, std::span<float> uv,
                 int* singularities) {
-  const PieceGeometry g = MeasurePiece(piece);
   const double period = options.stripePeriod / options.density;  // in units of length
-  if (!(g.area > kMinSolvedArea * period * period)) return false;
-  std::vector<double> angles;
+  const bool split = options.threads > 1 && piece.triangles.size() >= kSplitTriangles;
+  PieceGeometry g;
   CoarseField coarse;
-  const bool coarsened = coarse.Build(piece, g, period);
-  if (!(coarsened ? coarse.SolveLineField(0.5 * period, &angles) : SolveLineField(g, 0.5 * period, &angles)))
+  bool coarsened = false, coarseSolved = false;
+  const auto coarsen = [&] {
+    coarsened = coarse.Build(piece, period);
+    coarseSolved = coarsened && coarse.SolveCoarseLineField(0.5 * period);
+  };
+  if (split) {
+    // The coarse copy needs only the positions: it is made and solved while the piece is
+    // measured, and left unused when the piece turns out too small.
+    std::thread measuring;
+    try {
+      measuring = std::thread([&] { g = MeasurePiece(piece); });
+    } catch (const std::system_error&) {
+      // Measured after the coarse copy on this thread.
+    }
+    coarsen();
+    if (measuring.joinable())
+      measuring.join();
+    else
+      g = MeasurePiece(piece);
+    if (!(g.area > kMinSolvedArea * period * period)) return false;
+  } else {
+    g = MeasurePiece(piece);
+    if (!(g.area > kMinSolvedArea * period * period)) return false;
+    coarsen();
+  }
+  std::vector<double> angles;
+  if (coarsened) {
+    if (!coarseSolved) return false;
+    coarse.SolveLineField(g, &angles);
+  } else if (!SolveLineField(g, 0.5 * period, &angles)) {
     return false;
-  std::vector<double> across(angles.size());
-  for (size_t v = 0; v < angles.size(); ++v) across[v] = angles[v] + 0.5 * std::numbers::pi;
+  }
   const double frequency = 2 * std::numbers::pi / period;
-  StripeFamily alongStrokes, acrossStrokes;
-  if (coarsened ? !coarse.SolveStripes(0, angles, frequency, &alongStrokes) ||
-                      !coarse.SolveStripes(0.5 * std::numbers::pi, across, frequency, &acrossStrokes)
-                : !SolveStripes(g, angles, frequency, &alongStrokes) ||
-                      !SolveStripes(g, across, frequency, &acrossStrokes))
-    return false;
+  const CoarseField* from = coarsened ? &coarse : nullptr;
   std::vector<std::array<double, 3>> u, v;
-  *singularities += UnwrapPhases(piece, g, alongStrokes, &u);
-  *singularities += UnwrapPhases(piece, g, acrossStrokes, &v);
+  int across = -1;
+  const auto solveAcross = [&] {
+    across = SolveFamily(piece, g, from, angles, 0.5 * std::numbers::pi, frequency, &v);
+  };
+  std::thread helper;
+  if (options.threads > 1 && piece.triangles.size() >= kSplitTriangles) {
+    try {
+      helper = std::thread(solveAcross);
+    } catch (const std::system_error&) {
+      // Solved after the first family on this thread.
+    }
+  }
+  const int along = SolveFamily(piece, g, from, angles, 0, frequency, &u);
+  if (helper.joinable())
+    helper.join();
+  else if (along >= 0)
+    solveAcross();
+  if (along < 0 || across < 0) return false;
+  *singularities += along + across;
   const double scale = options.stripePeriod / (2 * std::numbers::pi);
   for (size_t t = 0; t < piece.triangles.size(); ++t)
     for (int k = 0; k < 3; ++k) {

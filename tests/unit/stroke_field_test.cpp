@@ -182,6 +182,12 @@ TEST(StrokeField, APieceTooLargeToFactorIsSolvedCoarserAndStillRunsAround) {
   EXPECT_EQ(figures.fixedPieces, 0);
   ASSERT_TRUE(AllFinite(uv));
   EXPECT_GE(ShareWithin(StrokeAngles(fine, uv), 15), 0.9);
+  // Its two stripe families, solved side by side, give the bytes one thread gives.
+  std::vector<float> alone(uv.size());
+  field::StrokeFieldOptions one;
+  one.threads = 1;
+  EXPECT_EQ(field::ComputeStrokeField(fine, alone, one).singularities, figures.singularities);
+  EXPECT_EQ(std::memcmp(alone.data(), uv.data(), uv.size() * sizeof(float)), 0);
 }
 
 TEST(StrokeField, DegenerateAndHostileMeshesGetFiniteCoordinatesQuickly) {

@@ -1,0 +1,26 @@
+// Two stable counting passes over the vertex numbers, higher end then lower (see triangle_sides.h):
+// linear in the sides, which a large piece has by the hundred thousand.
+#include "field/triangle_sides.h"
+
+#include <algorithm>
+
+#include "field/counting_sort.h"
+
+namespace field {
+
+std::vector<std::pair<uint64_t, int>> SortedSides(const std::vector<std::array<int, 3>>& triangles,
+                                                  size_t vertices) {
+  std::vector<std::pair<uint64_t, int>> sides(3 * triangles.size()), swapped(sides.size());
+  for (size_t t = 0; t < triangles.size(); ++t)
+    for (int k = 0; k < 3; ++k) {
+      const uint64_t a = static_cast<uint32_t>(triangles[t][k]),
+                     b = static_cast<uint32_t>(triangles[t][(k + 1) % 3]);
+      sides[3 * t + k] = {std::min(a, b) << 32 | std::max(a, b), static_cast<int>(3 * t + k)};
+    }
+  std::vector<int> start(vertices + 1);
+  CountingPass(sides, swapped, start, [](const auto& side) { return side.first & 0xffffffffu; });
+  CountingPass(sides, swapped, start, [](const auto& side) { return side.first >> 32; });
+  return sides;
+}
+
+}  // namespace field

@@ -1,0 +1,41 @@
+// Welding a triangle soup: triangles in the order of their positions, -0 welded to 0 at the first
+// corner's value, triangles listed from their lowest vertex, and what is left out.
+#include "field/field_mesh.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+namespace {
+
+TEST(FieldMesh, CornersWeldByPositionInPositionOrderAndDropWhatCannotBeSolved) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const std::vector<float> corners = {
+      2, 0, 0, -0.0f, 1, 0, 0,   0, 0,  // 0: a, b (first seen as -0), o
+      0, 1, 0, 2,     0, 0, 2,   1, 0,  // 1: b, a, c: shares a-b with 0, the other way round
+      0, 1, 0, 2,     1, 0, nan, 0, 0,  // 2: a corner not finite
+      2, 1, 0, 2,     1, 0, 0,   0, 0,  // 3: two corners welded
+      5, 5, 5, 6,     5, 5, 7,   5, 5,  // 4: no area
+  };
+  const field::WeldedMesh mesh = field::WeldAndSplit(corners);
+  EXPECT_EQ(mesh.dropped, (std::vector<int>{2, 3, 4}));
+  ASSERT_EQ(mesh.pieces.size(), 1u);
+  const field::FieldPiece& piece = mesh.pieces[0];
+  ASSERT_EQ(piece.positions.size(), 4u);
+  // Triangles listed by their vertices in position order, o (0,0,0) < b (0,1,0) < a (2,0,0) <
+  // c (2,1,0), each from its lowest; the piece numbers its vertices as its triangles meet them.
+  EXPECT_EQ(piece.triangles, (std::vector<std::array<int, 3>>{{0, 1, 2}, {2, 1, 3}}));
+  EXPECT_EQ(piece.positions[1].x, 2.0);
+  EXPECT_EQ(piece.positions[3].y, 1.0);
+  // b keeps the sign of its first corner.
+  EXPECT_EQ(piece.positions[2].y, 1.0);
+  EXPECT_TRUE(std::signbit(piece.positions[2].x));
+  EXPECT_EQ(piece.sources, (std::vector<int>{0, 1}));
+  // Triangle 0's corner 0 is input corner 2 (o); triangle 1's is input corner 0 (b).
+  EXPECT_EQ(piece.SourceCorner(0, 0), 2);
+  EXPECT_EQ(piece.SourceCorner(1, 0), 0);
+}
+
+}  // namespace
