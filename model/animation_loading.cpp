@@ -83,7 +83,15 @@ bool SkinnedModel::ReadAnimationSkeleton(SmdLineSource& file) {
   PoseBatch poses;
   int posesLeft = 0;
   SmdLine poseLine;
-  while (file.Next(&poseLine)) {
+  while (file.NextPose(&poseLine)) {
+    // A line that starts with a digit holds a word that is no keyword: a pose line, or nothing.
+    if (static_cast<unsigned>(poseLine.text[0] - '0') < 10u) {
+      if (posesLeft > 0) {
+        --posesLeft;
+        poses.AddLine(poseLine);
+      }
+      continue;
+    }
     if (posesLeft > 0 && !HoldsAWord(poseLine)) {
       --posesLeft;
       continue;

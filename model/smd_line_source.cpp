@@ -164,6 +164,17 @@ bool SmdLineSource::Next(SmdLine* out) {
   return true;
 }
 
+bool SmdLineSource::NextPose(SmdLine* out) {
+  if (!Take(out, false)) return false;
+  if (static_cast<unsigned>(out->text[0] - '0') < 10u && tokenCapacity_ >= 2) {
+    token_[0] = out->text[0];
+    token_[1] = '\0';
+  } else {
+    KeepWord(*out);
+  }
+  return true;
+}
+
 bool SmdLineSource::NextSkippingNumbers(SmdLine* out) {
   SmdLine skipped;
   while (begin_ < end_) {

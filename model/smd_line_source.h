@@ -43,6 +43,9 @@ class SmdLineSource {
   // The same, but lines that start with a digit are passed over where they lie (counted, and
   // `token` left as the last of them leaves it): the pose lines, when only keywords matter.
   bool NextSkippingNumbers(SmdLine* out);
+  // The same, but a line that starts with a digit leaves only that digit in `token`: a word that
+  // is no keyword, all that a pose line's word is asked, without the cost of copying it.
+  bool NextPose(SmdLine* out);
   // The same, leaving `token` as it is: the vertex lines, whose words name no block.
   bool NextNumbers(SmdLine* out);
   // Moves a line that Next gave into `line`, zero-terminated, for a scan that stops only at a

@@ -26,11 +26,19 @@ inline void StoreRows(const MatrixRows& rows, D3DXMATRIX& m) {
   std::memcpy(m.m, rows.row, sizeof rows.row);
 }
 
+// Lane i of `r` in every lane: a shuffle in a register, where r[i] would go through memory.
+template <int i>
+inline MatrixRow Splat(MatrixRow r) {
+  return __builtin_shufflevector(r, r, i, i, i, i);
+}
+
 inline MatrixRows Multiply(const MatrixRows& a, const MatrixRows& b) {
   MatrixRows out;
+#pragma GCC unroll 4
   for (int i = 0; i < 4; ++i) {
-    const MatrixRow& r = a.row[i];
-    out.row[i] = r[0] * b.row[0] + r[1] * b.row[1] + r[2] * b.row[2] + r[3] * b.row[3];
+    const MatrixRow r = a.row[i];
+    out.row[i] =
+        Splat<0>(r) * b.row[0] + Splat<1>(r) * b.row[1] + Splat<2>(r) * b.row[2] + Splat<3>(r) * b.row[3];
   }
   return out;
 }

@@ -119,6 +119,12 @@ TEST_F(AnimationLoadingTest, BlankLinesKeepTheWordOfTheLineBefore) {
   EXPECT_EQ(clip.frames[1][1].local.m[3][0], 0.0f)
       << "right after \"time\" too, the blank line is one of the frame's lines, not a new start";
   EXPECT_EQ(clip.frames[2][0].local.m[3][0], 0.0f);
+  // Past a frame's last line, a blank line after a pose line is no "time": the stray line after
+  // it changes nothing.
+  ASSERT_EQ(ParseAnimationText("version 1\nnodes\n0 \"a\" -1\nend\nskeleton\ntime 0\n0 1 0 0 0 0 0\n\n"
+                               "0 5 0 0 0 0 0\nend\n"),
+            kSmdRead);
+  EXPECT_EQ(model->clips[1].frames[0][0].local.m[3][0], 1.0f);
 }
 
 TEST_F(AnimationLoadingTest, FileWithoutFramesOrNodesStillTakesASlotWithNoTables) {

@@ -140,6 +140,11 @@ TEST(SmdReaderTest, LinesInPlaceAreReadableAsFarAsPromised) {
   EXPECT_FALSE(numbers.source->NextNumbers(&line));
   EXPECT_STREQ(numbers.line, "1 3 4\n");
   EXPECT_STREQ(numbers.token, "none") << "numeric lines leave the word alone";
+  // Pose lines leave only their first digit; a blank line keeps it; other lines their word.
+  Source posed("time 3\n12 1 2\n  \nend x\n");
+  std::vector<std::string> words;
+  while (posed.source->NextPose(&line)) words.push_back(posed.token);
+  EXPECT_EQ(words, (std::vector<std::string>{"time", "1", "1", "end"}));
 }
 
 // The first word of each length around 16, after white space, cut to 79, after a longer one.
