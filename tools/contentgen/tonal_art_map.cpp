@@ -3,8 +3,9 @@
 // strokes placed at random until the level reaches the tone. Each stroke is the best of a few
 // candidates: the one that finds the most bare paper around it, so the tone stays even without
 // any grid. A stroke added on a level is drawn on every finer level too, which keeps the nesting
-// across tones and levels pixel by pixel. The strokes a level adds then share one pressure
-// factor, solved so that the level's mean darkness lands on the tone's target.
+// across tones and levels pixel by pixel. On each level, all the strokes the tone has drawn so far
+// then have their pressure evened and scaled together, so that the level's mean darkness lands
+// on the tone's target; the lighter tones' strokes stay as they are.
 #include "tonal_art_map.h"
 
 #include <algorithm>
@@ -46,7 +47,8 @@ constexpr double kFinestPressure = 0.6;
 constexpr double kPressureSpread = 0.2;
 constexpr double kWaver = 0.25;
 // How far either side of its axis a candidate looks for bare paper, in pixels: about half the
-// gap between neighbouring strokes of the lightest tone.
+// gap between neighbouring strokes of the lightest tone. From kEvenFrom up, short of the finest
+// level, it is the reach over which the viewer averages a level (a sixty-fourth of the tile).
 constexpr int kRoomReach = 8;
 // Strokes that touch or overlap a neighbour merge into a band with a stepped flank: a candidate
 // pays for the darkest pixel within kTouchReach of its axis, so strokes keep paper between them.
@@ -101,9 +103,8 @@ PencilStroke Candidate(Random& rng, double angle_deg, double pressure, double lo
 // How much bare paper the stroke would find: along its axis, a pixel apart, the brightness of
 // `image` within kRoomReach either side, weighted towards the axis (a blurred tone), squared so
 // that a hole counts for more than a full stretch; the mean over the stroke.
-double Room(const FloatImage& image, const PencilStroke& s, double touch_weight) {
+double Room(const FloatImage& image, const PencilStroke& s, int reach, double touch_weight) {
   const int size = image.width;
-  const int reach = std::min(kRoomReach, size / 8);
   const double dx = std::cos(s.angle), dy = std::sin(s.angle);
   const int steps = std::max(1, static_cast<int>(s.length * size));
   double sum = 0;
@@ -226,9 +227,9 @@ double AtAxis(const FloatImage& image, const PencilStroke& s, double t) {
 }
 
 // Best-of-candidates placement leaves some neighbourhoods a stroke too dark or too light. Each
-// new stroke's pressure leans against its neighbourhood's error (the tone seen over about the
-// area a pixel of the ramp's screen takes in at this level), which evens the tone where the
-// viewer samples it; the strokes stay where they are, so the nesting holds.
+// stroke's pressure on this level leans against its neighbourhood's error (the tone seen over
+// about the area a pixel of the ramp's screen takes in at this level), which evens the tone where
+// the viewer samples it; the strokes stay where they are, so the nesting holds.
 void EvenOut(const Level& level, std::vector<PencilStroke>& strokes, double target) {
   const int reach = level.whole_pixels ? 2 * kEvenReach : kEvenReach;
   const double added = target - level.MeanDarkness();
@@ -259,16 +260,18 @@ std::vector<PencilStroke> ChooseStrokes(const Level& level, int tone, uint64_t s
   const double longest = level.whole_pixels ? kFinestMaxLength : kMaxLength;
   const double touch_weight = level.whole_pixels ? kTouchWeight : 0.0;
   const int candidates = level.whole_pixels ? kFinestCandidates : kCandidates;
+  const int reach =
+      level.size >= kEvenFrom && !level.whole_pixels ? level.size / 64 : std::min(kRoomReach, level.size / 8);
   // Even a stroke's thin tips darken a level, so this bounds the loop far above its need.
   const size_t limit = static_cast<size_t>(level.size) * 64;
   while (darkness < wanted) {
     if (chosen.size() >= limit) throw std::runtime_error("tonal art map: a level does not darken");
     const double angle = angles[chosen.size() % angles.size()];
     PencilStroke best = Candidate(rng, angle, pressure, longest);
-    double best_room = Room(trial.image, best, touch_weight);
+    double best_room = Room(trial.image, best, reach, touch_weight);
     for (int c = 1; c < candidates; ++c) {
       PencilStroke s = Candidate(rng, angle, pressure, longest);
-      const double room = Room(trial.image, s, touch_weight);
+      const double room = Room(trial.image, s, reach, touch_weight);
       if (room > best_room) best = s, best_room = room;
     }
     darkness += Draw(trial, best);
@@ -286,12 +289,27 @@ std::vector<std::vector<GrayImage>> BuildTonalArtMap(const TonalArtMapOptions& o
 
   std::vector<std::vector<GrayImage>> tones(kToneCount);
   for (int tone = 0; tone < kToneCount; ++tone) {
+    // The tone's strokes so far, with the pressure the last level gave them: a stroke keeps its
+    // place on every finer level, but its pressure is evened again there together with the
+    // level's new strokes, so errors a coarser level left are mended where they show and not
+    // only through the few strokes a level adds. The finest level is evened at twice the reach
+    // and holds the most strokes: there only its own strokes are weighed.
+    std::vector<PencilStroke> tone_strokes;
     for (size_t l = 0; l < levels.size(); ++l) {
-      std::vector<PencilStroke> strokes = ChooseStrokes(levels[l], tone, Mix(Mix(options.seed, tone), l));
-      if (levels[l].size >= kEvenFrom) EvenOut(levels[l], strokes, ToneTarget(tone));
-      SolvePressure(levels[l], strokes, ToneTarget(tone));
-      for (size_t finer = l; finer < levels.size(); ++finer)
-        for (const PencilStroke& s : strokes) Draw(levels[finer], s);
+      Level inherited = levels[l];
+      for (const PencilStroke& s : tone_strokes) Draw(inherited, s);
+      std::vector<PencilStroke> added = ChooseStrokes(inherited, tone, Mix(Mix(options.seed, tone), l));
+      if (levels[l].whole_pixels) {
+        if (levels[l].size >= kEvenFrom) EvenOut(inherited, added, ToneTarget(tone));
+        SolvePressure(inherited, added, ToneTarget(tone));
+        for (const PencilStroke& s : added) Draw(inherited, s);
+        levels[l] = std::move(inherited);
+        continue;
+      }
+      tone_strokes.insert(tone_strokes.end(), added.begin(), added.end());
+      if (levels[l].size >= kEvenFrom) EvenOut(levels[l], tone_strokes, ToneTarget(tone));
+      SolvePressure(levels[l], tone_strokes, ToneTarget(tone));
+      for (const PencilStroke& s : tone_strokes) Draw(levels[l], s);
     }
 
     // Finest first for the file; below the coarsest drawn level, box-filter down to 1x1.
