@@ -9,6 +9,7 @@
 #include "tonal_art_map.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <stdexcept>
 #include <string>
@@ -60,6 +61,9 @@ constexpr int kFinestCandidates = 40;
 constexpr int kEvenReach = 8;
 constexpr double kEvenGain = 0.5, kEvenRange = 0.5;
 constexpr int kEvenPasses = 3;
+// A stroke evened again on a finer level keeps this share of the pressure it had on the coarser
+// one, so a texel dark on a level stays dark on the next finer one.
+constexpr double kLevelKeep = 0.75;
 
 // Below this size the neighbourhood is a good part of the tile and a few strokes make the
 // whole level: there evening out would only band them.
@@ -230,19 +234,30 @@ double AtAxis(const FloatImage& image, const PencilStroke& s, double t) {
 // stroke's pressure on this level leans against its neighbourhood's error (the tone seen over
 // about the area a pixel of the ramp's screen takes in at this level), which evens the tone where
 // the viewer samples it; the strokes stay where they are, so the nesting holds.
-void EvenOut(const Level& level, std::vector<PencilStroke>& strokes, double target) {
+// The first `inherited` strokes come from coarser levels and change by at most kLevelKeep here.
+void EvenOut(const Level& level, std::vector<PencilStroke>& strokes, double target, size_t inherited) {
   const int reach = level.whole_pixels ? 2 * kEvenReach : kEvenReach;
   const double added = target - level.MeanDarkness();
+  std::vector<std::array<float, 16>> lowest(strokes.size()), highest(strokes.size());
+  for (size_t i = 0; i < strokes.size(); ++i)
+    for (size_t k = 0; k < strokes[i].shade.size(); ++k) {
+      const double start = strokes[i].shade[k];
+      const bool old = i < inherited;
+      lowest[i][k] = static_cast<float>(std::max(1.0 - kEvenRange, old ? start * kLevelKeep : 0.0));
+      highest[i][k] = static_cast<float>(std::min(1.0 + kEvenRange, old ? start / kLevelKeep : 2.0));
+    }
   for (int pass = 0; pass < kEvenPasses; ++pass) {
     Level trial = level;
     for (const PencilStroke& s : strokes) Draw(trial, s);
     const FloatImage blurred = BlurredDarkness(trial.image, reach);
-    for (PencilStroke& s : strokes)
+    for (size_t i = 0; i < strokes.size(); ++i) {
+      PencilStroke& s = strokes[i];
       for (size_t k = 0; k < s.shade.size(); ++k) {
         const double t = static_cast<double>(k) / (s.shade.size() - 1);
         const double shade = s.shade[k] * (1.0 - kEvenGain * (AtAxis(blurred, s, t) - target) / added);
-        s.shade[k] = static_cast<float>(std::clamp(shade, 1.0 - kEvenRange, 1.0 + kEvenRange));
+        s.shade[k] = static_cast<float>(std::clamp<double>(shade, lowest[i][k], highest[i][k]));
       }
+    }
   }
 }
 
@@ -300,14 +315,15 @@ std::vector<std::vector<GrayImage>> BuildTonalArtMap(const TonalArtMapOptions& o
       for (const PencilStroke& s : tone_strokes) Draw(inherited, s);
       std::vector<PencilStroke> added = ChooseStrokes(inherited, tone, Mix(Mix(options.seed, tone), l));
       if (levels[l].whole_pixels) {
-        if (levels[l].size >= kEvenFrom) EvenOut(inherited, added, ToneTarget(tone));
+        if (levels[l].size >= kEvenFrom) EvenOut(inherited, added, ToneTarget(tone), 0);
         SolvePressure(inherited, added, ToneTarget(tone));
         for (const PencilStroke& s : added) Draw(inherited, s);
         levels[l] = std::move(inherited);
         continue;
       }
+      const size_t kept = tone_strokes.size();
       tone_strokes.insert(tone_strokes.end(), added.begin(), added.end());
-      if (levels[l].size >= kEvenFrom) EvenOut(levels[l], tone_strokes, ToneTarget(tone));
+      if (levels[l].size >= kEvenFrom) EvenOut(levels[l], tone_strokes, ToneTarget(tone), kept);
       SolvePressure(levels[l], tone_strokes, ToneTarget(tone));
       for (const PencilStroke& s : tone_strokes) Draw(levels[l], s);
     }
