@@ -63,7 +63,7 @@ constexpr double kEvenGain = 0.5, kEvenRange = 0.5;
 constexpr int kEvenPasses = 3;
 // A stroke evened again on a finer level keeps this share of the pressure it had on the coarser
 // one, so a texel dark on a level stays dark on the next finer one.
-constexpr double kLevelKeep = 0.75;
+constexpr double kLevelKeep = 0.85;
 
 // Below this size the neighbourhood is a good part of the tile and a few strokes make the
 // whole level: there evening out would only band them.
