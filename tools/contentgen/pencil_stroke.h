@@ -99,13 +99,16 @@ void ForEachStrokePixel(const PencilStroke& s, int size, Visit&& visit) {
       // Grain: the paper's fixed tooth plus the graphite's own unevenness along this stroke.
       // Whole-pixel strokes are seen magnified, where a grain that changed across the stroke
       // would step its flank: there the grain changes only along it.
-      const uint32_t step = static_cast<uint32_t>(static_cast<int>(along + 64.0));
+      // Whole-pixel strokes step their grain by the image column (row, for a steep stroke), so
+      // the texels across the stroke share it and its flank is a single step.
+      const double run = s.whole_pixels ? (steep ? (py - sy) / dy : (px - sx) / dx) : along;
+      const uint32_t step = static_cast<uint32_t>(static_cast<int>(run + 64.0));
       const double paper =
           s.whole_pixels ? HashToUnit(step, s.seed, 0x5EEDu)
                          : HashToUnit(static_cast<uint32_t>(wx), static_cast<uint32_t>(wy), 0x5EEDu + size);
       // (Through int: a wide stroke's `across` can take the hash's input below zero.)
       const double graphite =
-          HashToUnit(static_cast<uint32_t>(static_cast<int>(along * 0.7 + 64.0)),
+          HashToUnit(static_cast<uint32_t>(static_cast<int>(run * 0.7 + 64.0)),
                      s.whole_pixels ? 0u : static_cast<uint32_t>(static_cast<int>(across * 3 + 8)), s.seed);
       const double grain = 0.72 + 0.16 * paper + 0.12 * graphite;
       // (No more light than there is: a pressed-hard stroke saturates.)

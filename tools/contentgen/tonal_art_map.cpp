@@ -3,11 +3,13 @@
 // strokes placed at random until the level reaches the tone. Each stroke is the best of a few
 // candidates: the one that finds the most bare paper around it, so the tone stays even without
 // any grid. A stroke added on a level is drawn on every finer level too, which keeps the nesting
-// across tones and levels pixel by pixel. The strokes a level adds then share one pressure
-// factor, solved so that the level's mean darkness lands on the tone's target.
+// across tones and levels pixel by pixel. On each level, all the strokes the tone has drawn so far
+// then have their pressure evened and scaled together, so that the level's mean darkness lands
+// on the tone's target; the lighter tones' strokes stay as they are.
 #include "tonal_art_map.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <stdexcept>
 #include <string>
@@ -46,7 +48,8 @@ constexpr double kFinestPressure = 0.6;
 constexpr double kPressureSpread = 0.2;
 constexpr double kWaver = 0.25;
 // How far either side of its axis a candidate looks for bare paper, in pixels: about half the
-// gap between neighbouring strokes of the lightest tone.
+// gap between neighbouring strokes of the lightest tone. From kEvenFrom up, short of the finest
+// level, it is the reach over which the viewer averages a level (a sixty-fourth of the tile).
 constexpr int kRoomReach = 8;
 // Strokes that touch or overlap a neighbour merge into a band with a stepped flank: a candidate
 // pays for the darkest pixel within kTouchReach of its axis, so strokes keep paper between them.
@@ -58,6 +61,9 @@ constexpr int kFinestCandidates = 40;
 constexpr int kEvenReach = 8;
 constexpr double kEvenGain = 0.5, kEvenRange = 0.5;
 constexpr int kEvenPasses = 3;
+// A stroke evened again on a finer level keeps this share of the pressure it had on the coarser
+// one, so a texel dark on a level stays dark on the next finer one.
+constexpr double kLevelKeep = 0.85;
 
 // Below this size the neighbourhood is a good part of the tile and a few strokes make the
 // whole level: there evening out would only band them.
@@ -101,9 +107,8 @@ PencilStroke Candidate(Random& rng, double angle_deg, double pressure, double lo
 // How much bare paper the stroke would find: along its axis, a pixel apart, the brightness of
 // `image` within kRoomReach either side, weighted towards the axis (a blurred tone), squared so
 // that a hole counts for more than a full stretch; the mean over the stroke.
-double Room(const FloatImage& image, const PencilStroke& s, double touch_weight) {
+double Room(const FloatImage& image, const PencilStroke& s, int reach, double touch_weight) {
   const int size = image.width;
-  const int reach = std::min(kRoomReach, size / 8);
   const double dx = std::cos(s.angle), dy = std::sin(s.angle);
   const int steps = std::max(1, static_cast<int>(s.length * size));
   double sum = 0;
@@ -226,22 +231,33 @@ double AtAxis(const FloatImage& image, const PencilStroke& s, double t) {
 }
 
 // Best-of-candidates placement leaves some neighbourhoods a stroke too dark or too light. Each
-// new stroke's pressure leans against its neighbourhood's error (the tone seen over about the
-// area a pixel of the ramp's screen takes in at this level), which evens the tone where the
-// viewer samples it; the strokes stay where they are, so the nesting holds.
-void EvenOut(const Level& level, std::vector<PencilStroke>& strokes, double target) {
+// stroke's pressure on this level leans against its neighbourhood's error (the tone seen over
+// about the area a pixel of the ramp's screen takes in at this level), which evens the tone where
+// the viewer samples it; the strokes stay where they are, so the nesting holds.
+// The first `inherited` strokes come from coarser levels and change by at most kLevelKeep here.
+void EvenOut(const Level& level, std::vector<PencilStroke>& strokes, double target, size_t inherited) {
   const int reach = level.whole_pixels ? 2 * kEvenReach : kEvenReach;
   const double added = target - level.MeanDarkness();
+  std::vector<std::array<float, 16>> lowest(strokes.size()), highest(strokes.size());
+  for (size_t i = 0; i < strokes.size(); ++i)
+    for (size_t k = 0; k < strokes[i].shade.size(); ++k) {
+      const double start = strokes[i].shade[k];
+      const bool old = i < inherited;
+      lowest[i][k] = static_cast<float>(std::max(1.0 - kEvenRange, old ? start * kLevelKeep : 0.0));
+      highest[i][k] = static_cast<float>(std::min(1.0 + kEvenRange, old ? start / kLevelKeep : 2.0));
+    }
   for (int pass = 0; pass < kEvenPasses; ++pass) {
     Level trial = level;
     for (const PencilStroke& s : strokes) Draw(trial, s);
     const FloatImage blurred = BlurredDarkness(trial.image, reach);
-    for (PencilStroke& s : strokes)
+    for (size_t i = 0; i < strokes.size(); ++i) {
+      PencilStroke& s = strokes[i];
       for (size_t k = 0; k < s.shade.size(); ++k) {
         const double t = static_cast<double>(k) / (s.shade.size() - 1);
         const double shade = s.shade[k] * (1.0 - kEvenGain * (AtAxis(blurred, s, t) - target) / added);
-        s.shade[k] = static_cast<float>(std::clamp(shade, 1.0 - kEvenRange, 1.0 + kEvenRange));
+        s.shade[k] = static_cast<float>(std::clamp<double>(shade, lowest[i][k], highest[i][k]));
       }
+    }
   }
 }
 
@@ -259,16 +275,18 @@ std::vector<PencilStroke> ChooseStrokes(const Level& level, int tone, uint64_t s
   const double longest = level.whole_pixels ? kFinestMaxLength : kMaxLength;
   const double touch_weight = level.whole_pixels ? kTouchWeight : 0.0;
   const int candidates = level.whole_pixels ? kFinestCandidates : kCandidates;
+  const int reach =
+      level.size >= kEvenFrom && !level.whole_pixels ? level.size / 64 : std::min(kRoomReach, level.size / 8);
   // Even a stroke's thin tips darken a level, so this bounds the loop far above its need.
   const size_t limit = static_cast<size_t>(level.size) * 64;
   while (darkness < wanted) {
     if (chosen.size() >= limit) throw std::runtime_error("tonal art map: a level does not darken");
     const double angle = angles[chosen.size() % angles.size()];
     PencilStroke best = Candidate(rng, angle, pressure, longest);
-    double best_room = Room(trial.image, best, touch_weight);
+    double best_room = Room(trial.image, best, reach, touch_weight);
     for (int c = 1; c < candidates; ++c) {
       PencilStroke s = Candidate(rng, angle, pressure, longest);
-      const double room = Room(trial.image, s, touch_weight);
+      const double room = Room(trial.image, s, reach, touch_weight);
       if (room > best_room) best = s, best_room = room;
     }
     darkness += Draw(trial, best);
@@ -286,12 +304,28 @@ std::vector<std::vector<GrayImage>> BuildTonalArtMap(const TonalArtMapOptions& o
 
   std::vector<std::vector<GrayImage>> tones(kToneCount);
   for (int tone = 0; tone < kToneCount; ++tone) {
+    // The tone's strokes so far, with the pressure the last level gave them: a stroke keeps its
+    // place on every finer level, but its pressure is evened again there together with the
+    // level's new strokes, so errors a coarser level left are mended where they show and not
+    // only through the few strokes a level adds. The finest level is evened at twice the reach
+    // and holds the most strokes: there only its own strokes are weighed.
+    std::vector<PencilStroke> tone_strokes;
     for (size_t l = 0; l < levels.size(); ++l) {
-      std::vector<PencilStroke> strokes = ChooseStrokes(levels[l], tone, Mix(Mix(options.seed, tone), l));
-      if (levels[l].size >= kEvenFrom) EvenOut(levels[l], strokes, ToneTarget(tone));
-      SolvePressure(levels[l], strokes, ToneTarget(tone));
-      for (size_t finer = l; finer < levels.size(); ++finer)
-        for (const PencilStroke& s : strokes) Draw(levels[finer], s);
+      Level inherited = levels[l];
+      for (const PencilStroke& s : tone_strokes) Draw(inherited, s);
+      std::vector<PencilStroke> added = ChooseStrokes(inherited, tone, Mix(Mix(options.seed, tone), l));
+      if (levels[l].whole_pixels) {
+        if (levels[l].size >= kEvenFrom) EvenOut(inherited, added, ToneTarget(tone), 0);
+        SolvePressure(inherited, added, ToneTarget(tone));
+        for (const PencilStroke& s : added) Draw(inherited, s);
+        levels[l] = std::move(inherited);
+        continue;
+      }
+      const size_t kept = tone_strokes.size();
+      tone_strokes.insert(tone_strokes.end(), added.begin(), added.end());
+      if (levels[l].size >= kEvenFrom) EvenOut(levels[l], tone_strokes, ToneTarget(tone), kept);
+      SolvePressure(levels[l], tone_strokes, ToneTarget(tone));
+      for (const PencilStroke& s : tone_strokes) Draw(levels[l], s);
     }
 
     // Finest first for the file; below the coarsest drawn level, box-filter down to 1x1.
