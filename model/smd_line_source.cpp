@@ -57,6 +57,7 @@ const char* FindNewline(const char* start, size_t length) {
 }  // namespace
 
 bool SmdLineSource::Fill() {
+  if (beforeRefill_) beforeRefill_(beforeRefillContext_);
   begin_ = end_ = 0;
   while (end_ == 0) {
     size_t kept = 0;

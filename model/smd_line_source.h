@@ -54,6 +54,12 @@ class SmdLineSource {
   void Rewind();
   // Lines (and pieces of long lines) given since the start or the last Rewind.
   int lineNumber() const { return lineNumber_; }
+  // From now on `call(context)` runs before every refill (null: nothing), while the lines given
+  // where they lie are still there: for a reader that reads them later.
+  void BeforeRefill(void (*call)(void*), void* context) {
+    beforeRefill_ = call;
+    beforeRefillContext_ = context;
+  }
 
  private:
   bool Fill();
@@ -71,6 +77,8 @@ class SmdLineSource {
   size_t end_ = 0;
   bool heldCarriageReturn_ = false;
   int lineNumber_ = 0;
+  void (*beforeRefill_)(void*) = nullptr;
+  void* beforeRefillContext_ = nullptr;
   // The last line given where it lies in the buffer: copied into `line` before the buffer is
   // refilled, so that `line` holds it when the file ends.
   SmdLine lastInBuffer_;
