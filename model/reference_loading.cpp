@@ -2,6 +2,7 @@
 // filling pass (nodes, bind pose, triangles moved into bone space) and the vertex buffer.
 #include <climits>
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "base/helper_thread.h"
@@ -111,6 +112,14 @@ int SkinnedModel::ParseReference(FILE* input) {
   }
 
   file.Rewind();
+  // On two threads, the lines of one block are scanned together before it is refilled: a block
+  // of a megabyte keeps both threads busy for long stretches between refills.
+  std::unique_ptr<char[]> block;
+  if (smd::LoadThreads(mesh.triangles ? mesh.triangleCount : 0) == 2) {
+    constexpr size_t kTwoThreadBlock = size_t{1} << 20;
+    block.reset(new (std::nothrow) char[kTwoThreadBlock + SmdLineSource::kReadable]);
+    file.ReadThrough(block.get(), kTwoThreadBlock);
+  }
   BlockLoop(file, &SkinnedModel::ReadNodes, &SkinnedModel::ReadBindPose, &SkinnedModel::ReadTriangles);
   if (mesh.links)
     for (int b = 0; b < mesh.links->boneCount; ++b)

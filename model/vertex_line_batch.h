@@ -32,7 +32,7 @@ class VertexLineBatch {
     uint32_t length;
     int corner;
   };
-  static constexpr size_t kCapacity = 8192;
+  static constexpr size_t kCapacity = 32768;
   static constexpr size_t kLinesPerPart = 256;
 
   void Scan(const SmdLine& line, int corner);
