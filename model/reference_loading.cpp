@@ -2,43 +2,22 @@
 // filling pass (nodes, bind pose, triangles moved into bone space) and the vertex buffer.
 #include <climits>
 #include <cstring>
+#include <memory>
 #include <new>
 
+#include "base/helper_thread.h"
 #include "base/platform.h"
 #include "model/pose_batch.h"
 #include "model/skin_corner.h"
 #include "model/skinned_model.h"
 #include "model/skinning_kernel.h"
 #include "model/smd_field_scan.h"
+#include "model/smd_load_threads.h"
 #include "model/smd_messages.h"
 #include "model/smd_node_line.h"
-#include "model/smd_scan_number_line.h"
+#include "model/vertex_line_batch.h"
 
 namespace {
-
-// "%d %f %f %f %f %f %f %f %f": bone, position, normal, u, v. Corner and bone change only when
-// the whole pattern matches.
-void ScanVertexLine(const SmdLine& line, int& bone, SkinVertex& corner) {
-  int b = 0;
-  float f[8];
-  if (!smd::ScanNumberLine(line, b, f, 8)) return;
-  bone = b;
-  corner.position = D3DXVECTOR3(f[0], f[1], f[2]);
-  corner.normal = D3DXVECTOR3(f[3], f[4], f[5]);
-  corner.u = f[6];
-  corner.v = 1.0f - f[7];
-}
-
-// The links of a vertex line and the corner as it stands in model space, before it is moved into
-// its bone's space.
-void ReadLinks(SmdLineSource& file, SmdLine& vertexLine, SmdMesh& mesh, int corner,
-               const SkinVertex& vertex) {
-  SmdCornerLinks& links = mesh.links->corners[corner];
-  file.Terminate(&vertexLine);
-  smd::ScanLinks(vertexLine.text, mesh.links->boneCount, links);
-  links.position = vertex.position;
-  links.normal = vertex.normal;
-}
 
 // The inverse of a bone's bind-pose matrix; a singular matrix leaves the corner where it is.
 D3DXMATRIX InverseOf(const D3DXMATRIX& m) {
@@ -48,9 +27,9 @@ D3DXMATRIX InverseOf(const D3DXMATRIX& m) {
 }
 
 // Moves every corner into the space of its bone, as D3DXVec3TransformCoord and TransformNormal
-// would (see skin_corner.h). Each bone's inverse is computed once; it is the same matrix the
-// per-corner computation would give.
-void MoveCornersIntoBoneSpace(SmdMesh& mesh, int count) {
+// would (see skin_corner.h), in parts on both threads where `helper` is given. Each bone's inverse
+// is computed once; it is the same matrix the per-corner computation would give.
+void MoveCornersIntoBoneSpace(SmdMesh& mesh, int count, HelperThread* helper) {
   if (!mesh.triangles) return;
   if (count > mesh.triangleCount) count = mesh.triangleCount;
   const int boneCount = mesh.bones ? mesh.boneCount : 0;
@@ -59,22 +38,34 @@ void MoveCornersIntoBoneSpace(SmdMesh& mesh, int count) {
   if (inverses)
     for (int b = 0; b < boneCount; ++b) inverses[b] = InverseOf(mesh.bones[b].combined);
   [[maybe_unused]] const bool sse = ActiveSkinningKernel() == SkinningKernel::kSse2;
-  for (int t = 0; t < count; ++t) {
-    SmdTriangle& triangle = mesh.triangles[t];
-    for (int k = 0; k < 3; ++k) {
-      const int b = triangle.bones[k];
-      // A bone index outside the table names no bone: the corner stays in model space.
-      if (b < 0 || b >= boneCount) continue;
-      const D3DXMATRIX m = inverses ? inverses[b] : InverseOf(mesh.bones[b].combined);
-      SkinVertex& corner = triangle.corners[k];
+  constexpr int kTrianglesPerPart = 8192;
+  auto movePart = [&](size_t part) {
+    const int first = static_cast<int>(part) * kTrianglesPerPart;
+    const int last = count - first < kTrianglesPerPart ? count : first + kTrianglesPerPart;
+    for (int t = first; t < last; ++t) {
+      SmdTriangle& triangle = mesh.triangles[t];
+      for (int k = 0; k < 3; ++k) {
+        const int b = triangle.bones[k];
+        // A bone index outside the table names no bone: the corner stays in model space.
+        if (b < 0 || b >= boneCount) continue;
+        const D3DXMATRIX m = inverses ? inverses[b] : InverseOf(mesh.bones[b].combined);
+        SkinVertex& corner = triangle.corners[k];
 #if defined(__SSE2__)
-      if (sse) {
-        smd::SkinCornerSse<false>(corner, m, corner);
-        continue;
-      }
+        if (sse) {
+          smd::SkinCornerSse<false>(corner, m, corner);
+          continue;
+        }
 #endif
-      smd::SkinCorner(corner, m, corner);
+        smd::SkinCorner(corner, m, corner);
+      }
     }
+  };
+  const size_t parts =
+      count > 0 ? static_cast<size_t>((count + kTrianglesPerPart - 1) / kTrianglesPerPart) : 0;
+  if (helper) {
+    helper->Run(parts, movePart);
+  } else {
+    for (size_t part = 0; part < parts; ++part) movePart(part);
   }
   delete[] inverses;
 }
@@ -121,6 +112,14 @@ int SkinnedModel::ParseReference(FILE* input) {
   }
 
   file.Rewind();
+  // On two threads, the lines of one block are scanned together before it is refilled: a block
+  // of a megabyte keeps both threads busy for long stretches between refills.
+  std::unique_ptr<char[]> block;
+  if (smd::LoadThreads(mesh.triangles ? mesh.triangleCount : 0) == 2) {
+    constexpr size_t kTwoThreadBlock = size_t{1} << 20;
+    block.reset(new (std::nothrow) char[kTwoThreadBlock + SmdLineSource::kReadable]);
+    file.ReadThrough(block.get(), kTwoThreadBlock);
+  }
   BlockLoop(file, &SkinnedModel::ReadNodes, &SkinnedModel::ReadBindPose, &SkinnedModel::ReadTriangles);
   if (mesh.links)
     for (int b = 0; b < mesh.links->boneCount; ++b)
@@ -175,6 +174,11 @@ bool SkinnedModel::ReadTriangles(SmdLineSource& file) {
   SmdMesh* mesh = meshCount >= 0 && meshCount < kSmdMaxMeshes ? &meshes[meshCount] : nullptr;
   const int tableSize = mesh && mesh->triangles ? mesh->triangleCount : 0;
   static constexpr int kCornerOfLine[3] = {0, 2, 1};
+  HelperThread helper;
+  HelperThread* twoThreads = smd::LoadThreads(tableSize) == 2 ? &helper : nullptr;
+  VertexLineBatch batch(mesh, twoThreads);
+  // Lines kept where they lie are scanned before the buffer is refilled over them.
+  file.BeforeRefill([](void* kept) { static_cast<VertexLineBatch*>(kept)->Flush(); }, &batch);
   bool ended = false;
   bool haveLookup = false;
   char lookupName[kSmdNameSize];
@@ -199,18 +203,18 @@ bool SkinnedModel::ReadTriangles(SmdLineSource& file) {
       }
       haveLookup = true;
     }
-    const int material = lookupIndex;
-    SmdTriangle* triangle = t < tableSize ? &mesh->triangles[t] : nullptr;
-    if (triangle) triangle->material = material;
+    const bool inTable = t < tableSize;
+    if (inTable) mesh->triangles[t].material = lookupIndex;
     SmdLine vertexLine;
     for (int k : kCornerOfLine) {
       if (!file.NextNumbers(&vertexLine)) break;
-      if (!triangle) continue;
-      ScanVertexLine(vertexLine, triangle->bones[k], triangle->corners[k]);
-      if (mesh->links) ReadLinks(file, vertexLine, *mesh, 3 * t + k, triangle->corners[k]);
+      // A line copied into `line` is overwritten by the next one: scanned at once.
+      if (inTable) batch.Add(vertexLine, t, k, vertexLine.text != line);
     }
     ++t;
   }
-  if (mesh) MoveCornersIntoBoneSpace(*mesh, triangleCount);
+  batch.Flush();
+  file.BeforeRefill(nullptr, nullptr);
+  if (mesh) MoveCornersIntoBoneSpace(*mesh, triangleCount, twoThreads);
   return ended;
 }

@@ -57,6 +57,7 @@ const char* FindNewline(const char* start, size_t length) {
 }  // namespace
 
 bool SmdLineSource::Fill() {
+  if (beforeRefill_) beforeRefill_(beforeRefillContext_);
   begin_ = end_ = 0;
   while (end_ == 0) {
     size_t kept = 0;
@@ -65,7 +66,7 @@ bool SmdLineSource::Fill() {
       kept = 1;
       heldCarriageReturn_ = false;
     }
-    const size_t n = file_ ? std::fread(buffer_ + kept, 1, kBufferSize - kept, file_) : 0;
+    const size_t n = file_ ? std::fread(buffer_ + kept, 1, bufferSize_ - kept, file_) : 0;
     size_t length = FoldLineEnds(buffer_, kept + n);
     // A CR at the end of the block may be the first half of a CR LF: decide with the next block.
     if (n > 0 && length > 0 && buffer_[length - 1] == '\r') {
@@ -227,6 +228,12 @@ void SmdLineSource::SaveLastLine() {
   std::memcpy(line_, lastInBuffer_.text, lastInBuffer_.length);
   line_[lastInBuffer_.length] = '\0';
   lastInBuffer_ = SmdLine{};
+}
+
+void SmdLineSource::ReadThrough(char* storage, size_t size) {
+  if (!storage || size < kCapacity || begin_ != 0 || end_ != 0) return;
+  buffer_ = storage;
+  bufferSize_ = size;
 }
 
 void SmdLineSource::Rewind() {

@@ -55,8 +55,18 @@ class SmdLineSource {
   bool Skip();
   // Back to the first line; also clears the end-of-file state.
   void Rewind();
+  // Reads on through `storage` (`size` + kReadable bytes, the caller's, outliving the source's
+  // use of it) instead of the source's own block, from the first line: fewer, larger refills for a
+  // reader that keeps lines where they lie until the next refill. Only right after Rewind.
+  void ReadThrough(char* storage, size_t size);
   // Lines (and pieces of long lines) given since the start or the last Rewind.
   int lineNumber() const { return lineNumber_; }
+  // From now on `call(context)` runs before every refill (null: nothing), while the lines given
+  // where they lie are still there: for a reader that reads them later.
+  void BeforeRefill(void (*call)(void*), void* context) {
+    beforeRefill_ = call;
+    beforeRefillContext_ = context;
+  }
 
  private:
   bool Fill();
@@ -74,10 +84,14 @@ class SmdLineSource {
   size_t end_ = 0;
   bool heldCarriageReturn_ = false;
   int lineNumber_ = 0;
+  void (*beforeRefill_)(void*) = nullptr;
+  void* beforeRefillContext_ = nullptr;
   // The last line given where it lies in the buffer: copied into `line` before the buffer is
   // refilled, so that `line` holds it when the file ends.
   SmdLine lastInBuffer_;
   // The kReadable bytes after the data of every fill are zeroed, so that what a scanner reads past
   // a line is never indeterminate; the rest needs no clearing.
-  char buffer_[kBufferSize + kReadable];
+  char ownBuffer_[kBufferSize + kReadable];
+  char* buffer_ = ownBuffer_;
+  size_t bufferSize_ = kBufferSize;
 };
