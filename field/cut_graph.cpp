@@ -26,15 +26,24 @@ std::vector<char> CutGraph(const FieldPiece& piece, const PieceGeometry& g, cons
                            const std::vector<int>& edgeSides) {
   const size_t n = piece.positions.size(), edges = g.edges.size();
   std::vector<char> cut(edges, 0);
-  // Vertex-to-edge incidence in one table (offsets then entries).
-  std::vector<int> offset(n + 1, 0), incident(2 * edges);
+  // Each vertex's edges as its search reads them, side by side (offsets then entries): the
+  // edges themselves lie in no order near their vertices, and fetching them is what a search
+  // on a large piece waits for.
+  struct Arc {
+    int to, edge;
+    double length;
+  };
+  std::vector<int> offset(n + 1, 0);
+  std::vector<Arc> arcs(2 * edges);
   for (const PieceEdge& e : g.edges) ++offset[e.a + 1], ++offset[e.b + 1];
   std::partial_sum(offset.begin(), offset.end(), offset.begin());
   {
     std::vector<int> fill(offset.begin(), offset.end() - 1);
-    for (size_t k = 0; k < edges; ++k)
-      incident[fill[g.edges[k].a]++] = static_cast<int>(k),
-      incident[fill[g.edges[k].b]++] = static_cast<int>(k);
+    for (size_t k = 0; k < edges; ++k) {
+      const PieceEdge& e = g.edges[k];
+      arcs[fill[e.a]++] = {e.b, static_cast<int>(k), e.length};
+      arcs[fill[e.b]++] = {e.a, static_cast<int>(k), e.length};
+    }
   }
   // Sources: the border is source 0, each singular triangle (through its first corner) one more.
   std::vector<int> label(n, -1), parentEdge(n, -1);
@@ -61,11 +70,10 @@ std::vector<char> CutGraph(const FieldPiece& piece, const PieceGeometry& g, cons
     queue.pop();
     if (d > dist[v]) continue;
     for (int i = offset[v]; i < offset[v + 1]; ++i) {
-      const PieceEdge& e = g.edges[incident[i]];
-      const int w = e.a == v ? e.b : e.a;
-      if (d + e.length < dist[w]) {
-        dist[w] = d + e.length, label[w] = label[v], parentEdge[w] = incident[i];
-        queue.push({dist[w], w});
+      const Arc& arc = arcs[i];
+      if (d + arc.length < dist[arc.to]) {
+        dist[arc.to] = d + arc.length, label[arc.to] = label[v], parentEdge[arc.to] = arc.edge;
+        queue.push({dist[arc.to], arc.to});
       }
     }
   }
