@@ -7,12 +7,15 @@
 #include <numbers>
 #include <tuple>
 
+#include "base/helper_thread.h"
 #include "field/line_field.h"
 #include "field/sparse_solve.h"
 
 namespace field {
 namespace {
 
+// Slices of the fine vertices that the two threads take in turn when the line field is carried.
+constexpr size_t kBlendParts = 16;
 // Grid cells a stripe period: enough for the phase to turn by well under half a turn along a
 // coarse edge.
 constexpr double kCellsPerPeriod = 8;
@@ -139,7 +142,7 @@ bool CoarseField::SolveCoarseLineField(double smoothing) {
   return true;
 }
 
-void CoarseField::SolveLineField(const PieceGeometry& g, std::vector<double>* angles) {
+void CoarseField::SolveLineField(const PieceGeometry& g, std::vector<double>* angles, bool twoThreads) {
   // A fine vertex whose cluster was left out takes its values from a neighbour's source.
   const size_t n = sources_.size();
   std::vector<int> queue;
@@ -158,38 +161,53 @@ void CoarseField::SolveLineField(const PieceGeometry& g, std::vector<double>* an
   }
   fineGeometry_ = &g;
   blendStart_.assign(n + 1, 0);
-  blendWeights_.clear();
   for (size_t v = 0; v < n; ++v) {
     const Source& s = sources_[v];
-    if (s.piece >= 0) {
-      const Vec3& p = fine_->positions[v];
-      const std::vector<Vec3>& coarse = pieces_[s.piece].positions;
-      const auto weigh = [&](int c) {
-        const Vec3 d = p - coarse[c];
-        blendWeights_.push_back(std::exp(-Dot(d, d) / (cell_ * cell_)));
-      };
-      weigh(s.vertex);
-      const std::vector<int>& around = neighbourStart_[s.piece];
-      for (int k = around[s.vertex]; k < around[s.vertex + 1]; ++k) weigh(neighbours_[s.piece][k]);
-    }
-    blendStart_[v + 1] = static_cast<int>(blendWeights_.size());
+    const int weights =
+        s.piece < 0 ? 0 : 1 + neighbourStart_[s.piece][s.vertex + 1] - neighbourStart_[s.piece][s.vertex];
+    blendStart_[v + 1] = blendStart_[v] + weights;
   }
+  blendWeights_.resize(static_cast<size_t>(blendStart_[n]));
   const std::vector<std::vector<Vec3>> directions = Directions(0);
-  angles->assign(sources_.size(), 0.0);
-  for (size_t v = 0; v < sources_.size(); ++v) {
-    const Source& s = sources_[v];
-    if (s.piece < 0) continue;  // a vertex on no edge: any direction
-    const auto angleOf = [&](const Vec3& d) { return std::atan2(Dot(d, g.basisY[v]), Dot(d, g.basisX[v])); };
-    // Lines, not directions, are blended: doubled angles.
-    std::complex<double> sum = 0;
-    Blend(static_cast<int>(v),
-          [&](int c, double w) { sum += std::polar(w, 2 * angleOf(directions[s.piece][c])); });
-    const double own = angleOf(directions[s.piece][s.vertex]);
-    double angle = std::abs(sum) > 0 ? 0.5 * std::arg(sum) : own;
-    // The direction of the line that the source's stripes were solved along.
-    if (std::cos(angle - own) < 0) angle += std::numbers::pi;
-    (*angles)[v] = angle;
+  angles->assign(n, 0.0);
+  // Every vertex is worked out on its own, so the parts may go to either thread.
+  const size_t parts = twoThreads ? kBlendParts : 1;
+  auto part = [&](size_t k) {
+    for (size_t v = k * n / parts; v < (k + 1) * n / parts; ++v)
+      BlendLineField(g, directions, v, &(*angles)[v]);
+  };
+  if (parts > 1) {
+    HelperThread helper;
+    helper.Run(parts, part);
+  } else {
+    part(0);
   }
+}
+
+void CoarseField::BlendLineField(const PieceGeometry& g, const std::vector<std::vector<Vec3>>& directions,
+                                 size_t v, double* out) {
+  const Source& s = sources_[v];
+  if (s.piece < 0) return;  // a vertex on no edge: any direction
+  const Vec3& p = fine_->positions[v];
+  const std::vector<Vec3>& coarse = pieces_[s.piece].positions;
+  double* weight = &blendWeights_[static_cast<size_t>(blendStart_[v])];
+  const auto weigh = [&](int c) {
+    const Vec3 d = p - coarse[c];
+    *weight++ = std::exp(-Dot(d, d) / (cell_ * cell_));
+  };
+  weigh(s.vertex);
+  const std::vector<int>& around = neighbourStart_[s.piece];
+  for (int k = around[s.vertex]; k < around[s.vertex + 1]; ++k) weigh(neighbours_[s.piece][k]);
+  const auto angleOf = [&](const Vec3& d) { return std::atan2(Dot(d, g.basisY[v]), Dot(d, g.basisX[v])); };
+  // Lines, not directions, are blended: doubled angles.
+  std::complex<double> sum = 0;
+  Blend(static_cast<int>(v),
+        [&](int c, double w) { sum += std::polar(w, 2 * angleOf(directions[s.piece][c])); });
+  const double own = angleOf(directions[s.piece][s.vertex]);
+  double angle = std::abs(sum) > 0 ? 0.5 * std::arg(sum) : own;
+  // The direction of the line that the source's stripes were solved along.
+  if (std::cos(angle - own) < 0) angle += std::numbers::pi;
+  *out = angle;
 }
 
 template <typename Use>

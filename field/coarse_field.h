@@ -26,8 +26,8 @@ class CoarseField {
 
   // After both of the above: the piece's geometry `g`, which lets a fine vertex whose cluster
   // was left out take a neighbour's values, and the coarse line field carried to the fine
-  // vertices, as angles in their frames.
-  void SolveLineField(const PieceGeometry& g, std::vector<double>* angles);
+  // vertices, as angles in their frames; on two threads when `twoThreads`.
+  void SolveLineField(const PieceGeometry& g, std::vector<double>* angles, bool twoThreads);
 
   // Stripes along the coarse line field turned by `turn`, carried to the fine vertices; `angles`
   // are the fine vertices' (turned alike), which set the fine edges' phases.
@@ -38,6 +38,9 @@ class CoarseField {
   struct Source {
     int piece = -1, vertex = -1;
   };
+  // Fine vertex v's blend weights, and its angle from the coarse `directions` into `out`.
+  void BlendLineField(const PieceGeometry& g, const std::vector<std::vector<Vec3>>& directions, size_t v,
+                      double* out);
   // The coarse line field's direction at every coarse vertex, turned by `turn`, in space.
   std::vector<std::vector<Vec3>> Directions(double turn) const;
   // Calls `use(vertex, weight)` for the fine vertex's source and the source's coarse neighbours,

@@ -125,7 +125,7 @@ bool SolvePiece(const FieldPiece& piece, const StrokeFieldOptions& options, std:
   std::vector<double> angles;
   if (coarsened) {
     if (!coarseSolved) return false;
-    coarse.SolveLineField(g, &angles);
+    coarse.SolveLineField(g, &angles, split);
   } else if (!SolveLineField(g, 0.5 * period, &angles)) {
     return false;
   }
