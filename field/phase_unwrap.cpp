@@ -19,10 +19,19 @@ struct Corner {
   double phase = 0;
 };
 
+// What a step along an edge reads of it, in one place: a walk over a large piece meets the edges
+// in no order, and each fetch of them is a wait.
+struct EdgeStep {
+  int a;         // the end the phase grows away from
+  int turn;      // -1 where the line field turns over along the edge
+  double omega;  // the phase's growth from a to the other end
+};
+
 // The corner at vertex `to`, reached from `from` along edge `e`; `phase[v]` is the argument of
 // the stripes' value at v.
-Corner Step(const PieceEdge& e, double omega, int turn, int from, const Corner& c, int to,
-            const std::vector<double>& phase) {
+Corner Step(const EdgeStep& e, int from, const Corner& c, int to, const std::vector<double>& phase) {
+  const double omega = e.omega;
+  const int turn = e.turn;
   const double forward = from == e.a ? omega : -turn * omega;
   Corner out;
   out.sign = c.sign * turn;
@@ -49,17 +58,15 @@ int UnwrapPhases(const FieldPiece& piece, const PieceGeometry& g, const StripeFa
       if (edgeSides[e] < 2) edgeFaces[e][edgeSides[e]] = static_cast<int>(t);
       ++edgeSides[e];
     }
+  std::vector<EdgeStep> steps(g.edges.size());
+  for (size_t e = 0; e < steps.size(); ++e) steps[e] = {g.edges[e].a, stripes.sign[e], stripes.omega[e]};
   std::vector<double> phase(stripes.psi.size());
   for (size_t v = 0; v < phase.size(); ++v) phase[v] = std::arg(stripes.psi[v]);
   const auto stepAlong = [&](size_t t, int from, int to, const Corner& c) {
+    // Side k runs from corner k to corner k + 1; a piece's triangles have three distinct corners.
     const auto& tri = piece.triangles[t];
-    for (int k = 0; k < 3; ++k) {
-      const int e = g.triangleEdges[t][k];
-      if ((tri[k] == tri[from] && tri[(k + 1) % 3] == tri[to]) ||
-          (tri[k] == tri[to] && tri[(k + 1) % 3] == tri[from]))
-        return Step(g.edges[e], stripes.omega[e], stripes.sign[e], tri[from], c, tri[to], phase);
-    }
-    return c;
+    const int side = to == (from + 1) % 3 ? from : to;
+    return Step(steps[g.triangleEdges[t][side]], tri[from], c, tri[to], phase);
   };
 
   // Stepped once around each triangle from its first corner: does it come back to itself?
@@ -69,7 +76,9 @@ int UnwrapPhases(const FieldPiece& piece, const PieceGeometry& g, const StripeFa
     const Corner back = stepAlong(t, 2, 0, stepAlong(t, 1, 2, stepAlong(t, 0, 1, start)));
     singular[t] = back.sign != start.sign || std::abs(back.phase - start.phase) > 1.0;
   }
-  const std::vector<char> cut = CutGraph(piece, g, singular, edgeSides);
+  const std::vector<char> cut = [&] {
+    return CutGraph(piece, g, singular, edgeSides);
+  }();
 
   std::vector<int> queue;
   queue.reserve(count);
