@@ -182,7 +182,8 @@ TEST(StrokeField, APieceTooLargeToFactorIsSolvedCoarserAndStillRunsAround) {
   EXPECT_EQ(figures.fixedPieces, 0);
   ASSERT_TRUE(AllFinite(uv));
   EXPECT_GE(ShareWithin(StrokeAngles(fine, uv), 15), 0.9);
-  // Its two stripe families, solved side by side, give the bytes one thread gives.
+  // Its line field carried by two threads and its two stripe families solved side by side give
+  // the bytes one thread gives.
   std::vector<float> alone(uv.size());
   field::StrokeFieldOptions one;
   one.threads = 1;
