@@ -26,26 +26,37 @@ bool HelperThread::Started() {
 }
 
 void HelperThread::Run(size_t parts, Job job, void* context) {
-  if (parts == 0) return;
-  // The helper is idle here: the last Run waited for it.
+  // A single part is not worth waking the helper for.
+  if (parts == 1) {
+    job(context, 0);
+    return;
+  }
+  Start(parts, job, context);
+  Finish();
+}
+
+void HelperThread::Start(size_t parts, Job job, void* context) {
+  // The helper is idle here: the last Finish waited for it.
   job_ = job;
   context_ = context;
   parts_ = parts;
   next_.store(0, std::memory_order_relaxed);
-  const bool helped = parts > 1 && Started();
-  if (helped) {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      ++generation_;
-      helperBusy_ = true;
-    }
-    wake_.notify_one();
+  posted_ = parts > 0 && Started();
+  if (!posted_) return;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++generation_;
+    helperBusy_ = true;
   }
+  wake_.notify_one();
+}
+
+void HelperThread::Finish() {
   TakeParts();
-  if (helped) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    finished_.wait(lock, [this] { return !helperBusy_; });
-  }
+  if (!posted_) return;
+  posted_ = false;
+  std::unique_lock<std::mutex> lock(mutex_);
+  finished_.wait(lock, [this] { return !helperBusy_; });
 }
 
 void HelperThread::TakeParts() {

@@ -23,6 +23,12 @@ class HelperThread {
   // and the helper, so that a helper slowed by other work takes fewer; returns when all are done.
   // The calling thread runs them all when no thread can be started.
   void Run(size_t parts, Job job, void* context);
+  // Run in two halves: Start hands every part to the helper and returns at once, so that the
+  // caller can do other work meanwhile; Finish takes the parts the helper has not yet begun and
+  // returns when all are done. `context` must outlive Finish, which must come before the next
+  // Start or Run. Without a thread, Finish runs every part.
+  void Start(size_t parts, Job job, void* context);
+  void Finish();
   // The same with a callable `job(part)`.
   template <class Callable>
   void Run(size_t parts, Callable& job) {
@@ -42,6 +48,8 @@ class HelperThread {
   std::condition_variable finished_;
   uint64_t generation_ = 0;
   bool helperBusy_ = false;
+  // Start posted the current job to the helper; Finish waits for it.
+  bool posted_ = false;
   bool stopping_ = false;
   Job job_ = nullptr;
   void* context_ = nullptr;

@@ -1,5 +1,7 @@
 // Loading of a reference SMD file into the next mesh slot: counting pass, tables, textures,
 // filling pass (nodes, bind pose, triangles moved into bone space) and the vertex buffer.
+#include <sys/stat.h>
+
 #include <climits>
 #include <cstring>
 #include <memory>
@@ -70,6 +72,15 @@ void MoveCornersIntoBoneSpace(SmdMesh& mesh, int count, HelperThread* helper) {
   delete[] inverses;
 }
 
+// A guess at a file's triangles from its size, to choose the threads of its counting pass
+// before it is counted: a triangle's four lines rarely take under 256 bytes.
+int EstimatedTriangles(FILE* input) {
+  struct stat status;
+  if (fstat(fileno(input), &status) != 0 || !S_ISREG(status.st_mode)) return 0;
+  const off_t estimate = status.st_size / 256;
+  return estimate > INT_MAX ? INT_MAX : static_cast<int>(estimate);
+}
+
 }  // namespace
 
 bool SkinnedModel::LoadReference(IDirect3DDevice9* newDevice, const char* path) {
@@ -87,7 +98,27 @@ int SkinnedModel::ParseReference(FILE* input) {
   diagnostic = SmdDiagnostic{};
   if (meshCount < 0 || meshCount >= kSmdMaxMeshes)
     return Refuse(kSmdRefused, 0, "all 32 mesh slots are in use");
+  // One helper thread for the whole load, and two blocks of a megabyte: for a large file, the
+  // counting pass reads each next block on the helper while it counts the lines of the current
+  // one; the filling pass splits one block's lines while the helper scans the other's.
+  HelperThread helper;
+  std::unique_ptr<char[]> blocks;
+  constexpr size_t kBlock = size_t{1} << 20;
+  constexpr size_t kStride = kBlock + SmdLineSource::kReadable;
+  const auto allocateBlocks = [&] {
+    if (!blocks) blocks.reset(new (std::nothrow) char[2 * kStride]);
+    return blocks != nullptr;
+  };
   SmdLineSource file(input, line, token, sizeof token);
+  if (smd::LoadThreads(EstimatedTriangles(input)) == 2 && allocateBlocks()) {
+    file.ReadThrough(blocks.get(), kBlock, blocks.get() + kStride);
+    file.ReadAhead(&helper);
+  }
+  loadHelper = &helper;
+  const struct HelperInUse {
+    HelperThread*& slot;
+    ~HelperInUse() { slot = nullptr; }
+  } helperInUse{loadHelper};
   std::memset(materialNames, 0, sizeof materialNames);
   const bool counted = CountFile(file);
   if (diagnostic.result == kSmdHeaderRefused) return kSmdHeaderRefused;
@@ -112,14 +143,8 @@ int SkinnedModel::ParseReference(FILE* input) {
   }
 
   file.Rewind();
-  // On two threads, the lines of one block are scanned together before it is refilled: a block
-  // of a megabyte keeps both threads busy for long stretches between refills.
-  std::unique_ptr<char[]> block;
-  if (smd::LoadThreads(mesh.triangles ? mesh.triangleCount : 0) == 2) {
-    constexpr size_t kTwoThreadBlock = size_t{1} << 20;
-    block.reset(new (std::nothrow) char[kTwoThreadBlock + SmdLineSource::kReadable]);
-    file.ReadThrough(block.get(), kTwoThreadBlock);
-  }
+  if (smd::LoadThreads(mesh.triangles ? mesh.triangleCount : 0) == 2 && allocateBlocks())
+    file.ReadThrough(blocks.get(), kBlock, blocks.get() + kStride);
   BlockLoop(file, &SkinnedModel::ReadNodes, &SkinnedModel::ReadBindPose, &SkinnedModel::ReadTriangles);
   if (mesh.links)
     for (int b = 0; b < mesh.links->boneCount; ++b)
@@ -174,11 +199,15 @@ bool SkinnedModel::ReadTriangles(SmdLineSource& file) {
   SmdMesh* mesh = meshCount >= 0 && meshCount < kSmdMaxMeshes ? &meshes[meshCount] : nullptr;
   const int tableSize = mesh && mesh->triangles ? mesh->triangleCount : 0;
   static constexpr int kCornerOfLine[3] = {0, 2, 1};
-  HelperThread helper;
-  HelperThread* twoThreads = smd::LoadThreads(tableSize) == 2 ? &helper : nullptr;
+  HelperThread* twoThreads = smd::LoadThreads(tableSize) == 2 ? loadHelper : nullptr;
   VertexLineBatch batch(mesh, twoThreads);
-  // Lines kept where they lie are scanned before the buffer is refilled over them.
-  file.BeforeRefill([](void* kept) { static_cast<VertexLineBatch*>(kept)->Flush(); }, &batch);
+  // Lines kept where they lie are scanned before the buffer is refilled over them: while the
+  // next block is split, where the source reads through two blocks in turn.
+  if (file.Alternates()) {
+    file.BeforeRefill([](void* kept) { static_cast<VertexLineBatch*>(kept)->Pass(); }, &batch);
+  } else {
+    file.BeforeRefill([](void* kept) { static_cast<VertexLineBatch*>(kept)->Flush(); }, &batch);
+  }
   bool ended = false;
   bool haveLookup = false;
   char lookupName[kSmdNameSize];

@@ -10,6 +10,8 @@
 #include "model/smd_line_source.h"
 #include "model/smd_mesh.h"
 
+class HelperThread;
+
 inline constexpr int kSmdMaxMeshes = 32;
 inline constexpr int kSmdMaxClips = 32;
 inline constexpr int kSmdLineSize = static_cast<int>(SmdLineSource::kCapacity);
@@ -113,4 +115,7 @@ struct SkinnedModel {
   bool EndOfFileInBlock(const SmdLineSource& file, const char* block);
   // Refuses a block that counts more than `bound` of `what`, at the line that went past it.
   bool RefuseTableBound(const SmdLineSource& file, int bound, const char* what, const char* block);
+
+  // The reference load's second thread while a load runs; null otherwise.
+  HelperThread* loadHelper = nullptr;
 };

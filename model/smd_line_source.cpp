@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
+#include "base/helper_thread.h"
 #include "model/smd_field_scan.h"
 
 #if defined(__SSE2__)
@@ -56,28 +58,60 @@ const char* FindNewline(const char* start, size_t length) {
 
 }  // namespace
 
+SmdLineSource::~SmdLineSource() {
+  WaitForReader();
+}
+
 bool SmdLineSource::Fill() {
   if (beforeRefill_) beforeRefill_(beforeRefillContext_);
-  begin_ = end_ = 0;
-  while (end_ == 0) {
+  // A block read ahead lies in `other_` once the reader is done.
+  const bool readAhead = reading_;
+  WaitForReader();
+  if (other_) std::swap(buffer_, other_);
+  begin_ = 0;
+  end_ = readAhead ? readLength_ : ReadBlock(buffer_);
+  if (reader_ && end_ > 0) {
+    reading_ = true;
+    reader_->Start(1, &SmdLineSource::ReadNextBlock, this);
+  }
+  return end_ > 0;
+}
+
+size_t SmdLineSource::ReadBlock(char* into) {
+  size_t length = 0;
+  while (length == 0) {
     size_t kept = 0;
     if (heldCarriageReturn_) {
-      buffer_[0] = '\r';
+      into[0] = '\r';
       kept = 1;
       heldCarriageReturn_ = false;
     }
-    const size_t n = file_ ? std::fread(buffer_ + kept, 1, bufferSize_ - kept, file_) : 0;
-    size_t length = FoldLineEnds(buffer_, kept + n);
+    const size_t n = file_ ? std::fread(into + kept, 1, bufferSize_ - kept, file_) : 0;
+    length = FoldLineEnds(into, kept + n);
     // A CR at the end of the block may be the first half of a CR LF: decide with the next block.
-    if (n > 0 && length > 0 && buffer_[length - 1] == '\r') {
+    if (n > 0 && length > 0 && into[length - 1] == '\r') {
       heldCarriageReturn_ = true;
       --length;
     }
-    end_ = length;
     if (n == 0) break;
   }
-  std::memset(buffer_ + end_, 0, kReadable);
-  return end_ > 0;
+  std::memset(into + length, 0, kReadable);
+  return length;
+}
+
+void SmdLineSource::ReadNextBlock(void* source, size_t) {
+  auto* self = static_cast<SmdLineSource*>(source);
+  self->readLength_ = self->ReadBlock(self->other_);
+}
+
+void SmdLineSource::WaitForReader() {
+  if (!reading_) return;
+  reader_->Finish();
+  reading_ = false;
+}
+
+void SmdLineSource::ReadAhead(HelperThread* reader) {
+  if (other_) reader_ = reader;
 }
 
 bool SmdLineSource::Take(SmdLine* out, bool copy) {
@@ -230,13 +264,16 @@ void SmdLineSource::SaveLastLine() {
   lastInBuffer_ = SmdLine{};
 }
 
-void SmdLineSource::ReadThrough(char* storage, size_t size) {
+void SmdLineSource::ReadThrough(char* storage, size_t size, char* second) {
   if (!storage || size < kCapacity || begin_ != 0 || end_ != 0) return;
   buffer_ = storage;
   bufferSize_ = size;
+  other_ = second;
+  reader_ = nullptr;
 }
 
 void SmdLineSource::Rewind() {
+  WaitForReader();
   if (file_) std::rewind(file_);
   begin_ = end_ = 0;
   heldCarriageReturn_ = false;

@@ -14,6 +14,8 @@
 #include <cstddef>
 #include <cstdio>
 
+class HelperThread;
+
 struct SmdLine {
   // Ends with its '\n' where it has one; otherwise a zero byte follows it. A scan that stops at
   // white space or a zero byte thus never runs into the next line.
@@ -33,6 +35,7 @@ class SmdLineSource {
       : file_(file), line_(line), token_(token), tokenCapacity_(tokenCapacity) {}
   SmdLineSource(const SmdLineSource&) = delete;
   SmdLineSource& operator=(const SmdLineSource&) = delete;
+  ~SmdLineSource();
 
   // The next line copied into `line`, zero-terminated, and its first word into `token`. False,
   // changing neither, when no character is left.
@@ -57,8 +60,18 @@ class SmdLineSource {
   void Rewind();
   // Reads on through `storage` (`size` + kReadable bytes, the caller's, outliving the source's
   // use of it) instead of the source's own block, from the first line: fewer, larger refills for a
-  // reader that keeps lines where they lie until the next refill. Only right after Rewind.
-  void ReadThrough(char* storage, size_t size);
+  // reader that keeps lines where they lie until the next refill. Only right after Rewind. With
+  // `second` (as large), refills take the two blocks in turn: a line given where it lies then
+  // stays there until the refill after next, so that one block's lines can be read while the
+  // other is being split.
+  void ReadThrough(char* storage, size_t size, char* second = nullptr);
+  // After ReadThrough with two blocks: `reader` reads each next block while the lines of the
+  // current one are given, and a refill takes it; lines given where they lie then last only
+  // until the next refill. Until the next ReadThrough; Rewind and the source's end wait for the
+  // read in flight.
+  void ReadAhead(HelperThread* reader);
+  // Whether lines given where they lie outlast the next refill (ReadThrough with two blocks).
+  bool Alternates() const { return other_ != nullptr && !reader_; }
   // Lines (and pieces of long lines) given since the start or the last Rewind.
   int lineNumber() const { return lineNumber_; }
   // From now on `call(context)` runs before every refill (null: nothing), while the lines given
@@ -70,6 +83,11 @@ class SmdLineSource {
 
  private:
   bool Fill();
+  // Reads the next non-empty block (or none: the file's end) into `into`, CR LF folded, the
+  // kReadable bytes after it zeroed; returns its length.
+  size_t ReadBlock(char* into);
+  static void ReadNextBlock(void* source, size_t part);
+  void WaitForReader();
   bool Take(SmdLine* out, bool copy);
   size_t TakeInto(char* line);
   void SaveLastLine();
@@ -94,4 +112,11 @@ class SmdLineSource {
   char ownBuffer_[kBufferSize + kReadable];
   char* buffer_ = ownBuffer_;
   size_t bufferSize_ = kBufferSize;
+  // The block the next refill reads into, when two take turns; null otherwise.
+  char* other_ = nullptr;
+  // Reading ahead: the thread that reads into `other_`, whether a read is in flight, and the
+  // length it read.
+  HelperThread* reader_ = nullptr;
+  bool reading_ = false;
+  size_t readLength_ = 0;
 };

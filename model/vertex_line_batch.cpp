@@ -10,13 +10,16 @@
 #include "model/smd_scan_number_line.h"
 
 VertexLineBatch::VertexLineBatch(SmdMesh* mesh, HelperThread* helper) : mesh_(mesh), helper_(helper) {
-  if (helper_) kept_ = new (std::nothrow) Kept[kCapacity];
+  if (helper_) lists_ = new (std::nothrow) Kept[2 * kCapacity];
   // Without room to keep lines, every line is scanned as it comes.
-  if (!kept_) helper_ = nullptr;
+  if (!lists_) helper_ = nullptr;
+  kept_ = lists_;
 }
 
 VertexLineBatch::~VertexLineBatch() {
-  delete[] kept_;
+  // The helper may still read the lines handed to it.
+  if (helper_) helper_->Finish();
+  delete[] lists_;
 }
 
 void VertexLineBatch::Add(const SmdLine& line, int t, int k, bool inPlace) {
@@ -25,19 +28,33 @@ void VertexLineBatch::Add(const SmdLine& line, int t, int k, bool inPlace) {
     Scan(line, corner);
     return;
   }
-  if (keptCount_ == kCapacity) Flush();
+  if (keptCount_ == kCapacity) Pass();
   kept_[keptCount_++] = Kept{line.text, static_cast<uint32_t>(line.length), corner};
 }
 
-void VertexLineBatch::Flush() {
-  if (keptCount_ == 0) return;
-  auto scanPart = [this](size_t part) {
-    const size_t end = std::min(keptCount_, (part + 1) * kLinesPerPart);
-    for (size_t i = part * kLinesPerPart; i < end; ++i)
-      Scan(SmdLine{kept_[i].text, kept_[i].length}, kept_[i].corner);
-  };
-  helper_->Run((keptCount_ + kLinesPerPart - 1) / kLinesPerPart, scanPart);
+void VertexLineBatch::ScanPart(void* context, size_t part) {
+  auto* batch = static_cast<VertexLineBatch*>(context);
+  const size_t end = std::min(batch->handedCount_, (part + 1) * kLinesPerPart);
+  for (size_t i = part * kLinesPerPart; i < end; ++i) {
+    const Kept& kept = batch->handed_[i];
+    batch->Scan(SmdLine{kept.text, kept.length}, kept.corner);
+  }
+}
+
+void VertexLineBatch::Pass() {
+  if (!helper_) return;
+  helper_->Finish();
+  handed_ = kept_;
+  handedCount_ = keptCount_;
+  kept_ = kept_ == lists_ ? lists_ + kCapacity : lists_;
   keptCount_ = 0;
+  helper_->Start((handedCount_ + kLinesPerPart - 1) / kLinesPerPart, &VertexLineBatch::ScanPart, this);
+}
+
+void VertexLineBatch::Flush() {
+  if (!helper_) return;
+  Pass();
+  helper_->Finish();
 }
 
 // "%d %f %f %f %f %f %f %f %f": bone, position, normal, u, v. Corner and bone change only when the

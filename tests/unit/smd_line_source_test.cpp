@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "base/helper_thread.h"
 #include "model/smd_field_scan.h"
 #include "model/smd_node_line.h"
 #include "model/smd_scan_number_line.h"
@@ -80,6 +81,36 @@ TEST(SmdReaderTest, LongLineComesInPiecesOf255) {
   // 254 characters and the line end fill the buffer exactly: one line.
   EXPECT_EQ(ReadAll(std::string(254, 'c') + "\n").size(), 1u);
   EXPECT_EQ(ReadAll(std::string(255, 'c') + "\n").size(), 2u);
+}
+
+// Every line as Next gives it, and the line count at the end; through two blocks of `size` bytes
+// (0: the source's own block), read ahead by `reader` or (null) taking turns.
+std::vector<std::string> ReadInBlocks(const std::string& content, size_t size, HelperThread* reader) {
+  std::vector<char> blocks(2 * (size + SmdLineSource::kReadable));
+  Source file(content);
+  file.source->ReadThrough(size ? blocks.data() : nullptr, size,
+                           blocks.data() + size + SmdLineSource::kReadable);
+  file.source->ReadAhead(reader);
+  std::vector<std::string> lines;
+  for (SmdLine line; file.source->Next(&line);) lines.emplace_back(line.text, line.length);
+  lines.push_back(std::to_string(file.source->lineNumber()));
+  return lines;
+}
+
+TEST(SmdReaderTest, TwoBlocksReadAheadOrInTurnGiveTheSameLines) {
+  std::mt19937 random(7);
+  std::string content;
+  for (int i = 0; i < 3000; ++i) {
+    content.append(random() % 400, static_cast<char>('a' + random() % 26));
+    content += random() % 3 == 0 ? "\r\n" : random() % 5 == 0 ? "\r" : "\n";
+  }
+  const std::vector<std::string> expected = ReadInBlocks(content, 0, nullptr);
+  ASSERT_GT(expected.size(), 3000u);
+  HelperThread reader;
+  for (size_t size : {256u, 257u, 4096u}) {
+    EXPECT_EQ(ReadInBlocks(content, size, &reader), expected) << size;
+    EXPECT_EQ(ReadInBlocks(content, size, nullptr), expected) << size;
+  }
 }
 
 TEST(SmdReaderTest, SkipCountsLikeReadingAndRewindStartsOver) {

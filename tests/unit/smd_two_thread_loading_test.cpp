@@ -102,5 +102,28 @@ TEST(SmdTwoThreadLoading, LargeFileReadsTheSameOnOneThreadAndTwo) {
   EXPECT_NE(std::string(cut.begin(), cut.end()).find("no \"end\" line"), std::string::npos);
 }
 
+// Lines of under 20 bytes: a block holds more vertex lines than the reader keeps at once.
+TEST(SmdTwoThreadLoading, ShortLinesAndMaterialRefusalReadTheSameOnOneThreadAndTwo) {
+  std::string text = "version 1\nnodes\n0 \"root\" -1\n1 \"a\" 0\nend\nskeleton\ntime 0\nend\ntriangles\n";
+  std::mt19937 random(3);
+  for (int t = 0; t < 60000; ++t) {
+    text += t / 20000 == 1 ? "b\n" : "a\n";
+    for (int k = 0; k < 3; ++k)
+      text += std::to_string(random() % 3) + " " + std::to_string(random() % 1000) + " 2 3 0 0 1 0." +
+              std::to_string(random() % 10) + " 1\n";
+  }
+  TempFile file(text + "end\n");
+  const std::vector<unsigned char> one = Loaded(file.path(), 1, false);
+  EXPECT_GT(one.size(), 60000u * 100u);
+  EXPECT_EQ(one, Loaded(file.path(), 2, false));
+  // Far into the file, one material too many: the counting pass refuses at the same line.
+  for (int m = 0; m < 130; ++m) text += "m" + std::to_string(m) + "\n1 0 0 0 0 0 1 0 0\n2\n3\n";
+  file.Write(text + "end\n");
+  const std::vector<unsigned char> refused = Loaded(file.path(), 1, false);
+  EXPECT_EQ(refused, Loaded(file.path(), 2, false));
+  EXPECT_NE(std::string(refused.begin(), refused.end()).find("more than 128 material changes"),
+            std::string::npos);
+}
+
 }  // namespace
 }  // namespace smdtest
