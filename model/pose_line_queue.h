@@ -1,0 +1,57 @@
+// The pose lines of an animation's skeleton block, applied through a PoseBatch on one thread or
+// two. On two, the lines that lie in the line source's buffer are kept, with the tables they pose,
+// and scanned together, half by a helper thread, before the buffer is refilled; they are then
+// applied in file order. A line's numbers depend on its own text alone, so the results are the
+// same bits on either thread.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "model/pose_batch.h"
+
+class HelperThread;
+
+class PoseLineQueue {
+ public:
+  // `helper` null: every line goes to `poses` as it comes.
+  PoseLineQueue(PoseBatch* poses, HelperThread* helper);
+  PoseLineQueue(const PoseLineQueue&) = delete;
+  PoseLineQueue& operator=(const PoseLineQueue&) = delete;
+  ~PoseLineQueue();
+
+  // PoseBatch::Target, in turn with the lines.
+  void Target(SmdBone* bones, int boneCount);
+  // A pose line; `inPlace`: it stays where it lies until the next Flush.
+  void AddLine(const SmdLine& line, bool inPlace);
+  // Scans the lines kept and applies everything queued, then the batch. Must run before the lines
+  // kept are overwritten.
+  void Flush();
+
+ private:
+  enum class Kind : uint8_t { kTable, kLine, kScanned };
+  struct Kept {
+    Kind kind;
+    // kScanned: whether the line matched the pose pattern.
+    bool matched;
+    // kLine: the text where it lies.
+    uint32_t length;
+    const char* text;
+    // kTable: the table and its size (in `bone`); kScanned: the line's bone and numbers.
+    SmdBone* bones;
+    int bone;
+    float value[6];
+  };
+  static constexpr size_t kCapacity = 16384;
+  static constexpr size_t kLinesPerPart = 256;
+
+  static void Scan(const SmdLine& line, Kept& kept);
+  void Apply();
+
+  PoseBatch* poses_;
+  HelperThread* helper_;
+  Kept* kept_ = nullptr;
+  size_t keptCount_ = 0;
+  // The table the lines queued now pose: lines for none are not kept.
+  bool targeted_ = false;
+};
