@@ -137,8 +137,16 @@ bool SkinnedModel::ReadAnimationSkeleton(SmdLineSource& file) {
       // Key frames are stored from the clip's smallest frame number on: exporters that number a
       // clip from a later frame (time 5 ... time 34) lose nothing and play no empty frames first.
       const long long index = static_cast<long long>(version) - (firstFrameNumber > 0 ? firstFrameNumber : 0);
-      poses.Target(index >= 0 && index < frames ? clip->FilledFrame(static_cast<int>(index)) : nullptr,
-                   clip ? clip->boneCount : 0);
+      SmdBone* table = nullptr;
+      const SmdBone* initial = nullptr;
+      if (index >= 0 && index < frames) {
+        // On two threads, a frame's table is first written by the thread that poses it.
+        bool fresh = false;
+        table = poses.Helped() ? clip->FrameToFill(static_cast<int>(index), &fresh)
+                               : clip->FilledFrame(static_cast<int>(index));
+        if (fresh) initial = clip->pending;
+      }
+      poses.Target(table, clip ? clip->boneCount : 0, initial);
       posesLeft = nodeCount;
       continue;
     }

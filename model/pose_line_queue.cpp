@@ -2,6 +2,7 @@
 #include "model/pose_line_queue.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 #include "base/helper_thread.h"
@@ -21,17 +22,25 @@ PoseLineQueue::~PoseLineQueue() {
   delete[] runStarts_;
 }
 
-void PoseLineQueue::Target(SmdBone* bones, int boneCount) {
+void PoseLineQueue::Target(SmdBone* bones, int boneCount, const SmdBone* initial) {
   targeted_ = bones != nullptr;
   if (!helper_) {
-    poses_->Target(bones, boneCount);
+    Start(*poses_, bones, boneCount, initial);
     return;
   }
   if (keptCount_ == kCapacity) Flush();
   Kept& kept = kept_[keptCount_++];
   kept.kind = Kind::kTable;
   kept.bones = bones;
+  kept.initial = initial;
   kept.bone = boneCount;
+}
+
+// Points `poses` at the table, its starting bones written first where it has them.
+void PoseLineQueue::Start(PoseBatch& poses, SmdBone* bones, int boneCount, const SmdBone* initial) {
+  poses.Target(bones, boneCount);
+  if (bones && initial)
+    std::memcpy(static_cast<void*>(bones), initial, sizeof(SmdBone) * static_cast<size_t>(boneCount));
 }
 
 void PoseLineQueue::Keep(const SmdLine& line, bool inPlace) {
@@ -56,6 +65,7 @@ void PoseLineQueue::Flush() {
     // The lines after the last table change go on posing that table.
     for (size_t i = keptCount_; i-- > 0;) {
       if (kept_[i].kind == Kind::kTable) {
+        // Its starting bones are written already.
         poses_->Target(kept_[i].bones, kept_[i].bone);
         break;
       }
@@ -106,7 +116,7 @@ void PoseLineQueue::ApplyRun(size_t run) {
   const size_t end = runStarts_[run + 1];
   PoseBatch poses;
   if (kept_[i].kind == Kind::kTable) {
-    poses.Target(kept_[i].bones, kept_[i].bone);
+    Start(poses, kept_[i].bones, kept_[i].bone, kept_[i].initial);
     ++i;
   } else {
     poses.Target(poses_->bones(), poses_->boneCount());
@@ -123,7 +133,7 @@ void PoseLineQueue::Apply() {
   for (size_t i = 0; i < keptCount_; ++i) {
     const Kept& kept = kept_[i];
     if (kept.kind == Kind::kTable) {
-      poses_->Target(kept.bones, kept.bone);
+      Start(*poses_, kept.bones, kept.bone, kept.initial);
     } else if (kept.matched) {
       poses_->Add(kept.bone, kept.value);
     }

@@ -22,8 +22,11 @@ class PoseLineQueue {
   PoseLineQueue& operator=(const PoseLineQueue&) = delete;
   ~PoseLineQueue();
 
-  // PoseBatch::Target, in turn with the lines.
-  void Target(SmdBone* bones, int boneCount);
+  // PoseBatch::Target, in turn with the lines; `initial` (unless null) is first copied into the
+  // table, as its starting bones.
+  void Target(SmdBone* bones, int boneCount, const SmdBone* initial);
+  // Whether lines are kept for two threads.
+  bool Helped() const { return helper_ != nullptr; }
   // A pose line; `inPlace`: it stays where it lies until the next Flush.
   void AddLine(const SmdLine& line, bool inPlace) {
     if (helper_) {
@@ -45,8 +48,10 @@ class PoseLineQueue {
     // kLine: the text where it lies.
     uint32_t length;
     const char* text;
-    // kTable: the table and its size (in `bone`); kScanned: the line's bone and numbers.
+    // kTable: the table, its starting bones and its size (in `bone`); kScanned: the line's bone
+    // and numbers.
     SmdBone* bones;
+    const SmdBone* initial;
     int bone;
     float value[6];
   };
@@ -57,6 +62,7 @@ class PoseLineQueue {
   static void Scan(const SmdLine& line, Kept& kept);
   bool SplitIntoRuns();
   void ApplyRun(size_t run);
+  static void Start(PoseBatch& poses, SmdBone* bones, int boneCount, const SmdBone* initial);
   void Apply();
 
   PoseBatch* poses_;
