@@ -54,6 +54,15 @@ SmdBone* AnimationClip::FilledFrame(int f) {
   return frames[f];
 }
 
+SmdBone* AnimationClip::FrameToFill(int f, bool* fresh) {
+  *fresh = pending && f >= filledFrames;
+  if (*fresh) {
+    if (f > 0) FilledFrame(f - 1);
+    filledFrames = f + 1;
+  }
+  return frames[f];
+}
+
 void AnimationClip::FillAllFrames() {
   if (!frames) return;
   FilledFrame(frameCount - 1);

@@ -40,6 +40,9 @@ struct AnimationClip {
   bool AllocateFramesToFill(int frameCount, int boneCount);
   // Frame f's table, after writing the unwritten tables up to it.
   SmdBone* FilledFrame(int f);
+  // The same, but frame f's own table is counted as written and left to the caller, which copies
+  // `pending` into it before anything reads it where `fresh` is set.
+  SmdBone* FrameToFill(int f, bool* fresh);
   void FillAllFrames();
   void FreeFrames();
 };

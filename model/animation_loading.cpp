@@ -1,13 +1,28 @@
 // Loading of an animation SMD file into the next clip slot: counting pass, key-frame tables,
 // filling pass (node names and parents into every frame, one pose per bone and key frame).
 #include <cstring>
+#include <memory>
+#include <new>
 
+#include "base/helper_thread.h"
 #include "base/platform.h"
 #include "model/pose_batch.h"
+#include "model/pose_line_queue.h"
 #include "model/skinned_model.h"
 #include "model/smd_field_scan.h"
+#include "model/smd_load_threads.h"
 #include "model/smd_messages.h"
 #include "model/smd_node_line.h"
+
+namespace {
+
+// The clip's pose lines in the unit smd::LoadThreads weighs: a reference file's triangle, whose
+// three numeric lines take about as long to scan as three pose lines.
+int TwoThreadWork(const AnimationClip& clip) {
+  return clip.frames ? clip.frameCount * clip.boneCount / 3 : 0;
+}
+
+}  // namespace
 
 bool SkinnedModel::LoadAnimation(const char* path) {
   diagnostic = SmdDiagnostic{};
@@ -32,6 +47,13 @@ int SkinnedModel::ParseAnimation(FILE* input) {
 
   clips[clipCount].AllocateFramesToFill(timeCount, nodeCount);
   file.Rewind();
+  // On two threads, the pose lines of one block are scanned together before it is refilled.
+  std::unique_ptr<char[]> block;
+  if (smd::LoadThreads(TwoThreadWork(clips[clipCount])) == 2) {
+    constexpr size_t kTwoThreadBlock = size_t{1} << 20;
+    block.reset(new (std::nothrow) char[kTwoThreadBlock + SmdLineSource::kReadable]);
+    file.ReadThrough(block.get(), kTwoThreadBlock);
+  }
   BlockLoop(file, &SkinnedModel::ReadAnimationNodes, &SkinnedModel::ReadAnimationSkeleton, nullptr);
   // Key frames that no "time" line reached, or that lie past the last one, as the nodes left them.
   clips[clipCount].FillAllFrames();
@@ -80,15 +102,20 @@ bool HoldsAWord(const SmdLine& line) {
 bool SkinnedModel::ReadAnimationSkeleton(SmdLineSource& file) {
   AnimationClip* clip = clipCount >= 0 && clipCount < kSmdMaxClips ? &clips[clipCount] : nullptr;
   const int frames = clip && clip->frames ? clip->frameCount : 0;
-  PoseBatch poses;
+  PoseBatch batch;
+  HelperThread helper;
+  PoseLineQueue poses(&batch, clip && smd::LoadThreads(TwoThreadWork(*clip)) == 2 ? &helper : nullptr);
+  // Lines kept where they lie are scanned before the buffer is refilled over them.
+  file.BeforeRefill([](void* kept) { static_cast<PoseLineQueue*>(kept)->Flush(); }, &poses);
   int posesLeft = 0;
   SmdLine poseLine;
+  bool ended = false;
   while (file.NextPose(&poseLine)) {
     // A line that starts with a digit holds a word that is no keyword: a pose line, or nothing.
     if (static_cast<unsigned>(poseLine.text[0] - '0') < 10u) {
       if (posesLeft > 0) {
         --posesLeft;
-        poses.AddLine(poseLine);
+        poses.AddLine(poseLine, poseLine.text != line);
       }
       continue;
     }
@@ -97,8 +124,8 @@ bool SkinnedModel::ReadAnimationSkeleton(SmdLineSource& file) {
       continue;
     }
     if (smd::IsKeyword(token, "end")) {
-      poses.Flush();
-      return true;
+      ended = true;
+      break;
     }
     if (smd::IsKeyword(token, "time")) {
       file.Terminate(&poseLine);
@@ -110,15 +137,24 @@ bool SkinnedModel::ReadAnimationSkeleton(SmdLineSource& file) {
       // Key frames are stored from the clip's smallest frame number on: exporters that number a
       // clip from a later frame (time 5 ... time 34) lose nothing and play no empty frames first.
       const long long index = static_cast<long long>(version) - (firstFrameNumber > 0 ? firstFrameNumber : 0);
-      poses.Target(index >= 0 && index < frames ? clip->FilledFrame(static_cast<int>(index)) : nullptr,
-                   clip ? clip->boneCount : 0);
+      SmdBone* table = nullptr;
+      const SmdBone* initial = nullptr;
+      if (index >= 0 && index < frames) {
+        // On two threads, a frame's table is first written by the thread that poses it.
+        bool fresh = false;
+        table = poses.Helped() ? clip->FrameToFill(static_cast<int>(index), &fresh)
+                               : clip->FilledFrame(static_cast<int>(index));
+        if (fresh) initial = clip->pending;
+      }
+      poses.Target(table, clip ? clip->boneCount : 0, initial);
       posesLeft = nodeCount;
       continue;
     }
     if (posesLeft <= 0) continue;
     --posesLeft;
-    poses.AddLine(poseLine);
+    poses.AddLine(poseLine, poseLine.text != line);
   }
   poses.Flush();
-  return false;
+  file.BeforeRefill(nullptr, nullptr);
+  return ended;
 }

@@ -27,6 +27,8 @@ class PoseBatch {
   void Add(int bone, const float (&value)[6]);
   // Applies the lines held.
   void Flush();
+  SmdBone* bones() const { return bones_; }
+  int boneCount() const { return boneCount_; }
 
  private:
   static constexpr int kCapacity = 32;
