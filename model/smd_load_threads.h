@@ -1,6 +1,6 @@
-// How many threads a reference load reads its vertex lines on: two for files of at least
+// How many threads a load reads its number lines on: two for files of at least
 // kSmdTwoThreadTriangles triangles, one for smaller ones (starting a thread would cost more than it
-// saves). The environment variable HATCHING_LOAD_THREADS=1 keeps every load on one thread; a value
+// saves). An animation counts three pose lines as one triangle. The environment variable HATCHING_LOAD_THREADS=1 keeps every load on one thread; a value
 // other than 1 or 2 is said on standard error and the default holds. The results are the same bits
 // on one thread or two.
 #pragma once
