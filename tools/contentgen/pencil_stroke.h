@@ -26,10 +26,12 @@ struct PencilStroke {
   double tip_pixels = 0;      // length of each tapered tip in pixels; 0 = 15 % of the length
   double waver = 0;           // amplitude of the slow change of pressure along the stroke
   // A further factor on the pressure, from the start to the end at evenly spaced points and
-  // linear between them: where the hand eased or pressed to keep the tone even.
-  std::array<float, 16> shade = MakeShade();
-  static constexpr std::array<float, 16> MakeShade() {
-    std::array<float, 16> a{};
+  // linear between them: where the hand eased or pressed to keep the tone even. Points a few
+  // pixels apart on a long stroke, so the easing can follow the tone block by block.
+  static constexpr size_t kShadePoints = 64;
+  std::array<float, kShadePoints> shade = MakeShade();
+  static constexpr std::array<float, kShadePoints> MakeShade() {
+    std::array<float, kShadePoints> a{};
     for (float& v : a) v = 1.0f;
     return a;
   }

@@ -57,10 +57,13 @@ constexpr int kTouchReach = 3;
 constexpr double kTouchWeight = 2.0;
 constexpr int kFinestCandidates = 40;
 // How far round a stroke EvenOut weighs the tone, how hard and how far it may change a
-// stroke's pressure, and how often it looks again.
+// stroke's pressure, and how often it looks again. The finest level, whose strokes a close view
+// shows one by one, is evened more gently than the levels the ramp of tones is seen through.
 constexpr int kEvenReach = 8;
 constexpr double kEvenGain = 0.5, kEvenRange = 0.5;
 constexpr int kEvenPasses = 3;
+constexpr double kCoarseEvenGain = 1.0;
+constexpr int kCoarseEvenPasses = 4;
 // A stroke evened again on a finer level keeps this share of the pressure it had on the coarser
 // one, so a texel dark on a level stays dark on the next finer one.
 constexpr double kLevelKeep = 0.85;
@@ -234,11 +237,17 @@ double AtAxis(const FloatImage& image, const PencilStroke& s, double t) {
 // stroke's pressure on this level leans against its neighbourhood's error (the tone seen over
 // about the area a pixel of the ramp's screen takes in at this level), which evens the tone where
 // the viewer samples it; the strokes stay where they are, so the nesting holds.
+// On the coarser levels the error is spread once more over the same reach before a stroke reads
+// it (the gradient of the blurred tone's squared error): a stroke beside a hole then sees the
+// hole too, where no stroke lies in it to darken it.
 // The first `inherited` strokes come from coarser levels and change by at most kLevelKeep here.
 void EvenOut(const Level& level, std::vector<PencilStroke>& strokes, double target, size_t inherited) {
-  const int reach = level.whole_pixels ? 2 * kEvenReach : kEvenReach;
+  const bool fine = level.whole_pixels;
+  const int reach = fine ? 2 * kEvenReach : kEvenReach;
+  const double gain = fine ? kEvenGain : kCoarseEvenGain;
+  const int passes = fine ? kEvenPasses : kCoarseEvenPasses;
   const double added = target - level.MeanDarkness();
-  std::vector<std::array<float, 16>> lowest(strokes.size()), highest(strokes.size());
+  std::vector<std::array<float, PencilStroke::kShadePoints>> lowest(strokes.size()), highest(strokes.size());
   for (size_t i = 0; i < strokes.size(); ++i)
     for (size_t k = 0; k < strokes[i].shade.size(); ++k) {
       const double start = strokes[i].shade[k];
@@ -246,15 +255,21 @@ void EvenOut(const Level& level, std::vector<PencilStroke>& strokes, double targ
       lowest[i][k] = static_cast<float>(std::max(1.0 - kEvenRange, old ? start * kLevelKeep : 0.0));
       highest[i][k] = static_cast<float>(std::min(1.0 + kEvenRange, old ? start / kLevelKeep : 2.0));
     }
-  for (int pass = 0; pass < kEvenPasses; ++pass) {
+  for (int pass = 0; pass < passes; ++pass) {
     Level trial = level;
     for (const PencilStroke& s : strokes) Draw(trial, s);
-    const FloatImage blurred = BlurredDarkness(trial.image, reach);
+    // As an image whose darkness is the error, so BlurredDarkness can spread it.
+    FloatImage error = BlurredDarkness(trial.image, reach);
+    for (float& v : error.values) v = static_cast<float>(1.0 - (v - target));
+    if (!fine)
+      error = BlurredDarkness(error, reach);
+    else
+      for (float& v : error.values) v = 1.0f - v;
     for (size_t i = 0; i < strokes.size(); ++i) {
       PencilStroke& s = strokes[i];
       for (size_t k = 0; k < s.shade.size(); ++k) {
         const double t = static_cast<double>(k) / (s.shade.size() - 1);
-        const double shade = s.shade[k] * (1.0 - kEvenGain * (AtAxis(blurred, s, t) - target) / added);
+        const double shade = s.shade[k] * (1.0 - gain * AtAxis(error, s, t) / added);
         s.shade[k] = static_cast<float>(std::clamp<double>(shade, lowest[i][k], highest[i][k]));
       }
     }
