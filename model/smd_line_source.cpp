@@ -128,10 +128,12 @@ bool SmdLineSource::Take(SmdLine* out, bool copy) {
     const char* start = buffer_ + begin_;
     const size_t want = std::min(end_ - begin_, kCapacity - 1);
     if (const char* newline = FindNewline(start, want)) {
-      out->text = start;
-      out->length = static_cast<size_t>(newline - start) + 1;
-      begin_ += out->length;
-      lastInBuffer_ = *out;
+      // Both copies from registers: a copy read back from `out` just after its two halves were
+      // stored would wait for them.
+      const SmdLine line{start, static_cast<size_t>(newline - start) + 1};
+      *out = line;
+      lastInBuffer_ = line;
+      begin_ += line.length;
       ++lineNumber_;
       return true;
     }
