@@ -22,6 +22,9 @@ int TwoThreadWork(const AnimationClip& clip) {
   return clip.frames ? clip.frameCount * clip.boneCount / 3 : 0;
 }
 
+// Files up to this size are read once, whole, for both passes: a clip of a few hundred frames.
+constexpr size_t kWholeFileLimit = size_t{1} << 20;
+
 }  // namespace
 
 bool SkinnedModel::LoadAnimation(const char* path) {
@@ -34,6 +37,8 @@ int SkinnedModel::ParseAnimation(FILE* input) {
   if (clipCount < 0 || clipCount >= kSmdMaxClips)
     return Refuse(kSmdRefused, 0, "all 32 clip slots are in use");
   SmdLineSource file(input, line, token, sizeof token);
+  // Read once for both passes.
+  file.HoldWholeFile(kWholeFileLimit);
   const bool counted = CountFile(file);
   if (diagnostic.result == kSmdHeaderRefused) return kSmdHeaderRefused;
   if (triangleCount > 1) {
@@ -49,7 +54,7 @@ int SkinnedModel::ParseAnimation(FILE* input) {
   file.Rewind();
   // On two threads, the pose lines of one block are scanned together before it is refilled.
   std::unique_ptr<char[]> block;
-  if (smd::LoadThreads(TwoThreadWork(clips[clipCount])) == 2) {
+  if (!file.HoldsWholeFile() && smd::LoadThreads(TwoThreadWork(clips[clipCount])) == 2) {
     constexpr size_t kTwoThreadBlock = size_t{1} << 20;
     block.reset(new (std::nothrow) char[kTwoThreadBlock + SmdLineSource::kReadable]);
     file.ReadThrough(block.get(), kTwoThreadBlock);

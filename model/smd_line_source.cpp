@@ -1,8 +1,11 @@
 // SmdLineSource: one buffered read pass over the file, CR LF folded to LF as the blocks arrive.
 #include "model/smd_line_source.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <utility>
 
 #include "base/helper_thread.h"
@@ -64,12 +67,18 @@ SmdLineSource::~SmdLineSource() {
 
 bool SmdLineSource::Fill() {
   if (beforeRefill_) beforeRefill_(beforeRefillContext_);
+  // Its end is the file's: a read now would only zero the start of the buffer.
+  if (holdsWhole_) return false;
   // A block read ahead lies in `other_` once the reader is done.
   const bool readAhead = reading_;
   WaitForReader();
   if (other_) std::swap(buffer_, other_);
   begin_ = 0;
   end_ = readAhead ? readLength_ : ReadBlock(buffer_);
+  // A held CR would still make a block of its own.
+  holdsWhole_ =
+      buffer_ == whole_.get() && ++fills_ == 1 && end_ > 0 && !heldCarriageReturn_ && std::feof(file_);
+  if (holdsWhole_) wholeLength_ = end_;
   if (reader_ && end_ > 0) {
     reading_ = true;
     reader_->Start(1, &SmdLineSource::ReadNextBlock, this);
@@ -119,10 +128,12 @@ bool SmdLineSource::Take(SmdLine* out, bool copy) {
     const char* start = buffer_ + begin_;
     const size_t want = std::min(end_ - begin_, kCapacity - 1);
     if (const char* newline = FindNewline(start, want)) {
-      out->text = start;
-      out->length = static_cast<size_t>(newline - start) + 1;
-      begin_ += out->length;
-      lastInBuffer_ = *out;
+      // Both copies from registers: a copy read back from `out` just after its two halves were
+      // stored would wait for them.
+      const SmdLine line{start, static_cast<size_t>(newline - start) + 1};
+      *out = line;
+      lastInBuffer_ = line;
+      begin_ += line.length;
       ++lineNumber_;
       return true;
     }
@@ -272,11 +283,32 @@ void SmdLineSource::ReadThrough(char* storage, size_t size, char* second) {
   reader_ = nullptr;
 }
 
+bool SmdLineSource::HoldWholeFile(size_t limit) {
+  struct stat status;
+  if (!file_ || whole_ || fills_ != 0 || begin_ != 0 || end_ != 0 || fstat(fileno(file_), &status) != 0 ||
+      !S_ISREG(status.st_mode) || status.st_size <= 0 ||
+      static_cast<unsigned long long>(status.st_size) > limit)
+    return false;
+  // One byte more than the file asks for its end in the same read.
+  const size_t size = static_cast<size_t>(status.st_size) + 1;
+  whole_.reset(new (std::nothrow) char[size + kReadable]);
+  if (!whole_) return false;
+  buffer_ = whole_.get();
+  bufferSize_ = size;
+  return true;
+}
+
 void SmdLineSource::Rewind() {
   WaitForReader();
-  if (file_) std::rewind(file_);
-  begin_ = end_ = 0;
-  heldCarriageReturn_ = false;
+  begin_ = 0;
   lineNumber_ = 0;
   lastInBuffer_ = SmdLine{};
+  if (holdsWhole_) {
+    end_ = wholeLength_;
+    return;
+  }
+  if (file_) std::rewind(file_);
+  end_ = 0;
+  heldCarriageReturn_ = false;
+  fills_ = 0;
 }

@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <memory>
 
 class HelperThread;
 
@@ -58,6 +59,12 @@ class SmdLineSource {
   bool Skip();
   // Back to the first line; also clears the end-of-file state.
   void Rewind();
+  // For a regular file of at most `limit` bytes: reads it whole into a buffer of its size, once,
+  // so that Rewind gives its lines again without reading it again. Only before the first line;
+  // false where it does not apply (or memory runs out), changing nothing.
+  bool HoldWholeFile(size_t limit);
+  // Whether the file lies whole in the buffer (after HoldWholeFile, once its first line is read).
+  bool HoldsWholeFile() const { return holdsWhole_; }
   // Reads on through `storage` (`size` + kReadable bytes, the caller's, outliving the source's
   // use of it) instead of the source's own block, from the first line: fewer, larger refills for a
   // reader that keeps lines where they lie until the next refill. Only right after Rewind. With
@@ -112,6 +119,12 @@ class SmdLineSource {
   char ownBuffer_[kBufferSize + kReadable];
   char* buffer_ = ownBuffer_;
   size_t bufferSize_ = kBufferSize;
+  // HoldWholeFile's buffer; `holdsWhole_` once the first fill has read the file to its end, which
+  // then bounds every pass. Fills since the start or the last Rewind that read the file again.
+  std::unique_ptr<char[]> whole_;
+  bool holdsWhole_ = false;
+  size_t wholeLength_ = 0;
+  int fills_ = 0;
   // The block the next refill reads into, when two take turns; null otherwise.
   char* other_ = nullptr;
   // Reading ahead: the thread that reads into `other_`, whether a read is in flight, and the

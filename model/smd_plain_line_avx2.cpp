@@ -67,28 +67,26 @@ SMD_AVX2_INLINE uint64_t Below(int position, int word) {
   return bits >= 64 ? ~0ull : (1ull << bits) - 1;
 }
 
-// The positions of the first n set bits of the mask (its low word alone for kWords 1); false when
-// it has fewer. No branch depends on where the words split the bits (pdep would take none either,
-// but is slow microcode on the AMD processors before Zen 3).
-template <int n, int kWords>
-SMD_AVX2_INLINE bool FirstPositions(const uint64_t (&mask)[2], int (&out)[n]) {
-  uint64_t low = mask[0], high = kWords == 2 ? mask[1] : 0;
-  const auto all = static_cast<int>(_mm_popcnt_u64(low) + _mm_popcnt_u64(high));
-#pragma GCC unroll 9
-  for (int k = 0; k < n; ++k) {
+// The set bits of a mask of kWords words, lowest first. No branch depends on where the words
+// split the bits (pdep would take none either, but is slow microcode on the AMD processors before
+// Zen 3). Past the last bit it gives 64 · kWords or more.
+template <int kWords>
+struct BitCursor {
+  uint64_t low, high;
+  SMD_AVX2_INLINE BitCursor(const uint64_t (&mask)[2]) : low(mask[0]), high(kWords == 2 ? mask[1] : 0) {}
+  SMD_AVX2_INLINE int Next() {
     // tzcnt gives 64 for an empty word.
     const auto inLow = static_cast<int>(_tzcnt_u64(low));
-    if (kWords == 1) {
-      out[k] = inLow;
-    } else {
+    int at = inLow;
+    if (kWords == 2) {
       const bool fromLow = low != 0;
-      out[k] = fromLow ? inLow : 64 + static_cast<int>(_tzcnt_u64(high));
+      at = fromLow ? inLow : 64 + static_cast<int>(_tzcnt_u64(high));
       high = fromLow ? high : _blsr_u64(high);
     }
     low = _blsr_u64(low);
+    return at;
   }
-  return all >= n;
-}
+};
 
 SMD_AVX2_INLINE uint64_t Mask(__m256i low, __m256i high) {
   return static_cast<uint32_t>(_mm256_movemask_epi8(low)) |
@@ -101,16 +99,6 @@ SMD_AVX2_INLINE __m256i InRange(__m256i bytes, char from, char span) {
   return _mm256_cmpeq_epi8(_mm256_min_epu8(offset, _mm256_set1_epi8(span)), offset);
 }
 
-// The first clear bit of the 128-bit mask at or after `position`; the mask has one.
-SMD_AVX2_INLINE int NextClear(const uint64_t (&mask)[2], int position) {
-  if (position < 64) {
-    const uint64_t clear = ~mask[0] & (~0ull << position);
-    if (clear != 0) return __builtin_ctzll(clear);
-    position = 64;
-  }
-  return 64 + __builtin_ctzll(~mask[1] & (~0ull << (position - 64)));
-}
-
 // The value of the first n (1 to 7) digit bytes of x, the first digit the most significant.
 SMD_AVX2_INLINE uint64_t DigitsValue(uint64_t x, int n) {
   uint64_t v = (x - 0x3030303030303030ull) << (8 * (8 - n));
@@ -120,54 +108,14 @@ SMD_AVX2_INLINE uint64_t DigitsValue(uint64_t x, int n) {
          32;
 }
 
-// Two reals read from their starts (a and b, in the low and high lane): how far each runs, the
-// gather entry of its sign and digit counts, and whether it is negative (bits 0 and 4 of
-// `negative`). Returns bit 0 set where the low lane's is no plain real, bit 4 where the high
-// lane's is not.
-struct RealPair {
-  __m256i bytes;
-  int entry[2];
-  int length[2];
-  unsigned negative;
-};
-
-// Without kHigh the high lane holds no real and is left unread.
-template <bool kHigh>
-SMD_AVX2_INLINE unsigned ReadPair(const char* text, int a, int b, RealPair& pair) {
-  pair.bytes = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(text + b),
-                                   reinterpret_cast<const __m128i*>(text + a));
-  const __m256i dot = _mm256_cmpeq_epi8(pair.bytes, _mm256_set1_epi8('.'));
-  const auto points = static_cast<uint32_t>(_mm256_movemask_epi8(dot));
-  const auto run =
-      static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_or_si256(InRange(pair.bytes, '0', 9), dot)));
-  const auto minus =
-      static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(pair.bytes, _mm256_set1_epi8('-'))));
-  unsigned refused = 0;
-  pair.negative = 0;
-#pragma GCC unroll 2
-  for (int lane = 0; lane < (kHigh ? 2 : 1); ++lane) {
-    const uint32_t sign = (minus >> (16 * lane)) & 1u;
-    // A real of 15 characters or fewer ends inside its lane; a longer one is refused.
-    const int integerDigits = __builtin_ctz((points >> (16 * lane)) | 0x10000u) - static_cast<int>(sign);
-    const int end = __builtin_ctz(~((run >> (16 * lane)) | sign) | 0x10000u);
-    const int fractionDigits = end - static_cast<int>(sign) - integerDigits - 1;
-    // Both counts 0 to 7 and not both 0: a negative one sets the high bits, one over 7 bit 3 or above.
-    const bool plain = static_cast<unsigned>(integerDigits | fractionDigits) - 1u < 7u;
-    refused |= static_cast<unsigned>(!plain) << (4 * lane);
-    pair.negative |= sign << (4 * lane);
-    // Read only where the real is plain.
-    pair.entry[lane] = 64 * static_cast<int>(sign) + 8 * integerDigits + fractionDigits;
-    pair.length[lane] = end;
-  }
-  return refused;
-}
-
 // The value times 10^7 of the two reals, as two 32-bit halves per lane: the first eight of sixteen
 // places, then the last eight.
-SMD_AVX2_INLINE __m256i PairSums(const RealPair& pair, int entryA, int entryB) {
+SMD_AVX2_INLINE __m256i PairSums(const char* text, int a, int b, int entryA, int entryB) {
+  const __m256i bytes = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(text + b),
+                                            reinterpret_cast<const __m128i*>(text + a));
   const __m256i control = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(kTables.gather[entryB]),
                                               reinterpret_cast<const __m128i*>(kTables.gather[entryA]));
-  const __m256i digits = _mm256_shuffle_epi8(_mm256_sub_epi8(pair.bytes, _mm256_set1_epi8('0')), control);
+  const __m256i digits = _mm256_shuffle_epi8(_mm256_sub_epi8(bytes, _mm256_set1_epi8('0')), control);
   const __m256i pairs = _mm256_maddubs_epi16(digits, _mm256_set1_epi16(0x010A));
   const __m256i quads = _mm256_madd_epi16(pairs, _mm256_set1_epi32(0x00010064));
   const __m256i packed = _mm256_packs_epi32(quads, quads);
@@ -198,31 +146,43 @@ SMD_AVX2 bool ScanLine(const char* text, size_t length, int& first, float* value
     number[w] = Mask(lowNumber, highNumber) & inside;
     other[w] = ~Mask(_mm256_or_si256(lowNumber, lowSpace), _mm256_or_si256(highNumber, highSpace)) & inside;
   }
-  // Where each run of number characters starts.
+  // Where each run of number characters starts, and its last character.
   const uint64_t carry = number[0] >> 63;
   const uint64_t starts[2] = {number[0] & ~(number[0] << 1), number[1] & ~((number[1] << 1) | carry)};
-  int start[kCount + 1];
-  if (!FirstPositions<kCount + 1, kWords>(starts, start)) return false;
+  const uint64_t lasts[2] = {number[0] & ~((number[0] >> 1) | (number[1] << 63)),
+                             number[1] & ~(number[1] >> 1)};
+  if (__builtin_popcountll(starts[0]) + __builtin_popcountll(starts[1]) < kCount + 1) return false;
+  BitCursor<kWords> startCursor(starts), lastCursor(lasts), pointCursor(point);
+  const int integerStart = startCursor.Next();
+  const int integerLast = lastCursor.Next();
 
-  // The reals, two to a register, lanes (k, k + 4), so that the unpacks below leave reals 0 to 3
-  // in the low lane. Lanes past the last real hold none.
-  const auto at = [&](int k) { return k < kCount ? start[k + 1] : 0; };
-  RealPair pairs[4];
-  unsigned refused = 0, negatives = 0;
-#pragma GCC unroll 4
-  for (int k = 0; k < 4; ++k) {
-    refused |= (k + 4 < kCount ? ReadPair<true>(text, at(k), at(k + 4), pairs[k])
-                               : ReadPair<false>(text, at(k), at(k + 4), pairs[k]))
-               << k;
-    negatives |= pairs[k].negative << k;
+  // Real k is run k + 1, and its point the k-th of the line: a run without one, or with two, puts
+  // some real's point outside its run (a negative count), or one point too many before the last
+  // real's end. Counts of 0 to 7 leave no bit above the third; their sum less one is negative
+  // where the real has no digit.
+  int start[8] = {}, entries[8];
+  unsigned negatives = 0;
+  int counts = 0, digitsLessOne = 0, end = 0;
+#pragma GCC unroll 8
+  for (int k = 0; k < kCount; ++k) {
+    const int at = startCursor.Next();
+    const int last = lastCursor.Next();
+    const int dot = pointCursor.Next();
+    const auto sign = static_cast<int>((minus[kWords == 2 ? at >> 6 : 0] >> (at & 63)) & 1);
+    const int integerDigits = dot - at - sign;
+    const int fractionDigits = last - dot;
+    counts |= integerDigits | fractionDigits;
+    digitsLessOne |= last - at - sign - 1;
+    negatives |= static_cast<unsigned>(sign) << k;
+    entries[k] = 64 * sign + 8 * integerDigits + fractionDigits;
+    start[k] = at;
+    end = last + 1;
   }
-  bool bad = (refused & ((1u << kCount) - 1)) != 0;
-  const auto entry = [&](int k) { return k < kCount ? pairs[k % 4].entry[k / 4] : kEmptyLane; };
+  for (int k = kCount; k < 8; ++k) entries[k] = kEmptyLane;
+  bool bad = ((counts & ~7) | (digitsLessOne & ~15)) != 0;
 
   // Up to the end of the last real: numbers and white space only, minus signs only where a number
-  // starts, and one point for each real (each holds at least one). After it, nothing that
-  // continues a number.
-  const int end = at(kCount - 1) + pairs[(kCount - 1) % 4].length[(kCount - 1) / 4];
+  // starts, and one point for each real. After it, nothing that continues a number.
   int pointsBefore = 0;
 #pragma GCC unroll 2
   for (int w = 0; w < kWords; ++w) {
@@ -230,19 +190,20 @@ SMD_AVX2 bool ScanLine(const char* text, size_t length, int& first, float* value
     bad |= ((other[w] | (minus[w] & ~starts[w])) & before) != 0;
     pointsBefore += __builtin_popcountll(point[w] & before);
   }
-  // The last real's run was found in its lane, which may reach past the line.
-  bad |= (pointsBefore != kCount) | (end > size);
+  bad |= pointsBefore != kCount;
   const char next = end < size ? static_cast<char>(text[end] | 0x20) : '\0';
   bad |= (next == 'e') | (next == 'x');
 
   // The integer: 1 to 7 digits.
-  const int integerSign = text[start[0]] == '-';
-  const int digits = NextClear(number, start[0]) - start[0] - integerSign;
+  const int integerSign = text[integerStart] == '-';
+  const int digits = integerLast + 1 - integerStart - integerSign;
   bad |= static_cast<unsigned>(digits - 1) > 6u;
   if (bad) return false;
 
-  const __m256i sums[4] = {PairSums(pairs[0], entry(0), entry(4)), PairSums(pairs[1], entry(1), entry(5)),
-                           PairSums(pairs[2], entry(2), entry(6)), PairSums(pairs[3], entry(3), entry(7))};
+  const __m256i sums[4] = {PairSums(text, start[0], start[4], entries[0], entries[4]),
+                           PairSums(text, start[1], start[5], entries[1], entries[5]),
+                           PairSums(text, start[2], start[6], entries[2], entries[6]),
+                           PairSums(text, start[3], start[7], entries[3], entries[7])};
   const __m256i evenOdd = _mm256_unpacklo_epi32(sums[0], sums[1]);
   const __m256i laterOdd = _mm256_unpacklo_epi32(sums[2], sums[3]);
   const __m256i highs = _mm256_unpacklo_epi64(evenOdd, laterOdd);
@@ -276,7 +237,7 @@ SMD_AVX2 bool ScanLine(const char* text, size_t length, int& first, float* value
                                      _mm256_castsi256_ps(_mm256_slli_epi32(negative, 31)));
 
   uint64_t integerBytes;
-  std::memcpy(&integerBytes, text + start[0] + integerSign, sizeof integerBytes);
+  std::memcpy(&integerBytes, text + integerStart + integerSign, sizeof integerBytes);
   const auto magnitude = static_cast<int>(DigitsValue(integerBytes, digits));
   first = integerSign ? -magnitude : magnitude;
   alignas(32) float all[8];

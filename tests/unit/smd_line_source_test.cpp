@@ -131,6 +131,28 @@ TEST(SmdReaderTest, SkipCountsLikeReadingAndRewindStartsOver) {
   EXPECT_EQ(std::string(file.line), std::string(255, 'a'));
 }
 
+// A file held whole gives its lines again after Rewind without reading it again (the file is
+// rewritten in between); one that a single read does not end, a last CR that may start a CR LF,
+// is read as before.
+TEST(SmdReaderTest, AFileHeldWholeIsReadOnce) {
+  const std::string content = "a b\r\n" + std::string(300, 'c') + "\nd";
+  for (const std::string& text : {content, content + "\r"}) {
+    const std::vector<std::string> expected = ReadAll(text, true);
+    Source file(text);
+    EXPECT_FALSE(file.source->HoldWholeFile(text.size() - 1)) << "larger than the limit";
+    ASSERT_TRUE(file.source->HoldWholeFile(text.size()));
+    for (int pass = 0; pass < 2; ++pass) {
+      std::vector<std::string> lines;
+      SmdLine line;
+      while (file.source->Next(&line)) lines.emplace_back(line.text, line.length);
+      EXPECT_EQ(lines, expected) << pass;
+      EXPECT_EQ(file.source->HoldsWholeFile(), text.back() != '\r');
+      if (file.source->HoldsWholeFile()) file.file.Write("rewritten\n");
+      file.source->Rewind();
+    }
+  }
+}
+
 // Lines read where they lie are the same lines, and each can be read kReadable bytes from its
 // start (the source lives on the heap, so a read past it is the sanitizer's to report): short
 // lines at the end of a read block, the piece of a line cut by a block, and a last line without

@@ -165,6 +165,22 @@ TEST_P(SmdLineScanTest, OddLinesAreRefusedOrReadAlike) {
   }
 }
 
+// Sixteen characters fit a real of seven digits a side with its sign; one more digit is refused
+// wherever the real stands, not read as its first sixteen characters.
+TEST_P(SmdLineScanTest, RealsOfMoreThanSevenDigitsASideAreRefused) {
+  const std::string longest = "-1234567.1234567", tooLong = "-1234567.12345678";
+  for (int at = 0; at < 6; ++at) {
+    std::string line = "5", over = "5";
+    for (int k = 0; k < 6; ++k) {
+      line += " " + (k == at ? longest : std::string("1.5"));
+      over += " " + (k == at ? tooLong : std::string("1.5"));
+    }
+    EXPECT_TRUE(ExpectSameAsGeneral(GetParam(), line + "\n", 6)) << line;
+    EXPECT_FALSE(ExpectSameAsGeneral(GetParam(), over + "\n", 6)) << over;
+    EXPECT_FALSE(ExpectSameAsGeneral(GetParam(), over + " 2.5 3.5\n", 8)) << over;
+  }
+}
+
 TEST_P(SmdLineScanTest, DamagedLinesAreRefusedOrReadAlike) {
   std::mt19937 random(23);
   static constexpr char kCharacters[] = " \t\r\n-+.0123456789eExX,ab";
