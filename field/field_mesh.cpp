@@ -68,11 +68,63 @@ void Canonicalise(size_t vertices, std::vector<std::array<int, 3>>& triangles, s
   }
   // Equal triangles (the same corners twice) keep the input's order between them.
   std::vector<int> buckets(vertices + 1);
-  for (int k = 2; k >= 0; --k)
-    CountingPass(listed, scratch, buckets, [k](const Listed& l) { return l.tri[k]; });
+  CountingPassThenSort(
+      listed, scratch, buckets, [](const Listed& l) { return l.tri[0]; },
+      [](const Listed& a, const Listed& b) {
+        return std::tie(a.tri[1], a.tri[2]) < std::tie(b.tri[1], b.tri[2]);
+      });
   rotations.resize(triangles.size());
   for (size_t t = 0; t < listed.size(); ++t)
     triangles[t] = listed[t].tri, sources[t] = listed[t].source, rotations[t] = listed[t].start;
+}
+
+// Sorts `keys` stably by position: least significant half first, z, then y, then x.
+void SortByPosition(std::vector<CornerKey>& keys) {
+  std::vector<CornerKey> scratch;
+  std::vector<int> start((1u << 16) + 1);
+  for (int axis = 2; axis >= 0; --axis) {
+    CountingPass(keys, scratch, start, [axis](const CornerKey& k) { return k.key[axis] & 0xffffu; });
+    CountingPass(keys, scratch, start, [axis](const CornerKey& k) { return k.key[axis] >> 16; });
+  }
+}
+
+uint64_t HashOf(const uint32_t key[3]) {
+  uint64_t h = (key[0] * 0x9e3779b97f4a7c15ull) ^ key[1];
+  h = (h * 0xc2b2ae3d27d4eb4full) ^ key[2];
+  h *= 0x165667b19e3779f9ull;
+  return h ^ h >> 29;
+}
+
+// The distinct positions of `keys`, each as its first corner (in the order of `keys`); `firstOf`
+// gets each key's distinct position. Most corners share a position with a few others, so the
+// positions are sorted rather than all the corners. False when the keys collide in the hash
+// beyond a few probes each on average (a file made to do so), which the caller then sorts whole.
+bool Distinct(const std::vector<CornerKey>& keys, std::vector<CornerKey>& distinct,
+              std::vector<int>& firstOf) {
+  size_t slots = 16;
+  while (slots < 2 * keys.size()) slots *= 2;
+  std::vector<int> table(slots, -1);
+  size_t probes = 0;
+  const size_t maxProbes = 8 * keys.size() + 64;
+  firstOf.resize(keys.size());
+  for (size_t i = 0; i < keys.size(); ++i) {
+    const CornerKey& k = keys[i];
+    for (size_t slot = HashOf(k.key) & (slots - 1);; slot = (slot + 1) & (slots - 1)) {
+      if (++probes > maxProbes) return false;
+      const int at = table[slot];
+      if (at < 0) {
+        table[slot] = static_cast<int>(distinct.size());
+        firstOf[i] = static_cast<int>(distinct.size());
+        distinct.push_back(k);
+        break;
+      }
+      if (std::equal(k.key, k.key + 3, distinct[at].key)) {
+        firstOf[i] = at;
+        break;
+      }
+    }
+  }
+  return true;
 }
 
 // Welds the corners of the triangles whose corners are all finite (and those before the first
@@ -80,7 +132,7 @@ void Canonicalise(size_t vertices, std::vector<std::array<int, 3>>& triangles, s
 // at its first corner's position. `vertexOf[3 t + k]` is corner k of triangle t's vertex.
 void Weld(std::span<const float> corners, std::vector<Vec3>& positions, std::vector<int>& vertexOf) {
   const size_t count = corners.size() / 3;
-  std::vector<CornerKey> keys, scratch;
+  std::vector<CornerKey> keys;
   keys.reserve(count);
   for (size_t c = 0; c < count; ++c) {
     const float* p = &corners[3 * c];
@@ -90,23 +142,30 @@ void Weld(std::span<const float> corners, std::vector<Vec3>& positions, std::vec
     }
     keys.push_back({{Ordered(p[0]), Ordered(p[1]), Ordered(p[2])}, static_cast<int>(c)});
   }
-  // Least significant half first: z, then y, then x.
-  std::vector<int> start((1u << 16) + 1);
-  for (int axis = 2; axis >= 0; --axis) {
-    CountingPass(keys, scratch, start, [axis](const CornerKey& k) { return k.key[axis] & 0xffffu; });
-    CountingPass(keys, scratch, start, [axis](const CornerKey& k) { return k.key[axis] >> 16; });
-  }
+  std::vector<CornerKey> distinct;
+  std::vector<int> firstOf;
+  const bool hashed = Distinct(keys, distinct, firstOf);
+  std::vector<CornerKey>& sorted = hashed ? distinct : keys;
+  // Distinct positions are sorted with their own number in place of their first corner's.
+  std::vector<int> firstCorner(hashed ? distinct.size() : 0);
+  for (size_t d = 0; d < firstCorner.size(); ++d)
+    firstCorner[d] = distinct[d].corner, distinct[d].corner = static_cast<int>(d);
+  SortByPosition(sorted);
   vertexOf.assign(count, -1);
-  for (size_t i = 0; i < keys.size(); ++i) {
-    const CornerKey& k = keys[i];
-    if (i == 0 || !std::equal(k.key, k.key + 3, keys[i - 1].key)) {
-      // The key holds the position but for the sign of a zero, which the corner keeps.
+  std::vector<int> vertexOfDistinct(hashed ? distinct.size() : 0);
+  for (size_t i = 0; i < sorted.size(); ++i) {
+    const CornerKey& k = sorted[i];
+    if (i == 0 || !std::equal(k.key, k.key + 3, sorted[i - 1].key)) {
+      // The key holds the position but for the sign of a zero, which the first corner keeps.
       const float x = Unordered(k.key[0]), y = Unordered(k.key[1]), z = Unordered(k.key[2]);
-      const float* p = x == 0 || y == 0 || z == 0 ? &corners[3 * static_cast<size_t>(k.corner)] : nullptr;
+      const int corner = hashed ? firstCorner[k.corner] : k.corner;
+      const float* p = x == 0 || y == 0 || z == 0 ? &corners[3 * static_cast<size_t>(corner)] : nullptr;
       positions.push_back({p ? p[0] : x, p ? p[1] : y, p ? p[2] : z});
     }
-    vertexOf[k.corner] = static_cast<int>(positions.size() - 1);
+    (hashed ? vertexOfDistinct[k.corner] : vertexOf[k.corner]) = static_cast<int>(positions.size() - 1);
   }
+  if (hashed)
+    for (size_t i = 0; i < keys.size(); ++i) vertexOf[keys[i].corner] = vertexOfDistinct[firstOf[i]];
 }
 
 }  // namespace

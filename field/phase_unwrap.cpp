@@ -76,10 +76,12 @@ int UnwrapPhases(const FieldPiece& piece, const PieceGeometry& g, const StripeFa
     const Corner back = stepAlong(t, 2, 0, stepAlong(t, 1, 2, stepAlong(t, 0, 1, start)));
     singular[t] = back.sign != start.sign || std::abs(back.phase - start.phase) > 1.0;
   }
-  const std::vector<char> cut = [&] {
-    return CutGraph(piece, g, singular, edgeSides);
-  }();
+  const std::vector<char> cut = [&] { return CutGraph(piece, g, singular, edgeSides); }();
 
+  // The two triangles the walk may step between across each edge: both -1 where it may not.
+  std::vector<std::array<int, 2>> crossing(g.edges.size(), {-1, -1});
+  for (size_t e = 0; e < crossing.size(); ++e)
+    if (edgeSides[e] == 2 && !cut[e]) crossing[e] = edgeFaces[e];
   std::vector<int> queue;
   queue.reserve(count);
   for (size_t seed = 0; seed < count; ++seed) {
@@ -93,9 +95,8 @@ int UnwrapPhases(const FieldPiece& piece, const PieceGeometry& g, const StripeFa
     for (size_t head = 0; head < queue.size(); ++head) {
       const int t = queue[head];
       for (int k = 0; k < 3; ++k) {
-        const int e = g.triangleEdges[t][k];
-        if (edgeSides[e] != 2 || cut[e]) continue;
-        const int next = edgeFaces[e][0] == t ? edgeFaces[e][1] : edgeFaces[e][0];
+        const std::array<int, 2>& faces = crossing[g.triangleEdges[t][k]];
+        const int next = faces[0] == t ? faces[1] : faces[0];
         if (next < 0 || done[next]) continue;
         // The shared corners keep their phases; the third is stepped to from the first of them.
         const auto& from = piece.triangles[t];
