@@ -76,7 +76,7 @@ constexpr size_t kSplitTriangles = 20000;
 // One stripe family turned by `turn` from the line field, unwrapped into `phases`; the number of
 // triangles where it does not close, or -1 when the solve failed.
 int SolveFamily(const FieldPiece& piece, const PieceGeometry& g, const CoarseField* coarse,
-                const std::vector<double>& angles, double turn, double frequency,
+                const PieceSystems& systems, const std::vector<double>& angles, double turn, double frequency,
                 std::vector<std::array<double, 3>>* phases) {
   std::vector<double> turned;
   if (turn != 0) {
@@ -86,7 +86,7 @@ int SolveFamily(const FieldPiece& piece, const PieceGeometry& g, const CoarseFie
   const std::vector<double>& along = turn != 0 ? turned : angles;
   StripeFamily stripes;
   if (coarse ? !coarse->SolveStripes(turn, along, frequency, &stripes)
-             : !SolveStripes(g, along, frequency, &stripes))
+             : !SolveStripes(g, along, frequency, &stripes, nullptr, &systems))
     return -1;
   return UnwrapPhases(piece, g, stripes, phases);
 }
@@ -123,10 +123,12 @@ bool SolvePiece(const FieldPiece& piece, const StrokeFieldOptions& options, std:
     coarsen();
   }
   std::vector<double> angles;
+  // The piece's line field and stripes share a pattern, worked out by the first of them.
+  PieceSystems systems;
   if (coarsened) {
     if (!coarseSolved) return false;
     coarse.SolveLineField(g, &angles, split);
-  } else if (!SolveLineField(g, 0.5 * period, &angles)) {
+  } else if (!SolveLineField(g, 0.5 * period, &angles, &systems)) {
     return false;
   }
   const double frequency = 2 * std::numbers::pi / period;
@@ -134,7 +136,7 @@ bool SolvePiece(const FieldPiece& piece, const StrokeFieldOptions& options, std:
   std::vector<std::array<double, 3>> u, v;
   int across = -1;
   const auto solveAcross = [&] {
-    across = SolveFamily(piece, g, from, angles, 0.5 * std::numbers::pi, frequency, &v);
+    across = SolveFamily(piece, g, from, systems, angles, 0.5 * std::numbers::pi, frequency, &v);
   };
   std::thread helper;
   if (options.threads > 1 && piece.triangles.size() >= kSplitTriangles) {
@@ -144,7 +146,7 @@ bool SolvePiece(const FieldPiece& piece, const StrokeFieldOptions& options, std:
       // Solved after the first family on this thread.
     }
   }
-  const int along = SolveFamily(piece, g, from, angles, 0, frequency, &u);
+  const int along = SolveFamily(piece, g, from, systems, angles, 0, frequency, &u);
   if (helper.joinable())
     helper.join();
   else if (along >= 0)
