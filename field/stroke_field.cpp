@@ -176,7 +176,7 @@ StrokeFieldFigures ComputeStrokeField(std::span<const float> corners, std::span<
   const auto start = std::chrono::steady_clock::now();
   StrokeFieldFigures figures;
   const size_t triangles = std::min(corners.size() / 9, uv.size() / 6);
-  const WeldedMesh mesh = WeldAndSplit(corners.first(9 * triangles));
+  const WeldedMesh mesh = WeldAndSplit(corners.first(9 * triangles), options.threads);
   figures.pieces = static_cast<int>(mesh.pieces.size());
   figures.droppedTriangles = static_cast<int>(mesh.dropped.size());
   // A dropped triangle shows no area, or none worth a direction: strokes along the model's x.
