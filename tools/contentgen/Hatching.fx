@@ -208,8 +208,10 @@ float4 HatchPS(float2 Tex : TEXCOORD0, float3 ViewPos : TEXCOORD1, float3 ViewNo
     // a shader's branches side by side.
     float2 dx = ddx(Tex) * FootprintScale, dy = ddy(Tex) * FootprintScale;
     float texels = sqrt(max(dot(dx, dx), dot(dy, dy))) * HatchSize;
-    // Up close, steepen the blend to two thirds of a pixel, from nothing at one texel a pixel.
-    float2 at = SharpTexel(Tex, max(1, 1.5 / texels - 0.5));
+    // Up close, steepen the blend towards a fifth of a pixel, from nothing at one texel a pixel:
+    // a pencil line keeps a crisp edge however near the eye comes, and a wider ramp would leave
+    // a pixel of half tone along most strokes.
+    float2 at = SharpTexel(Tex, max(1, 5 / texels - 4));
     float4 w1234 = saturate(1 - abs(tone - float4(1, 2, 3, 4)));
     float2 w56 = saturate(1 - abs(tone - float2(5, 6)));
     float hatch = saturate(1 - tone)
