@@ -137,9 +137,8 @@ bool CoarseField::Build(const FieldPiece& piece, double period) {
 
 bool CoarseField::SolveCoarseLineField(double smoothing) {
   angles_.resize(pieces_.size());
-  systems_.resize(pieces_.size());
   for (size_t k = 0; k < pieces_.size(); ++k)
-    if (!field::SolveLineField(geometries_[k], smoothing, &angles_[k], &systems_[k])) return false;
+    if (!field::SolveLineField(geometries_[k], smoothing, &angles_[k])) return false;
   return true;
 }
 
@@ -239,8 +238,7 @@ bool CoarseField::SolveStripes(double turn, const std::vector<double>& angles, d
   for (size_t k = 0; k < pieces_.size(); ++k) {
     std::vector<double> turned = angles_[k];
     for (double& a : turned) a += turn;
-    if (!field::SolveStripes(geometries_[k], turned, frequency, &coarse[k], nullptr, &systems_[k]))
-      return false;
+    if (!field::SolveStripes(geometries_[k], turned, frequency, &coarse[k])) return false;
   }
   // The phase grows by `frequency` along the coarse field from the cluster's coarse vertex.
   const std::vector<std::vector<Vec3>> directions = Directions(turn);

@@ -52,8 +52,6 @@ class CoarseField {
   const PieceGeometry* fineGeometry_ = nullptr;
   std::vector<FieldPiece> pieces_;
   std::vector<PieceGeometry> geometries_;
-  // Each coarse piece's systems: the line field's solve fills them, the stripes' reuse them.
-  std::vector<PieceSystems> systems_;
   std::vector<std::vector<double>> angles_;
   // Each coarse piece's vertices' neighbours, from neighbourStart_[k][v] to [v + 1].
   std::vector<std::vector<int>> neighbourStart_, neighbours_;

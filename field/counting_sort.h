@@ -3,7 +3,6 @@
 #pragma once
 
 #include <algorithm>
-#include <cstddef>
 #include <vector>
 
 namespace field {
@@ -18,31 +17,6 @@ void CountingPass(std::vector<T>& items, std::vector<T>& scratch, std::vector<in
   scratch.resize(items.size());
   for (const T& item : items) scratch[start[key(item)]++] = item;
   items.swap(scratch);
-}
-
-// Orders `items` stably by `key(item)`, then by `less` within a key: one counting pass, then
-// each bucket sorted on its own. Where keys are many the buckets hold a few items each, which
-// sorting in place costs less than a second pass over all of them.
-template <typename T, typename Key, typename Less>
-void CountingPassThenSort(std::vector<T>& items, std::vector<T>& scratch, std::vector<int>& start,
-                          const Key& key, const Less& less) {
-  CountingPass(items, scratch, start, key);
-  // The pass leaves start[b] at the end of bucket b.
-  constexpr int kInsertionItems = 16;
-  for (size_t b = 0, begin = 0; b + 1 < start.size(); begin = static_cast<size_t>(start[b++])) {
-    const auto first = items.begin() + static_cast<std::ptrdiff_t>(begin);
-    const auto last = items.begin() + start[b];
-    if (last - first > kInsertionItems) {
-      std::stable_sort(first, last, less);
-      continue;
-    }
-    for (auto i = first + (first != last); i < last; ++i) {
-      T item = *i;
-      auto j = i;
-      for (; j > first && less(item, *(j - 1)); --j) *j = *(j - 1);
-      *j = item;
-    }
-  }
 }
 
 }  // namespace field

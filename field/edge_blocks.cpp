@@ -2,60 +2,60 @@
 #include "field/edge_blocks.h"
 
 #include <algorithm>
-#include <utility>
 
 namespace field {
+namespace {
 
-bool EdgePattern::Matches(int n, const std::vector<PieceEdge>& edges) const {
-  return n == vertices_ && ends_.size() == edges.size() &&
-         std::equal(ends_.begin(), ends_.end(), edges.begin(),
-                    [](const std::pair<int, int>& p, const PieceEdge& e) {
-                      return p.first == e.a && p.second == e.b;
-                    });
-}
+struct Pattern {
+  int vertices = -1;
+  std::vector<std::pair<int, int>> ends;
+  RealMatrix matrix;
+  // Where each value goes in the matrix's values, and whether it is the first to go there.
+  std::vector<int> target;
+  std::vector<char> first;
 
-void EdgePattern::Build(int n, const std::vector<PieceEdge>& edges) {
-  vertices_ = n;
-  ends_.clear();
-  std::vector<Eigen::Triplet<double>> entries;
-  entries.reserve(kEdgeBlockValues * edges.size());
-  for (const PieceEdge& e : edges) {
-    ends_.emplace_back(e.a, e.b);
-    for (const auto& [row, column] : {std::pair{e.a, e.a}, {e.b, e.b}, {e.b, e.a}, {e.a, e.b}})
-      for (int i = 0; i < 2; ++i)
-        for (int j = 0; j < 2; ++j) entries.emplace_back(2 * row + i, 2 * column + j, 0.0);
+  bool Matches(int n, const std::vector<PieceEdge>& edges) const {
+    return n == vertices && ends.size() == edges.size() &&
+           std::equal(ends.begin(), ends.end(), edges.begin(),
+                      [](const std::pair<int, int>& p, const PieceEdge& e) {
+                        return p.first == e.a && p.second == e.b;
+                      });
   }
-  matrix_.resize(2 * n, 2 * n);
-  matrix_.setFromTriplets(entries.begin(), entries.end());
-  matrix_.makeCompressed();
-  target_.resize(entries.size());
-  first_.assign(entries.size(), 0);
-  std::vector<char> reached(static_cast<size_t>(matrix_.nonZeros()), 0);
-  for (size_t k = 0; k < entries.size(); ++k) {
-    const int* rows = matrix_.innerIndexPtr();
-    const int begin = matrix_.outerIndexPtr()[entries[k].col()],
-              end = matrix_.outerIndexPtr()[entries[k].col() + 1];
-    target_[k] = static_cast<int>(std::lower_bound(rows + begin, rows + end, entries[k].row()) - rows);
-    first_[k] = !reached[target_[k]];
-    reached[target_[k]] = 1;
+
+  void Build(int n, const std::vector<PieceEdge>& edges) {
+    vertices = n;
+    ends.clear();
+    std::vector<Eigen::Triplet<double>> entries;
+    entries.reserve(kEdgeBlockValues * edges.size());
+    for (const PieceEdge& e : edges) {
+      ends.emplace_back(e.a, e.b);
+      for (const auto& [row, column] : {std::pair{e.a, e.a}, {e.b, e.b}, {e.b, e.a}, {e.a, e.b}})
+        for (int i = 0; i < 2; ++i)
+          for (int j = 0; j < 2; ++j) entries.emplace_back(2 * row + i, 2 * column + j, 0.0);
+    }
+    matrix.resize(2 * n, 2 * n);
+    matrix.setFromTriplets(entries.begin(), entries.end());
+    matrix.makeCompressed();
+    target.resize(entries.size());
+    first.assign(entries.size(), 0);
+    std::vector<char> reached(static_cast<size_t>(matrix.nonZeros()), 0);
+    for (size_t k = 0; k < entries.size(); ++k) {
+      const int* rows = matrix.innerIndexPtr();
+      const int begin = matrix.outerIndexPtr()[entries[k].col()],
+                end = matrix.outerIndexPtr()[entries[k].col() + 1];
+      target[k] = static_cast<int>(std::lower_bound(rows + begin, rows + end, entries[k].row()) - rows);
+      first[k] = !reached[target[k]];
+      reached[target[k]] = 1;
+    }
   }
-}
+};
 
 // Sums in the order setFromTriplets makes them, so the matrix is the same to the bit.
-void EdgePattern::Fill(const std::vector<double>& values, RealMatrix* matrix) const {
-  double* out = matrix->valuePtr();
-  for (size_t k = 0; k < target_.size(); ++k)
-    out[target_[k]] = first_[k] ? values[k] : out[target_[k]] + values[k];
+void Fill(Pattern& pattern, const std::vector<double>& values) {
+  double* out = pattern.matrix.valuePtr();
+  for (size_t k = 0; k < pattern.target.size(); ++k)
+    out[pattern.target[k]] = pattern.first[k] ? values[k] : out[pattern.target[k]] + values[k];
 }
-
-RealMatrix EdgePattern::Release(const std::vector<double>& values) {
-  Fill(values, &matrix_);
-  vertices_ = -1;
-  ends_.clear();
-  return std::move(matrix_);
-}
-
-namespace {
 
 // Patterns of more edges than this are not kept, so that what is kept stays small.
 constexpr size_t kKeptEdges = 20000;
@@ -63,22 +63,17 @@ constexpr size_t kKeptEdges = 20000;
 }  // namespace
 
 RealMatrix EdgeBlockMatrix(int vertices, const std::vector<PieceEdge>& edges,
-                           const std::vector<double>& values, const EdgePattern* pattern) {
-  if (pattern && pattern->Matches(vertices, edges)) {
-    RealMatrix matrix = pattern->Matrix();
-    pattern->Fill(values, &matrix);
-    return matrix;
-  }
+                           const std::vector<double>& values) {
   if (edges.size() > kKeptEdges) {
-    EdgePattern pattern;
+    Pattern pattern;
     pattern.Build(vertices, edges);
-    return pattern.Release(values);
+    Fill(pattern, values);
+    return std::move(pattern.matrix);
   }
-  thread_local EdgePattern kept;
+  thread_local Pattern kept;
   if (!kept.Matches(vertices, edges)) kept.Build(vertices, edges);
-  RealMatrix matrix = kept.Matrix();
-  kept.Fill(values, &matrix);
-  return matrix;
+  Fill(kept, values);
+  return kept.matrix;
 }
 
 }  // namespace field

@@ -5,8 +5,6 @@
 #include <cmath>
 #include <cstring>
 #include <numeric>
-#include <system_error>
-#include <thread>
 #include <tuple>
 
 #include "field/counting_sort.h"
@@ -70,87 +68,19 @@ void Canonicalise(size_t vertices, std::vector<std::array<int, 3>>& triangles, s
   }
   // Equal triangles (the same corners twice) keep the input's order between them.
   std::vector<int> buckets(vertices + 1);
-  CountingPassThenSort(
-      listed, scratch, buckets, [](const Listed& l) { return l.tri[0]; },
-      [](const Listed& a, const Listed& b) {
-        return std::tie(a.tri[1], a.tri[2]) < std::tie(b.tri[1], b.tri[2]);
-      });
+  for (int k = 2; k >= 0; --k)
+    CountingPass(listed, scratch, buckets, [k](const Listed& l) { return l.tri[k]; });
   rotations.resize(triangles.size());
   for (size_t t = 0; t < listed.size(); ++t)
     triangles[t] = listed[t].tri, sources[t] = listed[t].source, rotations[t] = listed[t].start;
 }
 
-// Sorts `keys` stably by position: least significant half first, z, then y, then x.
-void SortByPosition(std::vector<CornerKey>& keys) {
-  std::vector<CornerKey> scratch;
-  std::vector<int> start((1u << 16) + 1);
-  for (int axis = 2; axis >= 0; --axis) {
-    CountingPass(keys, scratch, start, [axis](const CornerKey& k) { return k.key[axis] & 0xffffu; });
-    CountingPass(keys, scratch, start, [axis](const CornerKey& k) { return k.key[axis] >> 16; });
-  }
-}
-
-uint64_t HashOf(const uint32_t key[3]) {
-  uint64_t h = (key[0] * 0x9e3779b97f4a7c15ull) ^ key[1];
-  h = (h * 0xc2b2ae3d27d4eb4full) ^ key[2];
-  h *= 0x165667b19e3779f9ull;
-  return h ^ h >> 29;
-}
-
-// The distinct positions of the keys whose x key lies in [low, high), sorted, each with the
-// first of its corners (in the order of `keys`); `firstOf[i]` gets key i's place among them.
-// Most corners share a position with a few others, so the positions are sorted rather than all
-// the corners. False when the keys collide in the hash beyond a few probes each on average (a
-// file made to do so), which the caller then sorts whole.
-struct DistinctPositions {
-  std::vector<CornerKey> sorted;  // each with its own number among them in place of a corner's
-  std::vector<int> firstCorner, place;
-  bool ok = false;
-};
-
-void Distinct(const std::vector<CornerKey>& keys, uint64_t low, uint64_t high, std::vector<int>& firstOf,
-              DistinctPositions* out) {
-  std::vector<CornerKey>& distinct = out->sorted;
-  size_t slots = 16;
-  while (slots < 2 * keys.size()) slots *= 2;
-  std::vector<int> table(slots, -1);
-  size_t probes = 0;
-  const size_t maxProbes = 8 * keys.size() + 64;
-  for (size_t i = 0; i < keys.size(); ++i) {
-    const CornerKey& k = keys[i];
-    if (k.key[0] < low || k.key[0] >= high) continue;
-    for (size_t slot = HashOf(k.key) & (slots - 1);; slot = (slot + 1) & (slots - 1)) {
-      if (++probes > maxProbes) return;
-      const int at = table[slot];
-      if (at < 0) {
-        table[slot] = static_cast<int>(distinct.size());
-        firstOf[i] = static_cast<int>(distinct.size());
-        distinct.push_back(k);
-        break;
-      }
-      if (std::equal(k.key, k.key + 3, distinct[at].key)) {
-        firstOf[i] = at;
-        break;
-      }
-    }
-  }
-  out->firstCorner.resize(distinct.size());
-  for (size_t d = 0; d < distinct.size(); ++d)
-    out->firstCorner[d] = distinct[d].corner, distinct[d].corner = static_cast<int>(d);
-  SortByPosition(distinct);
-  out->ok = true;
-}
-
-// Corners from this many on are welded in two halves of x on two threads.
-constexpr size_t kSplitWeldCorners = 1 << 16;
-
 // Welds the corners of the triangles whose corners are all finite (and those before the first
 // that is not, which no triangle uses): vertices numbered in the order of their positions, each
 // at its first corner's position. `vertexOf[3 t + k]` is corner k of triangle t's vertex.
-void Weld(std::span<const float> corners, int threads, std::vector<Vec3>& positions,
-          std::vector<int>& vertexOf) {
+void Weld(std::span<const float> corners, std::vector<Vec3>& positions, std::vector<int>& vertexOf) {
   const size_t count = corners.size() / 3;
-  std::vector<CornerKey> keys;
+  std::vector<CornerKey> keys, scratch;
   keys.reserve(count);
   for (size_t c = 0; c < count; ++c) {
     const float* p = &corners[3 * c];
@@ -160,52 +90,17 @@ void Weld(std::span<const float> corners, int threads, std::vector<Vec3>& positi
     }
     keys.push_back({{Ordered(p[0]), Ordered(p[1]), Ordered(p[2])}, static_cast<int>(c)});
   }
-  // Every position below the split's x comes before every one above it, so the halves' sorted
-  // positions follow one another.
-  uint64_t split = 0;
-  if (threads > 1 && keys.size() >= kSplitWeldCorners) {
-    std::vector<uint32_t> sample(1024);
-    for (size_t i = 0; i < sample.size(); ++i) sample[i] = keys[i * (keys.size() / sample.size())].key[0];
-    std::nth_element(sample.begin(), sample.begin() + sample.size() / 2, sample.end());
-    split = sample[sample.size() / 2];
+  // Least significant half first: z, then y, then x.
+  std::vector<int> start((1u << 16) + 1);
+  for (int axis = 2; axis >= 0; --axis) {
+    CountingPass(keys, scratch, start, [axis](const CornerKey& k) { return k.key[axis] & 0xffffu; });
+    CountingPass(keys, scratch, start, [axis](const CornerKey& k) { return k.key[axis] >> 16; });
   }
-  std::vector<int> firstOf(keys.size());
-  DistinctPositions halves[2];
-  const uint64_t end = uint64_t{1} << 32;
-  std::thread upper;
-  if (split > 0) {
-    try {
-      upper = std::thread([&] { Distinct(keys, split, end, firstOf, &halves[1]); });
-    } catch (const std::system_error&) {
-      // Both halves on this thread.
-    }
-  }
-  Distinct(keys, 0, split > 0 ? split : end, firstOf, &halves[0]);
-  if (upper.joinable())
-    upper.join();
-  else if (split > 0)
-    Distinct(keys, split, end, firstOf, &halves[1]);
   vertexOf.assign(count, -1);
-  if (halves[0].ok && (split == 0 || halves[1].ok)) {
-    for (DistinctPositions& half : halves) {
-      half.place.resize(half.sorted.size());
-      for (const CornerKey& k : half.sorted) {
-        // The key holds the position but for the sign of a zero, which the first corner keeps.
-        const float x = Unordered(k.key[0]), y = Unordered(k.key[1]), z = Unordered(k.key[2]);
-        const size_t corner = static_cast<size_t>(half.firstCorner[k.corner]);
-        const float* p = x == 0 || y == 0 || z == 0 ? &corners[3 * corner] : nullptr;
-        positions.push_back({p ? p[0] : x, p ? p[1] : y, p ? p[2] : z});
-        half.place[k.corner] = static_cast<int>(positions.size() - 1);
-      }
-    }
-    for (size_t i = 0; i < keys.size(); ++i)
-      vertexOf[keys[i].corner] = halves[split > 0 && keys[i].key[0] >= split].place[firstOf[i]];
-    return;
-  }
-  SortByPosition(keys);
   for (size_t i = 0; i < keys.size(); ++i) {
     const CornerKey& k = keys[i];
     if (i == 0 || !std::equal(k.key, k.key + 3, keys[i - 1].key)) {
+      // The key holds the position but for the sign of a zero, which the corner keeps.
       const float x = Unordered(k.key[0]), y = Unordered(k.key[1]), z = Unordered(k.key[2]);
       const float* p = x == 0 || y == 0 || z == 0 ? &corners[3 * static_cast<size_t>(k.corner)] : nullptr;
       positions.push_back({p ? p[0] : x, p ? p[1] : y, p ? p[2] : z});
@@ -216,12 +111,12 @@ void Weld(std::span<const float> corners, int threads, std::vector<Vec3>& positi
 
 }  // namespace
 
-WeldedMesh WeldAndSplit(std::span<const float> corners, int threads) {
+WeldedMesh WeldAndSplit(std::span<const float> corners) {
   WeldedMesh result;
   const size_t triangleCount = corners.size() / 9;
   std::vector<Vec3> positions;
   std::vector<int> vertexOf;
-  Weld(corners.first(9 * triangleCount), threads, positions, vertexOf);
+  Weld(corners.first(9 * triangleCount), positions, vertexOf);
   std::vector<std::array<int, 3>> triangles;
   std::vector<int> sources;
   for (size_t t = 0; t < triangleCount; ++t) {

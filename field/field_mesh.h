@@ -35,8 +35,7 @@ struct WeldedMesh {
 // (bit for bit, -0 as 0) become one vertex. Vertices are numbered in the order of their
 // positions and triangles listed in the order of their vertices, so that the pieces, and all
 // that is solved on them, do not depend on the order of the input's triangles and corners.
-// `threads`: two weld a large mesh's corners in two halves side by side, to the same result.
-WeldedMesh WeldAndSplit(std::span<const float> corners, int threads = 1);
+WeldedMesh WeldAndSplit(std::span<const float> corners);
 
 inline Vec3 operator-(const Vec3& a, const Vec3& b) {
   return {a.x - b.x, a.y - b.y, a.z - b.z};

@@ -46,8 +46,7 @@ std::vector<double> CurvatureLines(const PieceGeometry& g, std::vector<double>* 
   return real;
 }
 
-bool SolveLineField(const PieceGeometry& g, double smoothing, std::vector<double>* angles,
-                    PieceSystems* shared) {
+bool SolveLineField(const PieceGeometry& g, double smoothing, std::vector<double>* angles) {
   const int n = static_cast<int>(g.masses.size());
   std::vector<double> values;
   values.reserve(kEdgeBlockValues * g.edges.size());
@@ -58,9 +57,7 @@ bool SolveLineField(const PieceGeometry& g, double smoothing, std::vector<double
     AddRotation(values, -e.weight, std::cos(rho), std::sin(rho));
     AddRotation(values, -e.weight, std::cos(rho), -std::sin(rho));
   }
-  if (shared && shared->pattern.Empty()) shared->pattern.Build(n, g.edges);
-  const RealMatrix a = EdgeBlockMatrix(n, g.edges, values, shared ? &shared->pattern : nullptr);
-  KeptOrdering* ordering = shared ? &shared->ordering : nullptr;
+  const RealMatrix a = EdgeBlockMatrix(n, g.edges, values);
   const std::vector<double> mass = DoubledMass(g);
 
   std::vector<double> imaginary;
@@ -80,12 +77,12 @@ bool SolveLineField(const PieceGeometry& g, double smoothing, std::vector<double
   if (rms > 1e-9 / smoothing && std::isfinite(rms)) {
     Eigen::VectorXd b(2 * n);
     for (int i = 0; i < 2 * n; ++i) b[i] = shift * mass[i] * q[i] / rms;
-    solved = SolveShifted(a, mass, shift, b, &u, ordering, ordering);
+    solved = SolveShifted(a, mass, shift, b, &u);
   }
   if (!solved) {
     u = Eigen::VectorXd::Zero(2 * n);
     for (int v = 0; v < n; ++v) u[2 * v] = 1;
-    if (!SmallestEigenvector(a, mass, 1e-6 * shift, 20, shift, 8, &u, ordering, ordering)) return false;
+    if (!SmallestEigenvector(a, mass, 1e-6 * shift, 20, shift, 8, &u)) return false;
   }
   angles->resize(n);
   for (int v = 0; v < n; ++v) (*angles)[v] = 0.5 * std::atan2(u[2 * v + 1], u[2 * v]);

@@ -5,7 +5,6 @@
 
 #include <vector>
 
-#include "field/edge_blocks.h"
 #include "field/piece_geometry.h"
 
 namespace field {
@@ -16,9 +15,7 @@ namespace field {
 std::vector<double> CurvatureLines(const PieceGeometry& g, std::vector<double>* imaginary);
 
 // Each vertex's line-field angle in its own frame. `smoothing` is the length over which the
-// field is smoothed. False when the solve failed (the angles are then unset). `shared`: what the
-// piece's later systems reuse (see edge_blocks.h).
-bool SolveLineField(const PieceGeometry& g, double smoothing, std::vector<double>* angles,
-                    PieceSystems* shared = nullptr);
+// field is smoothed. False when the solve failed (the angles are then unset).
+bool SolveLineField(const PieceGeometry& g, double smoothing, std::vector<double>* angles);
 
 }  // namespace field

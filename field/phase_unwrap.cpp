@@ -43,28 +43,21 @@ Corner Step(const EdgeStep& e, int from, const Corner& c, int to, const std::vec
 
 }  // namespace
 
-UnwrapTables PrepareUnwrap(const FieldPiece& piece, const PieceGeometry& g) {
-  UnwrapTables out;
-  out.edgeFaces.assign(g.edges.size(), {-1, -1});
-  out.edgeSides.assign(g.edges.size(), 0);
-  for (size_t t = 0; t < piece.triangles.size(); ++t)
-    for (int k = 0; k < 3; ++k) {
-      const int e = g.triangleEdges[t][k];
-      if (out.edgeSides[e] < 2) out.edgeFaces[e][out.edgeSides[e]] = static_cast<int>(t);
-      ++out.edgeSides[e];
-    }
-  out.around = ArcsOf(piece, g);
-  return out;
-}
-
-int UnwrapPhases(const FieldPiece& piece, const PieceGeometry& g, const UnwrapTables& tables,
-                 const StripeFamily& stripes, std::vector<std::array<double, 3>>* phases) {
+int UnwrapPhases(const FieldPiece& piece, const PieceGeometry& g, const StripeFamily& stripes,
+                 std::vector<std::array<double, 3>>* phases) {
   const size_t count = piece.triangles.size();
   phases->assign(count, {0, 0, 0});
   std::vector<std::array<Corner, 3>> corners(count);
   std::vector<char> done(count, 0);
-  const std::vector<std::array<int, 2>>& edgeFaces = tables.edgeFaces;
-  const std::vector<int>& edgeSides = tables.edgeSides;
+  // The two triangles of every edge that has exactly two.
+  std::vector<std::array<int, 2>> edgeFaces(g.edges.size(), {-1, -1});
+  std::vector<int> edgeSides(g.edges.size(), 0);
+  for (size_t t = 0; t < count; ++t)
+    for (int k = 0; k < 3; ++k) {
+      const int e = g.triangleEdges[t][k];
+      if (edgeSides[e] < 2) edgeFaces[e][edgeSides[e]] = static_cast<int>(t);
+      ++edgeSides[e];
+    }
   std::vector<EdgeStep> steps(g.edges.size());
   for (size_t e = 0; e < steps.size(); ++e) steps[e] = {g.edges[e].a, stripes.sign[e], stripes.omega[e]};
   std::vector<double> phase(stripes.psi.size());
@@ -83,12 +76,10 @@ int UnwrapPhases(const FieldPiece& piece, const PieceGeometry& g, const UnwrapTa
     const Corner back = stepAlong(t, 2, 0, stepAlong(t, 1, 2, stepAlong(t, 0, 1, start)));
     singular[t] = back.sign != start.sign || std::abs(back.phase - start.phase) > 1.0;
   }
-  const std::vector<char> cut = [&] { return CutGraph(piece, g, tables.around, singular, edgeSides); }();
+  const std::vector<char> cut = [&] {
+    return CutGraph(piece, g, singular, edgeSides);
+  }();
 
-  // The two triangles the walk may step between across each edge: both -1 where it may not.
-  std::vector<std::array<int, 2>> crossing(g.edges.size(), {-1, -1});
-  for (size_t e = 0; e < crossing.size(); ++e)
-    if (edgeSides[e] == 2 && !cut[e]) crossing[e] = edgeFaces[e];
   std::vector<int> queue;
   queue.reserve(count);
   for (size_t seed = 0; seed < count; ++seed) {
@@ -102,8 +93,9 @@ int UnwrapPhases(const FieldPiece& piece, const PieceGeometry& g, const UnwrapTa
     for (size_t head = 0; head < queue.size(); ++head) {
       const int t = queue[head];
       for (int k = 0; k < 3; ++k) {
-        const std::array<int, 2>& faces = crossing[g.triangleEdges[t][k]];
-        const int next = faces[0] == t ? faces[1] : faces[0];
+        const int e = g.triangleEdges[t][k];
+        if (edgeSides[e] != 2 || cut[e]) continue;
+        const int next = edgeFaces[e][0] == t ? edgeFaces[e][1] : edgeFaces[e][0];
         if (next < 0 || done[next]) continue;
         // The shared corners keep their phases; the third is stepped to from the first of them.
         const auto& from = piece.triangles[t];

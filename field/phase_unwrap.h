@@ -7,26 +7,15 @@
 #include <array>
 #include <vector>
 
-#include "field/cut_graph.h"
 #include "field/field_mesh.h"
 #include "field/piece_geometry.h"
 #include "field/stripe_pattern.h"
 
 namespace field {
 
-// What the unwrap of every stripe family of a piece reads of the piece alone, worked out once.
-struct UnwrapTables {
-  // The two triangles of every edge that has exactly two, and how many triangles hold it.
-  std::vector<std::array<int, 2>> edgeFaces;
-  std::vector<int> edgeSides;
-  VertexArcs around;
-};
-
-UnwrapTables PrepareUnwrap(const FieldPiece& piece, const PieceGeometry& g);
-
 // phases[t][k]: the phase at corner k of the piece's triangle t. Returns the number of triangles
 // whose phases do not close around them (a branch point or a turn of the line field inside).
-int UnwrapPhases(const FieldPiece& piece, const PieceGeometry& g, const UnwrapTables& tables,
-                 const StripeFamily& stripes, std::vector<std::array<double, 3>>* phases);
+int UnwrapPhases(const FieldPiece& piece, const PieceGeometry& g, const StripeFamily& stripes,
+                 std::vector<std::array<double, 3>>* phases);
 
 }  // namespace field

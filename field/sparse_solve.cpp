@@ -20,9 +20,6 @@ RealMatrix Shifted(const RealMatrix& a, const std::vector<double>& mass, double 
   return shifted;
 }
 
-// The ordering a factorisation on this thread takes instead of working one out, when set.
-thread_local const Eigen::PermutationMatrix<Eigen::Dynamic, Eigen::Dynamic, int>* givenOrdering = nullptr;
-
 // Minimum degree on the graph of the vertices, each vertex's two unknowns kept next to each
 // other: a quarter of the entries to order, and the fill of the 2x2 blocks is the same.
 struct PairedAmdOrdering {
@@ -30,10 +27,6 @@ struct PairedAmdOrdering {
 
   template <typename MatrixType>
   void operator()(const MatrixType& a, PermutationType& perm) const {
-    if (givenOrdering && givenOrdering->size() == a.cols()) {
-      perm = *givenOrdering;
-      return;
-    }
     const int n = static_cast<int>(a.cols() / 2);
     RealMatrix pattern(n, n);
     Eigen::VectorXi perColumn(n);
@@ -108,42 +101,22 @@ class KeptAnalysis {
 
 // Calls `use` with a factorisation of `m` (compressed); false when it failed.
 template <typename Use>
-bool WithFactorisation(const RealMatrix& m, const KeptOrdering* reuse, KeptOrdering* keep, const Use& use) {
+bool WithFactorisation(const RealMatrix& m, const Use& use) {
   if (m.rows() <= kKeptUnknowns) {
     thread_local KeptAnalysis kept;
     return kept.Factor(m) && use(kept.Solver());
   }
-  givenOrdering = reuse && !reuse->Empty() && reuse->Matches(m) ? &reuse->Inverse() : nullptr;
-  Factored solver;
-  solver.analyzePattern(m);
-  givenOrdering = nullptr;
-  if (keep && keep->Empty()) keep->Keep(m, solver.permutationPinv());
-  solver.factorize(m);
+  const Factored solver(m);
   return solver.info() == Eigen::Success && use(solver);
 }
 
 }  // namespace
 
-bool KeptOrdering::Matches(const RealMatrix& m) const {
-  const Eigen::Index outer = m.outerSize() + 1, inner = m.nonZeros();
-  return std::equal(m.outerIndexPtr(), m.outerIndexPtr() + outer, outer_.begin(), outer_.end()) &&
-         std::equal(m.innerIndexPtr(), m.innerIndexPtr() + inner, inner_.begin(), inner_.end());
-}
-
-void KeptOrdering::Keep(const RealMatrix& m,
-                        const Eigen::PermutationMatrix<Eigen::Dynamic, Eigen::Dynamic, int>& inverse) {
-  outer_.assign(m.outerIndexPtr(), m.outerIndexPtr() + m.outerSize() + 1);
-  inner_.assign(m.innerIndexPtr(), m.innerIndexPtr() + m.nonZeros());
-  inverse_ = inverse;
-}
-
 bool SolveShifted(const RealMatrix& a, const std::vector<double>& mass, double shift,
-                  const Eigen::VectorXd& b, Eigen::VectorXd* x, const KeptOrdering* reuse,
-                  KeptOrdering* keep) {
+                  const Eigen::VectorXd& b, Eigen::VectorXd* x) {
   const RealMatrix shifted = Shifted(a, mass, shift);
   if (a.rows() <= kFactoredUnknowns) {
-    if (!WithFactorisation(shifted, reuse, keep,
-                           [&](const Factored& solver) { return (*x = solver.solve(b)), true; }))
+    if (!WithFactorisation(shifted, [&](const Factored& solver) { return (*x = solver.solve(b)), true; }))
       return false;
   } else {
     Iterative solver(shifted);
@@ -154,10 +127,9 @@ bool SolveShifted(const RealMatrix& a, const std::vector<double>& mass, double s
 }
 
 bool SmallestEigenvector(const RealMatrix& a, const std::vector<double>& mass, double shift, int iterations,
-                         double iterativeShift, int iterativeSteps, Eigen::VectorXd* x,
-                         const KeptOrdering* reuse, KeptOrdering* keep) {
+                         double iterativeShift, int iterativeSteps, Eigen::VectorXd* x) {
   if (a.rows() <= kFactoredUnknowns) {
-    return WithFactorisation(Shifted(a, mass, shift), reuse, keep,
+    return WithFactorisation(Shifted(a, mass, shift),
                              [&](const Factored& solver) { return Iterate(solver, mass, iterations, x); });
   }
   // The solver keeps a reference to its matrix.

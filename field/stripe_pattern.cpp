@@ -18,8 +18,7 @@ void AddBlock(std::vector<double>& values, double m00, double m01, double m10, d
 }  // namespace
 
 bool SolveStripes(const PieceGeometry& g, const std::vector<double>& angles, double frequency,
-                  StripeFamily* out, const std::vector<std::complex<double>>* carried,
-                  const PieceSystems* shared) {
+                  StripeFamily* out, const std::vector<std::complex<double>>* carried) {
   const int n = static_cast<int>(g.masses.size());
   out->omega.resize(g.edges.size());
   out->sign.resize(g.edges.size());
@@ -51,7 +50,7 @@ bool SolveStripes(const PieceGeometry& g, const std::vector<double>& angles, dou
     out->psi = *carried;
     return true;
   }
-  const RealMatrix a = EdgeBlockMatrix(n, g.edges, values, shared ? &shared->pattern : nullptr);
+  const RealMatrix a = EdgeBlockMatrix(n, g.edges, values);
   std::vector<double> mass(2 * n);
   for (int v = 0; v < n; ++v) mass[2 * v] = mass[2 * v + 1] = g.masses[v];
   // The start: the phases carried from vertex to vertex along a spanning tree, which the
@@ -96,8 +95,7 @@ bool SolveStripes(const PieceGeometry& g, const std::vector<double>& angles, dou
       }
     }
   }
-  if (!SmallestEigenvector(a, mass, 1e-6 * frequency * frequency, 12, frequency * frequency, 6, &x,
-                           shared ? &shared->ordering : nullptr))
+  if (!SmallestEigenvector(a, mass, 1e-6 * frequency * frequency, 12, frequency * frequency, 6, &x))
     return false;
   out->psi.resize(n);
   for (int v = 0; v < n; ++v) out->psi[v] = {x[2 * v], x[2 * v + 1]};

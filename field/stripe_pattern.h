@@ -6,7 +6,6 @@
 #include <complex>
 #include <vector>
 
-#include "field/edge_blocks.h"
 #include "field/piece_geometry.h"
 
 namespace field {
@@ -21,9 +20,8 @@ struct StripeFamily {
 
 // `angles`: the line field's angle at each vertex in its frame. False when the solve failed.
 // With `carried`, the values are taken from it (solved elsewhere) and only the edges' phases
-// are computed. `shared`: what the piece's first system left to reuse (see edge_blocks.h).
+// are computed.
 bool SolveStripes(const PieceGeometry& g, const std::vector<double>& angles, double frequency,
-                  StripeFamily* out, const std::vector<std::complex<double>>* carried = nullptr,
-                  const PieceSystems* shared = nullptr);
+                  StripeFamily* out, const std::vector<std::complex<double>>* carried = nullptr);
 
 }  // namespace field

@@ -76,8 +76,8 @@ constexpr size_t kSplitTriangles = 20000;
 // One stripe family turned by `turn` from the line field, unwrapped into `phases`; the number of
 // triangles where it does not close, or -1 when the solve failed.
 int SolveFamily(const FieldPiece& piece, const PieceGeometry& g, const CoarseField* coarse,
-                const PieceSystems& systems, const UnwrapTables& tables, const std::vector<double>& angles,
-                double turn, double frequency, std::vector<std::array<double, 3>>* phases) {
+                const std::vector<double>& angles, double turn, double frequency,
+                std::vector<std::array<double, 3>>* phases) {
   std::vector<double> turned;
   if (turn != 0) {
     turned.resize(angles.size());
@@ -86,9 +86,9 @@ int SolveFamily(const FieldPiece& piece, const PieceGeometry& g, const CoarseFie
   const std::vector<double>& along = turn != 0 ? turned : angles;
   StripeFamily stripes;
   if (coarse ? !coarse->SolveStripes(turn, along, frequency, &stripes)
-             : !SolveStripes(g, along, frequency, &stripes, nullptr, &systems))
+             : !SolveStripes(g, along, frequency, &stripes))
     return -1;
-  return UnwrapPhases(piece, g, tables, stripes, phases);
+  return UnwrapPhases(piece, g, stripes, phases);
 }
 
 bool SolvePiece(const FieldPiece& piece, const StrokeFieldOptions& options, std::span<float> uv,
@@ -96,7 +96,6 @@ bool SolvePiece(const FieldPiece& piece, const StrokeFieldOptions& options, std:
   const double period = options.stripePeriod / options.density;  // in units of length
   const bool split = options.threads > 1 && piece.triangles.size() >= kSplitTriangles;
   PieceGeometry g;
-  UnwrapTables tables;
   CoarseField coarse;
   bool coarsened = false, coarseSolved = false;
   const auto coarsen = [&] {
@@ -108,11 +107,7 @@ bool SolvePiece(const FieldPiece& piece, const StrokeFieldOptions& options, std:
     // measured, and left unused when the piece turns out too small.
     std::thread measuring;
     try {
-      // The unwrap's tables too: the coarse line field takes longer.
-      measuring = std::thread([&] {
-        g = MeasurePiece(piece);
-        tables = PrepareUnwrap(piece, g);
-      });
+      measuring = std::thread([&] { g = MeasurePiece(piece); });
     } catch (const std::system_error&) {
       // Measured after the coarse copy on this thread.
     }
@@ -120,21 +115,18 @@ bool SolvePiece(const FieldPiece& piece, const StrokeFieldOptions& options, std:
     if (measuring.joinable())
       measuring.join();
     else
-      g = MeasurePiece(piece), tables = PrepareUnwrap(piece, g);
+      g = MeasurePiece(piece);
     if (!(g.area > kMinSolvedArea * period * period)) return false;
   } else {
     g = MeasurePiece(piece);
     if (!(g.area > kMinSolvedArea * period * period)) return false;
-    tables = PrepareUnwrap(piece, g);
     coarsen();
   }
   std::vector<double> angles;
-  // The piece's line field and stripes share a pattern, worked out by the first of them.
-  PieceSystems systems;
   if (coarsened) {
     if (!coarseSolved) return false;
     coarse.SolveLineField(g, &angles, split);
-  } else if (!SolveLineField(g, 0.5 * period, &angles, &systems)) {
+  } else if (!SolveLineField(g, 0.5 * period, &angles)) {
     return false;
   }
   const double frequency = 2 * std::numbers::pi / period;
@@ -142,7 +134,7 @@ bool SolvePiece(const FieldPiece& piece, const StrokeFieldOptions& options, std:
   std::vector<std::array<double, 3>> u, v;
   int across = -1;
   const auto solveAcross = [&] {
-    across = SolveFamily(piece, g, from, systems, tables, angles, 0.5 * std::numbers::pi, frequency, &v);
+    across = SolveFamily(piece, g, from, angles, 0.5 * std::numbers::pi, frequency, &v);
   };
   std::thread helper;
   if (options.threads > 1 && piece.triangles.size() >= kSplitTriangles) {
@@ -152,7 +144,7 @@ bool SolvePiece(const FieldPiece& piece, const StrokeFieldOptions& options, std:
       // Solved after the first family on this thread.
     }
   }
-  const int along = SolveFamily(piece, g, from, systems, tables, angles, 0, frequency, &u);
+  const int along = SolveFamily(piece, g, from, angles, 0, frequency, &u);
   if (helper.joinable())
     helper.join();
   else if (along >= 0)
@@ -176,7 +168,7 @@ StrokeFieldFigures ComputeStrokeField(std::span<const float> corners, std::span<
   const auto start = std::chrono::steady_clock::now();
   StrokeFieldFigures figures;
   const size_t triangles = std::min(corners.size() / 9, uv.size() / 6);
-  const WeldedMesh mesh = WeldAndSplit(corners.first(9 * triangles), options.threads);
+  const WeldedMesh mesh = WeldAndSplit(corners.first(9 * triangles));
   figures.pieces = static_cast<int>(mesh.pieces.size());
   figures.droppedTriangles = static_cast<int>(mesh.dropped.size());
   // A dropped triangle shows no area, or none worth a direction: strokes along the model's x.

@@ -1,5 +1,5 @@
-// A stable counting pass over the lower ends, then each lower end's few sides by their higher end
-// (see triangle_sides.h): linear in the sides, which a large piece has by the hundred thousand.
+// Two stable counting passes over the vertex numbers, higher end then lower (see triangle_sides.h):
+// linear in the sides, which a large piece has by the hundred thousand.
 #include "field/triangle_sides.h"
 
 #include <algorithm>
@@ -18,9 +18,8 @@ std::vector<std::pair<uint64_t, int>> SortedSides(const std::vector<std::array<i
       sides[3 * t + k] = {std::min(a, b) << 32 | std::max(a, b), static_cast<int>(3 * t + k)};
     }
   std::vector<int> start(vertices + 1);
-  CountingPassThenSort(
-      sides, swapped, start, [](const auto& side) { return side.first >> 32; },
-      [](const auto& x, const auto& y) { return x.first < y.first; });
+  CountingPass(sides, swapped, start, [](const auto& side) { return side.first & 0xffffffffu; });
+  CountingPass(sides, swapped, start, [](const auto& side) { return side.first >> 32; });
   return sides;
 }
 

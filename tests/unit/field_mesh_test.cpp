@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -37,38 +36,6 @@ TEST(FieldMesh, CornersWeldByPositionInPositionOrderAndDropWhatCannotBeSolved) {
   // Triangle 0's corner 0 is input corner 2 (o); triangle 1's is input corner 0 (b).
   EXPECT_EQ(piece.SourceCorner(0, 0), 2);
   EXPECT_EQ(piece.SourceCorner(1, 0), 0);
-}
-
-// Enough corners to be welded in two halves on two threads, with one column's x a zero of either
-// sign: the halves' vertices and the piece come out as on one thread.
-TEST(FieldMesh, TwoThreadsWeldAsOne) {
-  constexpr int kSide = 130;
-  std::vector<float> corners;
-  const auto point = [](int i, int j) {
-    const float x = i == kSide / 2 ? (j % 3 ? -0.0f : 0.0f) : 0.25f * (i - kSide / 2);
-    return std::array<float, 3>{x, 0.5f * j, 0.1f * ((i + j) % 2)};
-  };
-  for (int i = 0; i < kSide; ++i)
-    for (int j = 0; j < kSide; ++j) {
-      const std::array<float, 3> quad[4] = {point(i, j), point(i + 1, j), point(i + 1, j + 1),
-                                            point(i, j + 1)};
-      for (int k : {0, 1, 2, 0, 2, 3}) corners.insert(corners.end(), quad[k].begin(), quad[k].end());
-    }
-  ASSERT_GE(corners.size() / 3, 65536u);
-  const field::WeldedMesh one = field::WeldAndSplit(corners, 1), two = field::WeldAndSplit(corners, 2);
-  ASSERT_EQ(one.pieces.size(), 1u);
-  ASSERT_EQ(two.pieces.size(), 1u);
-  const field::FieldPiece &a = one.pieces[0], &b = two.pieces[0];
-  EXPECT_EQ(a.positions.size(), static_cast<size_t>((kSide + 1) * (kSide + 1)));
-  EXPECT_EQ(a.triangles, b.triangles);
-  EXPECT_EQ(a.sources, b.sources);
-  EXPECT_EQ(a.rotations, b.rotations);
-  ASSERT_EQ(a.positions.size(), b.positions.size());
-  for (size_t v = 0; v < a.positions.size(); ++v) {
-    EXPECT_EQ(a.positions[v].x, b.positions[v].x);
-    EXPECT_EQ(std::signbit(a.positions[v].x), std::signbit(b.positions[v].x));
-    EXPECT_EQ(a.positions[v].y, b.positions[v].y);
-  }
 }
 
 }  // namespace
