@@ -31,8 +31,8 @@ constexpr size_t kMinSolvedTriangles = 8;
 // angles), the stripes where their phases, carried along an edge, differ by more than a quarter
 // turn. Five rings and these sweeps take the carried fields about half way to the count of
 // singularities that a solve on the piece itself gives, for a few per cent of the time.
-constexpr Relaxation kLineRelaxation{std::numbers::pi / 3, 5, 40};
-constexpr Relaxation kStripeRelaxation{std::numbers::pi / 2, 5, 10};
+constexpr double kRoughLines = std::numbers::pi / 3, kRoughStripes = std::numbers::pi / 2;
+constexpr int kRelaxedRings = 5, kLineSweeps = 40, kStripeSweeps = 10;
 constexpr int kAxisCells = 1 << 20;
 
 struct FloatKey {
@@ -46,6 +46,67 @@ struct FloatKey {
 FloatKey KeyOf(const Vec3& v) {
   return {{static_cast<float>(v.x), static_cast<float>(v.y), static_cast<float>(v.z)}};
 }
+
+double Wrap(double angle) {
+  return angle - 2 * std::numbers::pi * std::round(angle / (2 * std::numbers::pi));
+}
+
+// The carried line field as doubled angles: b's value is a's turned by the edge's transport.
+class RoughLines final : public RoughField {
+ public:
+  RoughLines(const PieceGeometry& g, std::vector<double>* angles) : g_(g), angles_(*angles) {}
+  bool Rough(int k) const override {
+    const PieceEdge& e = g_.edges[k];
+    return std::abs(Wrap(2 * (angles_[e.b] - angles_[e.a] - e.Transport()))) > kRoughLines;
+  }
+  std::complex<double> Carry(int k, int v, bool* conjugated) const override {
+    *conjugated = false;
+    const std::complex<double> turn = std::polar(1.0, 2 * g_.edges[k].Transport());
+    return v == g_.edges[k].b ? turn : std::conj(turn);
+  }
+  std::complex<double> Value(int v) const override { return std::polar(1.0, 2 * angles_[v]); }
+  void Store(int v, std::complex<double> value) override {
+    // The direction nearest the one blended, so that the stripes' side of the line is kept.
+    double angle = 0.5 * std::arg(value);
+    if (std::cos(angle - angles_[v]) < 0) angle += std::numbers::pi;
+    angles_[v] = angle;
+  }
+
+ private:
+  const PieceGeometry& g_;
+  std::vector<double>& angles_;
+};
+
+// Carried stripes: psi_b = r psi_a along an edge, or conj(psi_b) = r psi_a across a turn of the
+// line field, with r the edge's phase growth.
+class RoughStripes final : public RoughField {
+ public:
+  RoughStripes(const PieceGeometry& g, StripeFamily* stripes) : g_(g), stripes_(*stripes) {
+    phase_.resize(stripes_.psi.size());
+    for (size_t v = 0; v < phase_.size(); ++v) phase_[v] = std::arg(stripes_.psi[v]);
+  }
+  bool Rough(int k) const override {
+    const PieceEdge& e = g_.edges[k];
+    const double carried = phase_[e.a] + stripes_.omega[k];
+    return std::abs(Wrap(phase_[e.b] - (stripes_.sign[k] > 0 ? carried : -carried))) > kRoughStripes;
+  }
+  std::complex<double> Carry(int k, int v, bool* conjugated) const override {
+    const std::complex<double> r = std::polar(1.0, stripes_.omega[k]);
+    *conjugated = stripes_.sign[k] < 0;
+    return stripes_.sign[k] > 0 && v == g_.edges[k].b ? r : std::conj(r);
+  }
+  std::complex<double> Value(int v) const override {
+    const std::complex<double> value = stripes_.psi[v];
+    const double length = std::sqrt(std::norm(value));
+    return length > 0 ? value / length : value;
+  }
+  void Store(int v, std::complex<double> value) override { stripes_.psi[v] = value; }
+
+ private:
+  const PieceGeometry& g_;
+  StripeFamily& stripes_;
+  std::vector<double> phase_;
+};
 
 }  // namespace
 
@@ -160,15 +221,14 @@ void CoarseField::SolveLineField(const PieceGeometry& g, std::vector<double>* an
   queue.reserve(n);
   for (size_t v = 0; v < n; ++v)
     if (sources_[v].piece >= 0) queue.push_back(static_cast<int>(v));
-  std::vector<int> start(n + 1, 0), next(2 * g.edges.size());
-  for (const PieceEdge& e : g.edges) ++start[e.a + 1], ++start[e.b + 1];
-  for (size_t v = 0; v < n; ++v) start[v + 1] += start[v];
-  std::vector<int> fill(start.begin(), start.end() - 1);
-  for (const PieceEdge& e : g.edges) next[fill[e.a]++] = e.b, next[fill[e.b]++] = e.a;
+  around_ = EdgesAround(g);
   for (size_t head = 0; head < queue.size(); ++head) {
     const int v = queue[head];
-    for (int k = start[v]; k < start[v + 1]; ++k)
-      if (sources_[next[k]].piece < 0) sources_[next[k]] = sources_[v], queue.push_back(next[k]);
+    for (int i = around_.start[v]; i < around_.start[v + 1]; ++i) {
+      const PieceEdge& e = g.edges[around_.incident[i]];
+      const int w = e.a == v ? e.b : e.a;
+      if (sources_[w].piece < 0) sources_[w] = sources_[v], queue.push_back(w);
+    }
   }
   fineGeometry_ = &g;
   blendStart_.assign(n + 1, 0);
@@ -193,21 +253,8 @@ void CoarseField::SolveLineField(const PieceGeometry& g, std::vector<double>* an
   } else {
     part(0);
   }
-  // Relaxed as lines: doubled angles, b's value a's turned by the edge's transport.
-  std::vector<std::complex<double>> lines(n), turn(g.edges.size());
-  for (size_t v = 0; v < n; ++v) lines[v] = std::polar(1.0, 2 * (*angles)[v]);
-  for (size_t k = 0; k < g.edges.size(); ++k) turn[k] = std::polar(1.0, 2 * g.edges[k].Transport());
-  const auto carry = [&](int k, int v) {
-    const PieceEdge& e = g.edges[k];
-    return v == e.b ? turn[k] * lines[e.a] : std::conj(turn[k]) * lines[e.b];
-  };
-  RelaxWhereRough(g, EdgesAround(g), carry, kLineRelaxation, &lines);
-  for (size_t v = 0; v < n; ++v) {
-    // The direction nearest the one blended, so that the stripes' side of the line is kept.
-    double angle = 0.5 * std::arg(lines[v]);
-    if (std::cos(angle - (*angles)[v]) < 0) angle += std::numbers::pi;
-    (*angles)[v] = angle;
-  }
+  RoughLines lines(g, angles);
+  RelaxWhereRough(g, around_, kRelaxedRings, kLineSweeps, &lines);
 }
 
 void CoarseField::BlendLineField(const PieceGeometry& g, const std::vector<std::vector<Vec3>>& directions,
@@ -285,19 +332,8 @@ bool CoarseField::SolveStripes(double turn, const std::vector<double>& angles, d
     if (std::abs(sum) > 0) carried[v] = sum;
   }
   if (!field::SolveStripes(*fineGeometry_, angles, frequency, out, &carried)) return false;
-  // psi_b = r psi_a along an edge, or conj(psi_b) = r psi_a across a turn of the line field.
-  const PieceGeometry& g = *fineGeometry_;
-  std::vector<std::complex<double>> r(g.edges.size());
-  for (size_t k = 0; k < g.edges.size(); ++k) r[k] = std::polar(1.0, out->omega[k]);
-  std::vector<std::complex<double>>& psi = out->psi;
-  for (std::complex<double>& value : psi)
-    if (const double length = std::sqrt(std::norm(value)); length > 0) value /= length;
-  const auto carry = [&](int k, int v) {
-    const PieceEdge& e = g.edges[k];
-    if (v == e.b) return out->sign[k] > 0 ? r[k] * psi[e.a] : std::conj(r[k] * psi[e.a]);
-    return out->sign[k] > 0 ? std::conj(r[k]) * psi[e.b] : std::conj(r[k]) * std::conj(psi[e.b]);
-  };
-  RelaxWhereRough(g, EdgesAround(g), carry, kStripeRelaxation, &psi);
+  RoughStripes stripes(*fineGeometry_, out);
+  RelaxWhereRough(*fineGeometry_, around_, kRelaxedRings, kStripeSweeps, &stripes);
   return true;
 }
 

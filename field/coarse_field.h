@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "field/field_mesh.h"
+#include "field/local_relaxation.h"
 #include "field/piece_geometry.h"
 #include "field/stripe_pattern.h"
 
@@ -56,6 +57,8 @@ class CoarseField {
   // Each coarse piece's vertices' neighbours, from neighbourStart_[k][v] to [v + 1].
   std::vector<std::vector<int>> neighbourStart_, neighbours_;
   double cell_ = 0;
+  // The fine piece's edges around each vertex, from SolveLineField.
+  VertexEdges around_;
   // Each fine vertex's weights in Blend's order, from blendStart_[v] to [v + 1]: worked out once
   // for the line field and both stripe families.
   std::vector<int> blendStart_;

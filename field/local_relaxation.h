@@ -6,8 +6,6 @@
 // and what lies away from them, like a singularity the field needs, stays where it is.
 #pragma once
 
-#include <algorithm>
-#include <cmath>
 #include <complex>
 #include <vector>
 
@@ -21,49 +19,21 @@ struct VertexEdges {
 };
 VertexEdges EdgesAround(const PieceGeometry& g);
 
-struct Relaxation {
-  double roughAngle;  // an edge whose ends differ by more than this, once carried, is rough
-  int rings;          // the vertices this many edges or fewer from a rough edge are relaxed
-  int sweeps;
+// How a field is read along the piece's edges.
+class RoughField {
+ public:
+  virtual ~RoughField() = default;
+  // Whether edge k's ends disagree by more than the field tolerates.
+  virtual bool Rough(int k) const = 0;
+  // The factor that carries the value at edge k's far end into v's frame, and whether that
+  // value is conjugated first: carried = factor * (conjugated ? conj(value) : value).
+  virtual std::complex<double> Carry(int k, int v, bool* conjugated) const = 0;
+  virtual std::complex<double> Value(int v) const = 0;
+  virtual void Store(int v, std::complex<double> value) = 0;
 };
 
-// `carry(k, v)`: the value at the other end of edge k as it reads in v's frame. Deterministic:
-// the same values whatever thread calls it.
-template <typename Carry>
-void RelaxWhereRough(const PieceGeometry& g, const VertexEdges& around, const Carry& carry,
-                     const Relaxation& relaxation, std::vector<std::complex<double>>* values) {
-  const size_t n = values->size();
-  const double smooth = std::cos(relaxation.roughAngle);
-  std::vector<int> depth(n, -1), region;
-  for (size_t k = 0; k < g.edges.size(); ++k) {
-    const int a = g.edges[k].a;
-    const std::complex<double> there = carry(static_cast<int>(k), a), here = (*values)[a];
-    // The cosine of the angle between the two, without taking either's argument.
-    if ((there * std::conj(here)).real() >= smooth * std::sqrt(std::norm(there) * std::norm(here))) continue;
-    for (int v : {a, g.edges[k].b})
-      if (depth[v] < 0) depth[v] = 0, region.push_back(v);
-  }
-  for (size_t head = 0; head < region.size(); ++head) {
-    const int v = region[head];
-    if (depth[v] >= relaxation.rings) continue;
-    for (int i = around.start[v]; i < around.start[v + 1]; ++i) {
-      const PieceEdge& e = g.edges[around.incident[i]];
-      const int w = e.a == v ? e.b : e.a;
-      if (depth[w] < 0) depth[w] = depth[v] + 1, region.push_back(w);
-    }
-  }
-  std::sort(region.begin(), region.end());
-  for (int sweep = 0; sweep < relaxation.sweeps; ++sweep)
-    for (int v : region) {
-      std::complex<double> sum = 0;
-      for (int i = around.start[v]; i < around.start[v + 1]; ++i) {
-        const int k = around.incident[i];
-        // Cotangent weights turn negative across obtuse angles; a mean wants them positive.
-        sum += std::max(g.edges[k].weight, 0.0) * carry(k, v);
-      }
-      const double length = std::sqrt(std::norm(sum));
-      if (length > 0 && std::isfinite(length)) (*values)[v] = sum / length;
-    }
-}
+// Relaxes the vertices within `rings` edges of a rough edge, `sweeps` times. Deterministic: the
+// same values whatever thread calls it.
+void RelaxWhereRough(const PieceGeometry& g, const VertexEdges& around, int rings, int sweeps, RoughField* field);
 
 }  // namespace field
