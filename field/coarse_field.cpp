@@ -180,6 +180,7 @@ bool CoarseField::Build(const FieldPiece& piece, double period) {
       located.push_back({KeyOf(p.positions[v]), Source{index, static_cast<int>(v)}});
     geometries_.push_back(MeasurePiece(p));
     const std::vector<PieceEdge>& edges = geometries_.back().edges;
+    patterns_.push_back(std::make_unique<EdgeBlockPattern>(static_cast<int>(p.positions.size()), edges));
     std::vector<int> begin(p.positions.size() + 1, 0), around(2 * edges.size());
     for (const PieceEdge& e : edges) ++begin[e.a + 1], ++begin[e.b + 1];
     for (size_t v = 0; v < p.positions.size(); ++v) begin[v + 1] += begin[v];
@@ -210,7 +211,7 @@ bool CoarseField::Build(const FieldPiece& piece, double period) {
 bool CoarseField::SolveCoarseLineField(double smoothing) {
   angles_.resize(pieces_.size());
   for (size_t k = 0; k < pieces_.size(); ++k)
-    if (!field::SolveLineField(geometries_[k], smoothing, &angles_[k])) return false;
+    if (!field::SolveLineField(geometries_[k], smoothing, &angles_[k], patterns_[k].get())) return false;
   return true;
 }
 
@@ -311,7 +312,8 @@ bool CoarseField::SolveStripes(double turn, const std::vector<double>& angles, d
   for (size_t k = 0; k < pieces_.size(); ++k) {
     std::vector<double> turned = angles_[k];
     for (double& a : turned) a += turn;
-    if (!field::SolveStripes(geometries_[k], turned, frequency, &coarse[k])) return false;
+    if (!field::SolveStripes(geometries_[k], turned, frequency, &coarse[k], nullptr, patterns_[k].get()))
+      return false;
   }
   // The phase grows by `frequency` along the coarse field from the cluster's coarse vertex.
   const std::vector<std::vector<Vec3>> directions = Directions(turn);

@@ -5,8 +5,10 @@
 #pragma once
 
 #include <complex>
+#include <memory>
 #include <vector>
 
+#include "field/edge_blocks.h"
 #include "field/field_mesh.h"
 #include "field/local_relaxation.h"
 #include "field/piece_geometry.h"
@@ -53,6 +55,8 @@ class CoarseField {
   const PieceGeometry* fineGeometry_ = nullptr;
   std::vector<FieldPiece> pieces_;
   std::vector<PieceGeometry> geometries_;
+  // Each coarse piece's matrix pattern, shared by its line field and both stripe families.
+  std::vector<std::unique_ptr<EdgeBlockPattern>> patterns_;
   std::vector<std::vector<double>> angles_;
   // Each coarse piece's vertices' neighbours, from neighbourStart_[k][v] to [v + 1].
   std::vector<std::vector<int>> neighbourStart_, neighbours_;

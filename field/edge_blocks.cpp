@@ -4,9 +4,8 @@
 #include <algorithm>
 
 namespace field {
-namespace {
 
-struct Pattern {
+struct EdgeBlockPattern::Pattern {
   int vertices = -1;
   std::vector<std::pair<int, int>> ends;
   RealMatrix matrix;
@@ -50,9 +49,13 @@ struct Pattern {
   }
 };
 
+namespace {
+
+using Pattern = EdgeBlockPattern::Pattern;
+
 // Sums in the order setFromTriplets makes them, so the matrix is the same to the bit.
-void Fill(Pattern& pattern, const std::vector<double>& values) {
-  double* out = pattern.matrix.valuePtr();
+void Fill(const Pattern& pattern, const std::vector<double>& values, RealMatrix* matrix) {
+  double* out = matrix->valuePtr();
   for (size_t k = 0; k < pattern.target.size(); ++k)
     out[pattern.target[k]] = pattern.first[k] ? values[k] : out[pattern.target[k]] + values[k];
 }
@@ -62,17 +65,29 @@ constexpr size_t kKeptEdges = 20000;
 
 }  // namespace
 
-RealMatrix EdgeBlockMatrix(int vertices, const std::vector<PieceEdge>& edges,
-                           const std::vector<double>& values) {
+EdgeBlockPattern::EdgeBlockPattern(int vertices, const std::vector<PieceEdge>& edges)
+    : pattern_(std::make_unique<Pattern>()) {
+  pattern_->Build(vertices, edges);
+}
+
+EdgeBlockPattern::~EdgeBlockPattern() = default;
+
+RealMatrix EdgeBlockMatrix(int vertices, const std::vector<PieceEdge>& edges, const std::vector<double>& values,
+                           const EdgeBlockPattern* shared) {
+  if (shared && shared->pattern_->Matches(vertices, edges)) {
+    RealMatrix matrix = shared->pattern_->matrix;
+    Fill(*shared->pattern_, values, &matrix);
+    return matrix;
+  }
   if (edges.size() > kKeptEdges) {
     Pattern pattern;
     pattern.Build(vertices, edges);
-    Fill(pattern, values);
+    Fill(pattern, values, &pattern.matrix);
     return std::move(pattern.matrix);
   }
   thread_local Pattern kept;
   if (!kept.Matches(vertices, edges)) kept.Build(vertices, edges);
-  Fill(kept, values);
+  Fill(kept, values, &kept.matrix);
   return kept.matrix;
 }
 

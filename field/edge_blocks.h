@@ -3,6 +3,7 @@
 // piece and then only refilled.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "field/piece_geometry.h"
@@ -13,9 +14,26 @@ namespace field {
 // The four blocks of an edge, in the order (a, a), (b, b), (b, a), (a, b), each row by row.
 inline constexpr int kEdgeBlockValues = 16;
 
+// A piece's pattern worked out once for systems that several threads fill at the same time.
+class EdgeBlockPattern {
+ public:
+  EdgeBlockPattern(int vertices, const std::vector<PieceEdge>& edges);
+  ~EdgeBlockPattern();
+  EdgeBlockPattern(const EdgeBlockPattern&) = delete;
+  EdgeBlockPattern& operator=(const EdgeBlockPattern&) = delete;
+
+  struct Pattern;
+
+ private:
+  friend RealMatrix EdgeBlockMatrix(int, const std::vector<PieceEdge>&, const std::vector<double>&,
+                                    const EdgeBlockPattern*);
+  std::unique_ptr<Pattern> pattern_;
+};
+
 // The matrix of `vertices` 2x2 blocks with `values` (kEdgeBlockValues an edge, in the order of
-// `edges`); where blocks overlap, their entries are summed in that order.
-RealMatrix EdgeBlockMatrix(int vertices, const std::vector<PieceEdge>& edges,
-                           const std::vector<double>& values);
+// `edges`); where blocks overlap, their entries are summed in that order. From `shared` when it
+// was worked out for these edges, else from a pattern this thread keeps or works out.
+RealMatrix EdgeBlockMatrix(int vertices, const std::vector<PieceEdge>& edges, const std::vector<double>& values,
+                           const EdgeBlockPattern* shared = nullptr);
 
 }  // namespace field

@@ -46,7 +46,8 @@ std::vector<double> CurvatureLines(const PieceGeometry& g, std::vector<double>* 
   return real;
 }
 
-bool SolveLineField(const PieceGeometry& g, double smoothing, std::vector<double>* angles) {
+bool SolveLineField(const PieceGeometry& g, double smoothing, std::vector<double>* angles,
+                    const EdgeBlockPattern* shared) {
   const int n = static_cast<int>(g.masses.size());
   std::vector<double> values;
   values.reserve(kEdgeBlockValues * g.edges.size());
@@ -57,7 +58,7 @@ bool SolveLineField(const PieceGeometry& g, double smoothing, std::vector<double
     AddRotation(values, -e.weight, std::cos(rho), std::sin(rho));
     AddRotation(values, -e.weight, std::cos(rho), -std::sin(rho));
   }
-  const RealMatrix a = EdgeBlockMatrix(n, g.edges, values);
+  const RealMatrix a = EdgeBlockMatrix(n, g.edges, values, shared);
   const std::vector<double> mass = DoubledMass(g);
 
   std::vector<double> imaginary;

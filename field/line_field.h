@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "field/edge_blocks.h"
 #include "field/piece_geometry.h"
 
 namespace field {
@@ -16,6 +17,8 @@ std::vector<double> CurvatureLines(const PieceGeometry& g, std::vector<double>* 
 
 // Each vertex's line-field angle in its own frame. `smoothing` is the length over which the
 // field is smoothed. False when the solve failed (the angles are then unset).
-bool SolveLineField(const PieceGeometry& g, double smoothing, std::vector<double>* angles);
+// `shared`: the piece's matrix pattern, when one was worked out for it (edge_blocks.h).
+bool SolveLineField(const PieceGeometry& g, double smoothing, std::vector<double>* angles,
+                    const EdgeBlockPattern* shared = nullptr);
 
 }  // namespace field

@@ -18,7 +18,8 @@ void AddBlock(std::vector<double>& values, double m00, double m01, double m10, d
 }  // namespace
 
 bool SolveStripes(const PieceGeometry& g, const std::vector<double>& angles, double frequency,
-                  StripeFamily* out, const std::vector<std::complex<double>>* carried) {
+                  StripeFamily* out, const std::vector<std::complex<double>>* carried,
+                  const EdgeBlockPattern* shared) {
   const int n = static_cast<int>(g.masses.size());
   out->omega.resize(g.edges.size());
   out->sign.resize(g.edges.size());
@@ -50,7 +51,7 @@ bool SolveStripes(const PieceGeometry& g, const std::vector<double>& angles, dou
     out->psi = *carried;
     return true;
   }
-  const RealMatrix a = EdgeBlockMatrix(n, g.edges, values);
+  const RealMatrix a = EdgeBlockMatrix(n, g.edges, values, shared);
   std::vector<double> mass(2 * n);
   for (int v = 0; v < n; ++v) mass[2 * v] = mass[2 * v + 1] = g.masses[v];
   // The start: the phases carried from vertex to vertex along a spanning tree, which the

@@ -6,6 +6,7 @@
 #include <complex>
 #include <vector>
 
+#include "field/edge_blocks.h"
 #include "field/piece_geometry.h"
 
 namespace field {
@@ -20,8 +21,9 @@ struct StripeFamily {
 
 // `angles`: the line field's angle at each vertex in its frame. False when the solve failed.
 // With `carried`, the values are taken from it (solved elsewhere) and only the edges' phases
-// are computed.
+// are computed. `shared`: the piece's matrix pattern, when one was worked out for it.
 bool SolveStripes(const PieceGeometry& g, const std::vector<double>& angles, double frequency,
-                  StripeFamily* out, const std::vector<std::complex<double>>* carried = nullptr);
+                  StripeFamily* out, const std::vector<std::complex<double>>* carried = nullptr,
+                  const EdgeBlockPattern* shared = nullptr);
 
 }  // namespace field
