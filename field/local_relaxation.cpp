@@ -61,8 +61,7 @@ void RelaxWhereRough(const PieceGeometry& g, const VertexEdges& around, int ring
       if (slot[w] < 0) slot[w] = static_cast<int>(region.size() + outside.size()), outside.push_back(w);
       Term term;
       term.factor = field->Carry(k, v, &term.conjugated);
-      // Cotangent weights turn negative across obtuse angles; a mean wants them positive.
-      term.weight = std::max(e.weight, 0.0);
+      term.weight = e.weight;  // positive: the geometry clamps cotangent weights
       term.from = slot[w];
       terms.push_back(term);
     }
