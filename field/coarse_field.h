@@ -29,11 +29,13 @@ class CoarseField {
 
   // After both of the above: the piece's geometry `g`, which lets a fine vertex whose cluster
   // was left out take a neighbour's values, and the coarse line field carried to the fine
-  // vertices, as angles in their frames; on two threads when `twoThreads`.
+  // vertices, as angles in their frames (on two threads when `twoThreads`), then relaxed where
+  // it is rough (local_relaxation.h).
   void SolveLineField(const PieceGeometry& g, std::vector<double>* angles, bool twoThreads);
 
-  // Stripes along the coarse line field turned by `turn`, carried to the fine vertices; `angles`
-  // are the fine vertices' (turned alike), which set the fine edges' phases.
+  // Stripes along the coarse line field turned by `turn`, carried to the fine vertices and
+  // relaxed where rough; `angles` are the fine vertices' (turned alike), which set the fine
+  // edges' phases.
   bool SolveStripes(double turn, const std::vector<double>& angles, double frequency,
                     StripeFamily* out) const;
 
