@@ -47,17 +47,13 @@ FloatKey KeyOf(const Vec3& v) {
   return {{static_cast<float>(v.x), static_cast<float>(v.y), static_cast<float>(v.z)}};
 }
 
-double Wrap(double angle) {
-  return angle - 2 * std::numbers::pi * std::round(angle / (2 * std::numbers::pi));
-}
-
 // The carried line field as doubled angles: b's value is a's turned by the edge's transport.
 class RoughLines final : public RoughField {
  public:
   RoughLines(const PieceGeometry& g, std::vector<double>* angles) : g_(g), angles_(*angles) {}
   bool Rough(int k) const override {
     const PieceEdge& e = g_.edges[k];
-    return std::abs(Wrap(2 * (angles_[e.b] - angles_[e.a] - e.Transport()))) > kRoughLines;
+    return std::abs(WrapAngle(2 * (angles_[e.b] - angles_[e.a] - e.Transport()))) > kRoughLines;
   }
   std::complex<double> Carry(int k, int v, bool* conjugated) const override {
     *conjugated = false;
@@ -88,7 +84,7 @@ class RoughStripes final : public RoughField {
   bool Rough(int k) const override {
     const PieceEdge& e = g_.edges[k];
     const double carried = phase_[e.a] + stripes_.omega[k];
-    return std::abs(Wrap(phase_[e.b] - (stripes_.sign[k] > 0 ? carried : -carried))) > kRoughStripes;
+    return std::abs(WrapAngle(phase_[e.b] - (stripes_.sign[k] > 0 ? carried : -carried))) > kRoughStripes;
   }
   std::complex<double> Carry(int k, int v, bool* conjugated) const override {
     const std::complex<double> r = std::polar(1.0, stripes_.omega[k]);

@@ -10,10 +10,6 @@
 namespace field {
 namespace {
 
-double Wrap(double angle) {
-  return angle - 2 * std::numbers::pi * std::round(angle / (2 * std::numbers::pi));
-}
-
 struct Corner {
   int sign = 1;  // +1: the vertex's value as it is; -1: conjugated (the line field turned over)
   double phase = 0;
@@ -37,7 +33,7 @@ Corner Step(const EdgeStep& e, int from, const Corner& c, int to, const std::vec
   out.sign = c.sign * turn;
   const double step = c.sign * forward;
   const double target = out.sign * phase[to];
-  out.phase = c.phase + step + Wrap(target - c.phase - step);
+  out.phase = c.phase + step + WrapAngle(target - c.phase - step);
   return out;
 }
 

@@ -4,11 +4,18 @@
 #pragma once
 
 #include <array>
+#include <cmath>
+#include <numbers>
 #include <vector>
 
 #include "field/field_mesh.h"
 
 namespace field {
+
+// An angle moved by whole turns into [-pi, pi].
+inline double WrapAngle(double angle) {
+  return angle - 2 * std::numbers::pi * std::round(angle / (2 * std::numbers::pi));
+}
 
 struct PieceEdge {
   int a = 0, b = 0;
