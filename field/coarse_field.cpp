@@ -34,6 +34,10 @@ constexpr size_t kMinSolvedTriangles = 8;
 constexpr double kRoughLines = std::numbers::pi / 3, kRoughStripes = std::numbers::pi / 2;
 constexpr int kRelaxedRings = 5, kLineSweeps = 40, kStripeSweeps = 10;
 constexpr int kAxisCells = 1 << 20;
+// The coarse stripes are carried and relaxed afterwards, which settles what further iterations
+// would: on a sphere of 100,000 vertices, 6 iterations leave 82 triangles that do not close and
+// 12 leave 81, for half the solves.
+constexpr int kCoarseStripeIterations = 6;
 
 struct FloatKey {
   float p[3];
@@ -268,15 +272,23 @@ void CoarseField::BlendLineField(const PieceGeometry& g, const std::vector<std::
   weigh(s.vertex);
   const std::vector<int>& around = neighbourStart_[s.piece];
   for (int k = around[s.vertex]; k < around[s.vertex + 1]; ++k) weigh(neighbours_[s.piece][k]);
-  const auto angleOf = [&](const Vec3& d) { return std::atan2(Dot(d, g.basisY[v]), Dot(d, g.basisX[v])); };
-  // Lines, not directions, are blended: doubled angles.
+  // A direction in v's frame as a complex number, and lines, not directions, blended: the
+  // doubled angle is the square's, unit (x + iy)^2 / |x + iy|^2, with no angle worked out.
+  const auto inFrame = [&](const Vec3& d) {
+    return std::complex<double>(Dot(d, g.basisX[v]), Dot(d, g.basisY[v]));
+  };
   std::complex<double> sum = 0;
-  Blend(static_cast<int>(v),
-        [&](int c, double w) { sum += std::polar(w, 2 * angleOf(directions[s.piece][c])); });
-  const double own = angleOf(directions[s.piece][s.vertex]);
-  double angle = std::abs(sum) > 0 ? 0.5 * std::arg(sum) : own;
+  Blend(static_cast<int>(v), [&](int c, double w) {
+    const std::complex<double> z = inFrame(directions[s.piece][c]);
+    const double square = std::norm(z);
+    sum += square > 0 ? (w / square) * (z * z) : std::complex<double>(w, 0);
+  });
+  const std::complex<double> own = inFrame(directions[s.piece][s.vertex]);
+  double angle = std::abs(sum) > 0 ? 0.5 * std::arg(sum) : std::arg(own);
   // The direction of the line that the source's stripes were solved along.
-  if (std::cos(angle - own) < 0) angle += std::numbers::pi;
+  if (std::cos(angle) * own.real() + std::sin(angle) * own.imag() < 0 ||
+      (own == 0.0 && std::cos(angle) < 0))
+    angle += std::numbers::pi;
   *out = angle;
 }
 
@@ -308,7 +320,8 @@ bool CoarseField::SolveStripes(double turn, const std::vector<double>& angles, d
   for (size_t k = 0; k < pieces_.size(); ++k) {
     std::vector<double> turned = angles_[k];
     for (double& a : turned) a += turn;
-    if (!field::SolveStripes(geometries_[k], turned, frequency, &coarse[k], nullptr, patterns_[k].get()))
+    if (!field::SolveStripes(geometries_[k], turned, frequency, &coarse[k], nullptr, patterns_[k].get(),
+                             kCoarseStripeIterations))
       return false;
   }
   // The phase grows by `frequency` along the coarse field from the cluster's coarse vertex.

@@ -19,7 +19,7 @@ void AddBlock(std::vector<double>& values, double m00, double m01, double m10, d
 
 bool SolveStripes(const PieceGeometry& g, const std::vector<double>& angles, double frequency,
                   StripeFamily* out, const std::vector<std::complex<double>>* carried,
-                  const EdgeBlockPattern* shared) {
+                  const EdgeBlockPattern* shared, int iterations) {
   const int n = static_cast<int>(g.masses.size());
   out->omega.resize(g.edges.size());
   out->sign.resize(g.edges.size());
@@ -96,7 +96,7 @@ bool SolveStripes(const PieceGeometry& g, const std::vector<double>& angles, dou
       }
     }
   }
-  if (!SmallestEigenvector(a, mass, 1e-6 * frequency * frequency, 12, frequency * frequency, 6, &x))
+  if (!SmallestEigenvector(a, mass, 1e-6 * frequency * frequency, iterations, frequency * frequency, 6, &x))
     return false;
   out->psi.resize(n);
   for (int v = 0; v < n; ++v) out->psi[v] = {x[2 * v], x[2 * v + 1]};

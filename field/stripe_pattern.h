@@ -19,11 +19,14 @@ struct StripeFamily {
   std::vector<signed char> sign;
 };
 
+// Inverse iterations towards the smallest eigenvector, from phases carried along a spanning tree.
+inline constexpr int kStripeIterations = 12;
+
 // `angles`: the line field's angle at each vertex in its frame. False when the solve failed.
 // With `carried`, the values are taken from it (solved elsewhere) and only the edges' phases
 // are computed. `shared`: the piece's matrix pattern, when one was worked out for it.
 bool SolveStripes(const PieceGeometry& g, const std::vector<double>& angles, double frequency,
                   StripeFamily* out, const std::vector<std::complex<double>>* carried = nullptr,
-                  const EdgeBlockPattern* shared = nullptr);
+                  const EdgeBlockPattern* shared = nullptr, int iterations = kStripeIterations);
 
 }  // namespace field
