@@ -90,11 +90,23 @@ void Weld(std::span<const float> corners, std::vector<Vec3>& positions, std::vec
     }
     keys.push_back({{Ordered(p[0]), Ordered(p[1]), Ordered(p[2])}, static_cast<int>(c)});
   }
-  // Least significant half first: z, then y, then x.
+  // By x in two stable passes, lower half first; then each run of equal x, mostly one vertex's
+  // few corners, by y, z and the corner's number, which keeps the order of equal positions as
+  // they came. Four of the six passes that y and z would take, each scattering the corners
+  // over 65,536 places, are what the weld of a large mesh waited for.
   std::vector<int> start((1u << 16) + 1);
-  for (int axis = 2; axis >= 0; --axis) {
-    CountingPass(keys, scratch, start, [axis](const CornerKey& k) { return k.key[axis] & 0xffffu; });
-    CountingPass(keys, scratch, start, [axis](const CornerKey& k) { return k.key[axis] >> 16; });
+  CountingPass(keys, scratch, start, [](const CornerKey& k) { return k.key[0] & 0xffffu; });
+  CountingPass(keys, scratch, start, [](const CornerKey& k) { return k.key[0] >> 16; });
+  const auto byRest = [](const CornerKey& a, const CornerKey& b) {
+    return std::tie(a.key[1], a.key[2], a.corner) < std::tie(b.key[1], b.key[2], b.corner);
+  };
+  for (size_t i = 0; i < keys.size();) {
+    size_t end = i + 1;
+    while (end < keys.size() && keys[end].key[0] == keys[i].key[0]) ++end;
+    if (end - i > 1)
+      std::sort(keys.begin() + static_cast<std::ptrdiff_t>(i), keys.begin() + static_cast<std::ptrdiff_t>(end),
+                byRest);
+    i = end;
   }
   vertexOf.assign(count, -1);
   for (size_t i = 0; i < keys.size(); ++i) {
