@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <random>
+#include <tuple>
 #include <limits>
 #include <vector>
 
@@ -36,6 +39,34 @@ TEST(FieldMesh, CornersWeldByPositionInPositionOrderAndDropWhatCannotBeSolved) {
   // Triangle 0's corner 0 is input corner 2 (o); triangle 1's is input corner 0 (b).
   EXPECT_EQ(piece.SourceCorner(0, 0), 2);
   EXPECT_EQ(piece.SourceCorner(1, 0), 0);
+}
+
+TEST(FieldMesh, CornersOfOneXAreNumberedByYThenZWhateverTheirOrder) {
+  // A 6 x 6 grid in the plane x = 1, its triangles shuffled.
+  std::vector<std::array<float, 9>> triangles;
+  for (int i = 0; i < 5; ++i)
+    for (int j = 0; j < 5; ++j) {
+      const auto y = static_cast<float>(i), z = static_cast<float>(j);
+      triangles.push_back({1, y, z, 1, y + 1, z, 1, y + 1, z + 1});
+      triangles.push_back({1, y, z, 1, y + 1, z + 1, 1, y, z + 1});
+    }
+  std::shuffle(triangles.begin(), triangles.end(), std::mt19937(7));
+  std::vector<float> corners;
+  for (const auto& t : triangles) corners.insert(corners.end(), t.begin(), t.end());
+  const field::WeldedMesh mesh = field::WeldAndSplit(corners);
+  ASSERT_EQ(mesh.pieces.size(), 1u);
+  const field::FieldPiece& piece = mesh.pieces[0];
+  EXPECT_EQ(piece.positions.size(), 36u);
+  // Each triangle starts at its lowest corner, and the triangles follow their lowest corners.
+  const auto key = [&](int v) { return std::tie(piece.positions[v].y, piece.positions[v].z); };
+  for (size_t t = 0; t < piece.triangles.size(); ++t) {
+    const auto& tri = piece.triangles[t];
+    EXPECT_LT(key(tri[0]), key(tri[1]));
+    EXPECT_LT(key(tri[0]), key(tri[2]));
+    if (t > 0) {
+      EXPECT_LE(key(piece.triangles[t - 1][0]), key(tri[0]));
+    }
+  }
 }
 
 }  // namespace
