@@ -42,8 +42,14 @@ Corner Step(const EdgeStep& e, int from, const Corner& c, int to, const std::vec
 int UnwrapPhases(const FieldPiece& piece, const PieceGeometry& g, const StripeFamily& stripes,
                  std::vector<std::array<double, 3>>* phases) {
   const size_t count = piece.triangles.size();
+  // Each corner's phase is written where it is returned, its sign beside it.
   phases->assign(count, {0, 0, 0});
-  std::vector<std::array<Corner, 3>> corners(count);
+  std::vector<std::array<double, 3>>& phaseAt = *phases;
+  std::vector<std::array<signed char, 3>> signAt(count);
+  const auto corner = [&](size_t t, int k) { return Corner{signAt[t][k], phaseAt[t][k]}; };
+  const auto setCorner = [&](size_t t, int k, const Corner& c) {
+    signAt[t][k] = static_cast<signed char>(c.sign), phaseAt[t][k] = c.phase;
+  };
   std::vector<char> done(count, 0);
   // The two triangles of every edge that has exactly two.
   std::vector<std::array<int, 2>> edgeFaces(g.edges.size(), {-1, -1});
@@ -72,26 +78,28 @@ int UnwrapPhases(const FieldPiece& piece, const PieceGeometry& g, const StripeFa
     const Corner back = stepAlong(t, 2, 0, stepAlong(t, 1, 2, stepAlong(t, 0, 1, start)));
     singular[t] = back.sign != start.sign || std::abs(back.phase - start.phase) > 1.0;
   }
-  const std::vector<char> cut = [&] {
-    return CutGraph(piece, g, singular, edgeSides);
-  }();
+  const std::vector<char> cut = CutGraph(piece, g, singular, edgeSides);
+  // The edges the walk may not cross (a border, more than two sides, the cut tree) lose their
+  // triangles, so that a step reads one entry of the edge where it read three.
+  for (size_t e = 0; e < edgeFaces.size(); ++e)
+    if (edgeSides[e] != 2 || cut[e]) edgeFaces[e] = {-1, -1};
 
   std::vector<int> queue;
   queue.reserve(count);
   for (size_t seed = 0; seed < count; ++seed) {
     if (done[seed]) continue;
-    corners[seed][0] = {1, phase[piece.triangles[seed][0]]};
-    corners[seed][1] = stepAlong(seed, 0, 1, corners[seed][0]);
-    corners[seed][2] = stepAlong(seed, 0, 2, corners[seed][0]);
+    const Corner first{1, phase[piece.triangles[seed][0]]};
+    setCorner(seed, 0, first);
+    setCorner(seed, 1, stepAlong(seed, 0, 1, first));
+    setCorner(seed, 2, stepAlong(seed, 0, 2, first));
     done[seed] = 1;
     queue.clear();
     queue.push_back(static_cast<int>(seed));
     for (size_t head = 0; head < queue.size(); ++head) {
       const int t = queue[head];
       for (int k = 0; k < 3; ++k) {
-        const int e = g.triangleEdges[t][k];
-        if (edgeSides[e] != 2 || cut[e]) continue;
-        const int next = edgeFaces[e][0] == t ? edgeFaces[e][1] : edgeFaces[e][0];
+        const std::array<int, 2>& faces = edgeFaces[g.triangleEdges[t][k]];
+        const int next = faces[0] == t ? faces[1] : faces[0];
         if (next < 0 || done[next]) continue;
         // The shared corners keep their phases; the third is stepped to from the first of them.
         const auto& from = piece.triangles[t];
@@ -102,21 +110,19 @@ int UnwrapPhases(const FieldPiece& piece, const PieceGeometry& g, const StripeFa
           for (int i = 0; i < 3; ++i)
             if (from[i] == tri[j]) m = i;
           if (m >= 0) {
-            corners[next][j] = corners[t][m];
+            setCorner(next, j, corner(t, m));
             if (shared < 0) shared = j;
           } else {
             third = j;
           }
         }
         if (shared < 0 || third < 0) continue;
-        corners[next][third] = stepAlong(next, shared, third, corners[next][shared]);
+        setCorner(next, third, stepAlong(next, shared, third, corner(next, shared)));
         done[next] = 1;
         queue.push_back(next);
       }
     }
   }
-  for (size_t t = 0; t < count; ++t)
-    for (int k = 0; k < 3; ++k) (*phases)[t][k] = corners[t][k].phase;
   return static_cast<int>(std::count(singular.begin(), singular.end(), 1));
 }
 
