@@ -23,8 +23,9 @@ inline constexpr Eigen::Index kFactoredUnknowns = 60000;
 bool SmallestEigenvector(const RealMatrix& a, const std::vector<double>& mass, double shift, int iterations,
                          double iterativeShift, int iterativeSteps, Eigen::VectorXd* x);
 
-// Solves (A + shift M) x = b; false on failure. Systems of more than a few thousand unknowns try
-// conjugate gradients to a tight residual before they are factored.
+// Solves (A + shift M) x = b; false on failure. Systems of more than a few thousand unknowns
+// whose shift is large against the weights try conjugate gradients to a tight residual before
+// they are factored.
 bool SolveShifted(const RealMatrix& a, const std::vector<double>& mass, double shift,
                   const Eigen::VectorXd& b, Eigen::VectorXd* x);
 
