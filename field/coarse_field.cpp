@@ -208,10 +208,49 @@ bool CoarseField::Build(const FieldPiece& piece, double period) {
   return true;
 }
 
-bool CoarseField::SolveCoarseLineField(double smoothing) {
+bool CoarseField::SolveCoarseLineField(double smoothing, const PieceGeometry& g) {
+  // The fine bend carried to the clusters as tensors in space: an edge bent by beta adds
+  // beta * length * (e x e), e its unit direction, to its two ends' clusters, turned by the sign of
+  // the end's mean bend as the piece's own bend is (line_field.cpp); each coarse vertex then reads
+  // the sum in its frame.
+  const std::vector<Vec3>& positions = fine_->positions;
+  std::vector<double> mean(positions.size(), 0.0);
+  for (const PieceEdge& e : g.edges) mean[e.a] += e.dihedral * e.length, mean[e.b] += e.dihedral * e.length;
+  std::vector<std::vector<std::array<double, 6>>> tensors(pieces_.size());
+  for (size_t k = 0; k < pieces_.size(); ++k) tensors[k].assign(pieces_[k].positions.size(), {});
+  for (const PieceEdge& e : g.edges) {
+    if (!(e.length > 0)) continue;
+    const Vec3 d = (1 / e.length) * (positions[e.b] - positions[e.a]);
+    const double w = e.dihedral * e.length;
+    for (const int v : {e.a, e.b}) {
+      const Source& s = sources_[v];
+      if (s.piece < 0) continue;
+      const double turned = mean[v] < 0 ? -w : w;
+      std::array<double, 6>& t = tensors[s.piece][s.vertex];
+      t[0] += turned * d.x * d.x, t[1] += turned * d.x * d.y, t[2] += turned * d.x * d.z;
+      t[3] += turned * d.y * d.y, t[4] += turned * d.y * d.z, t[5] += turned * d.z * d.z;
+    }
+  }
   angles_.resize(pieces_.size());
-  for (size_t k = 0; k < pieces_.size(); ++k)
-    if (!field::SolveLineField(geometries_[k], smoothing, &angles_[k], patterns_[k].get())) return false;
+  for (size_t k = 0; k < pieces_.size(); ++k) {
+    const PieceGeometry& coarse = geometries_[k];
+    Bend bend;
+    bend.lines.resize(coarse.masses.size());
+    bend.bend.resize(coarse.masses.size());
+    for (size_t c = 0; c < coarse.masses.size(); ++c) {
+      const std::array<double, 6>& t = tensors[k][c];
+      const auto form = [&t](const Vec3& x, const Vec3& y) {
+        return x.x * (t[0] * y.x + t[1] * y.y + t[2] * y.z) + x.y * (t[1] * y.x + t[3] * y.y + t[4] * y.z) +
+               x.z * (t[2] * y.x + t[4] * y.y + t[5] * y.z);
+      };
+      const Vec3 &x = coarse.basisX[c], &y = coarse.basisY[c];
+      const double xx = form(x, x), xy = form(x, y), yy = form(y, y);
+      // As in BendOf: the bend across an edge is at right angles to it, a minus sign doubled.
+      bend.lines[c] = {-(xx - yy), -2 * xy};
+      bend.bend[c] = std::max(std::abs(bend.lines[c]), std::abs(xx + yy));
+    }
+    if (!field::SolveLineField(coarse, smoothing, &angles_[k], patterns_[k].get(), &bend)) return false;
+  }
   return true;
 }
 

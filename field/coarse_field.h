@@ -24,8 +24,10 @@ class CoarseField {
   // geometry is measured.
   bool Build(const FieldPiece& piece, double period);
 
-  // The line field solved on the coarse pieces; false when a solve failed.
-  bool SolveCoarseLineField(double smoothing);
+  // The line field solved on the coarse pieces, along the bend of the fine piece's geometry `g`
+  // (clusters are too coarse to measure it: on a ball, their corners' jitter reads as strong
+  // curvature in random directions); false when a solve failed.
+  bool SolveCoarseLineField(double smoothing, const PieceGeometry& g);
 
   // After both of the above: the piece's geometry `g`, which lets a fine vertex whose cluster
   // was left out take a neighbour's values, and the coarse line field carried to the fine

@@ -97,14 +97,11 @@ bool SolvePiece(const FieldPiece& piece, const StrokeFieldOptions& options, std:
   const bool split = options.threads > 1 && piece.triangles.size() >= kSplitTriangles;
   PieceGeometry g;
   CoarseField coarse;
-  bool coarsened = false, coarseSolved = false;
-  const auto coarsen = [&] {
-    coarsened = coarse.Build(piece, period);
-    coarseSolved = coarsened && coarse.SolveCoarseLineField(0.5 * period);
-  };
+  bool coarsened = false;
+  const auto coarsen = [&] { coarsened = coarse.Build(piece, period); };
   if (split) {
-    // The coarse copy needs only the positions: it is made and solved while the piece is
-    // measured, and left unused when the piece turns out too small.
+    // The coarse copy needs only the positions: it is made while the piece is measured, and left
+    // unused when the piece turns out too small. Its line field follows the measured piece's bend.
     std::thread measuring;
     try {
       measuring = std::thread([&] { g = MeasurePiece(piece); });
@@ -124,7 +121,7 @@ bool SolvePiece(const FieldPiece& piece, const StrokeFieldOptions& options, std:
   }
   std::vector<double> angles;
   if (coarsened) {
-    if (!coarseSolved) return false;
+    if (!coarse.SolveCoarseLineField(0.5 * period, g)) return false;
     coarse.SolveLineField(g, &angles, split);
   } else if (!SolveLineField(g, 0.5 * period, &angles)) {
     return false;
