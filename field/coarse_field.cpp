@@ -208,7 +208,7 @@ bool CoarseField::Build(const FieldPiece& piece, double period) {
   return true;
 }
 
-bool CoarseField::SolveCoarseLineField(double smoothing, const PieceGeometry& g) {
+bool CoarseField::SolveCoarseLineField(double smoothing, const PieceGeometry& g, bool twoThreads) {
   // The fine bend carried to the clusters as tensors in space: an edge bent by beta adds
   // beta * length * (e x e), e its unit direction, to its two ends' clusters, turned by the sign of
   // the end's mean bend as the piece's own bend is (line_field.cpp); each coarse vertex then reads
@@ -231,6 +231,27 @@ bool CoarseField::SolveCoarseLineField(double smoothing, const PieceGeometry& g)
       t[3] += turned * d.y * d.y, t[4] += turned * d.y * d.z, t[5] += turned * d.z * d.z;
     }
   }
+  // What carrying the field back needs of the fine piece is worked out meanwhile (it changes the
+  // sources, which the bend above has read).
+  HelperThread preparing;
+  struct Context {
+    CoarseField* field;
+    const PieceGeometry* g;
+  } context{this, &g};
+  const auto prepare = [](void* c, size_t) {
+    static_cast<Context*>(c)->field->PrepareCarry(*static_cast<Context*>(c)->g);
+  };
+  if (twoThreads) preparing.Start(1, prepare, &context);
+  const bool solved = SolveCoarsePieces(smoothing, tensors);
+  if (twoThreads)
+    preparing.Finish();
+  else
+    PrepareCarry(g);
+  return solved;
+}
+
+bool CoarseField::SolveCoarsePieces(double smoothing,
+                                    const std::vector<std::vector<std::array<double, 6>>>& tensors) {
   angles_.resize(pieces_.size());
   for (size_t k = 0; k < pieces_.size(); ++k) {
     const PieceGeometry& coarse = geometries_[k];
@@ -254,7 +275,7 @@ bool CoarseField::SolveCoarseLineField(double smoothing, const PieceGeometry& g)
   return true;
 }
 
-void CoarseField::SolveLineField(const PieceGeometry& g, std::vector<double>* angles, bool twoThreads) {
+void CoarseField::PrepareCarry(const PieceGeometry& g) {
   // A fine vertex whose cluster was left out takes its values from a neighbour's source.
   const size_t n = sources_.size();
   std::vector<int> queue;
@@ -279,6 +300,25 @@ void CoarseField::SolveLineField(const PieceGeometry& g, std::vector<double>* an
     blendStart_[v + 1] = blendStart_[v] + weights;
   }
   blendWeights_.resize(static_cast<size_t>(blendStart_[n]));
+  // The source's and its coarse neighbours' weights, by their distance.
+  for (size_t v = 0; v < n; ++v) {
+    const Source& s = sources_[v];
+    if (s.piece < 0) continue;
+    const Vec3& p = fine_->positions[v];
+    const std::vector<Vec3>& coarse = pieces_[s.piece].positions;
+    double* weight = &blendWeights_[static_cast<size_t>(blendStart_[v])];
+    const auto weigh = [&](int c) {
+      const Vec3 d = p - coarse[c];
+      *weight++ = std::exp(-Dot(d, d) / (cell_ * cell_));
+    };
+    weigh(s.vertex);
+    const std::vector<int>& around = neighbourStart_[s.piece];
+    for (int k = around[s.vertex]; k < around[s.vertex + 1]; ++k) weigh(neighbours_[s.piece][k]);
+  }
+}
+
+void CoarseField::SolveLineField(const PieceGeometry& g, std::vector<double>* angles, bool twoThreads) {
+  const size_t n = sources_.size();
   const std::vector<std::vector<Vec3>> directions = Directions(0);
   angles->assign(n, 0.0);
   // Every vertex is worked out on its own, so the parts may go to either thread.
@@ -301,16 +341,6 @@ void CoarseField::BlendLineField(const PieceGeometry& g, const std::vector<std::
                                  size_t v, double* out) {
   const Source& s = sources_[v];
   if (s.piece < 0) return;  // a vertex on no edge: any direction
-  const Vec3& p = fine_->positions[v];
-  const std::vector<Vec3>& coarse = pieces_[s.piece].positions;
-  double* weight = &blendWeights_[static_cast<size_t>(blendStart_[v])];
-  const auto weigh = [&](int c) {
-    const Vec3 d = p - coarse[c];
-    *weight++ = std::exp(-Dot(d, d) / (cell_ * cell_));
-  };
-  weigh(s.vertex);
-  const std::vector<int>& around = neighbourStart_[s.piece];
-  for (int k = around[s.vertex]; k < around[s.vertex + 1]; ++k) weigh(neighbours_[s.piece][k]);
   // A direction in v's frame as a complex number, and lines, not directions, blended: the
   // doubled angle is the square's, unit (x + iy)^2 / |x + iy|^2, with no angle worked out.
   const auto inFrame = [&](const Vec3& d) {

@@ -4,6 +4,7 @@
 // iterating on the piece itself grows faster.
 #pragma once
 
+#include <array>
 #include <complex>
 #include <memory>
 #include <vector>
@@ -27,12 +28,12 @@ class CoarseField {
   // The line field solved on the coarse pieces, along the bend of the fine piece's geometry `g`
   // (clusters are too coarse to measure it: on a ball, their corners' jitter reads as strong
   // curvature in random directions); false when a solve failed.
-  bool SolveCoarseLineField(double smoothing, const PieceGeometry& g);
+  // On two threads when `twoThreads`: what the carrying back needs is prepared on the second.
+  bool SolveCoarseLineField(double smoothing, const PieceGeometry& g, bool twoThreads);
 
-  // After both of the above: the piece's geometry `g`, which lets a fine vertex whose cluster
-  // was left out take a neighbour's values, and the coarse line field carried to the fine
-  // vertices, as angles in their frames (on two threads when `twoThreads`), then relaxed where
-  // it is rough (local_relaxation.h).
+  // After both of the above: the coarse line field carried to the fine vertices of `g`, as
+  // angles in their frames (on two threads when `twoThreads`), then relaxed where it is rough
+  // (local_relaxation.h).
   void SolveLineField(const PieceGeometry& g, std::vector<double>* angles, bool twoThreads);
 
   // Stripes along the coarse line field turned by `turn`, carried to the fine vertices and
@@ -45,7 +46,12 @@ class CoarseField {
   struct Source {
     int piece = -1, vertex = -1;
   };
-  // Fine vertex v's blend weights, and its angle from the coarse `directions` into `out`.
+  // The line field of each coarse piece from its bend tensors in space (six entries a vertex).
+  bool SolveCoarsePieces(double smoothing, const std::vector<std::vector<std::array<double, 6>>>& tensors);
+  // For the fine piece's geometry `g`: its edges around each vertex, a source for every fine
+  // vertex whose cluster was left out (a neighbour's), and every fine vertex's blend weights.
+  void PrepareCarry(const PieceGeometry& g);
+  // Fine vertex v's angle from the coarse `directions` into `out`.
   void BlendLineField(const PieceGeometry& g, const std::vector<std::vector<Vec3>>& directions, size_t v,
                       double* out);
   // The coarse line field's direction at every coarse vertex, turned by `turn`, in space.

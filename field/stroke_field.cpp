@@ -121,7 +121,7 @@ bool SolvePiece(const FieldPiece& piece, const StrokeFieldOptions& options, std:
   }
   std::vector<double> angles;
   if (coarsened) {
-    if (!coarse.SolveCoarseLineField(0.5 * period, g)) return false;
+    if (!coarse.SolveCoarseLineField(0.5 * period, g, split)) return false;
     coarse.SolveLineField(g, &angles, split);
   } else if (!SolveLineField(g, 0.5 * period, &angles)) {
     return false;
