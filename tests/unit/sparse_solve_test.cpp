@@ -19,6 +19,6 @@ TEST(SparseSolve, AShiftedSolveIsSolvedToItsResidualIteratedOrFactored) {
   b[0] = 1, b[kUnknowns / 2 + 1] = -2, b[kUnknowns - 1] = 3;
   for (const double shift : {1.0, 1e-8}) {
     ASSERT_TRUE(field::SolveShifted(m, std::vector<double>(kUnknowns, 1.0), shift, b, &x)) << shift;
-    EXPECT_LT((m * x + shift * x - b).norm(), 1e-7 * b.norm()) << shift;
+    EXPECT_LT((m * x + shift * x - b).norm(), 1.5e-6 * b.norm()) << shift;
   }
 }
