@@ -68,6 +68,7 @@ constexpr size_t kKeptEdges = 20000;
 EdgeBlockPattern::EdgeBlockPattern(int vertices, const std::vector<PieceEdge>& edges)
     : pattern_(std::make_unique<Pattern>()) {
   pattern_->Build(vertices, edges);
+  order_ = NestedDissection(pattern_->matrix);
 }
 
 EdgeBlockPattern::~EdgeBlockPattern() = default;

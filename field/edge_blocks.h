@@ -14,7 +14,8 @@ namespace field {
 // The four blocks of an edge, in the order (a, a), (b, b), (b, a), (a, b), each row by row.
 inline constexpr int kEdgeBlockValues = 16;
 
-// A piece's pattern worked out once for systems that several threads fill at the same time.
+// A piece's pattern worked out once for systems that several threads fill at the same time, with
+// a nested-dissection order for their factorisations.
 class EdgeBlockPattern {
  public:
   EdgeBlockPattern(int vertices, const std::vector<PieceEdge>& edges);
@@ -22,12 +23,15 @@ class EdgeBlockPattern {
   EdgeBlockPattern(const EdgeBlockPattern&) = delete;
   EdgeBlockPattern& operator=(const EdgeBlockPattern&) = delete;
 
+  const BlockOrder& Order() const { return order_; }
+
   struct Pattern;
 
  private:
   friend RealMatrix EdgeBlockMatrix(int, const std::vector<PieceEdge>&, const std::vector<double>&,
                                     const EdgeBlockPattern*);
   std::unique_ptr<Pattern> pattern_;
+  BlockOrder order_;
 };
 
 // The matrix of `vertices` 2x2 blocks with `values` (kEdgeBlockValues an edge, in the order of

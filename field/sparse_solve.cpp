@@ -1,5 +1,8 @@
-// Eigen's simplicial LDL^T, or its conjugate gradients, behind the solves of sparse_solve.h.
+// Eigen's simplicial LDL^T, or its conjugate gradients, behind the solves of sparse_solve.h;
+// METIS for the nested dissection.
 #include "field/sparse_solve.h"
+
+#include <metis.h>
 
 #include <Eigen/IterativeLinearSolvers>
 #include <Eigen/OrderingMethods>
@@ -70,6 +73,8 @@ bool Iterate(const Solver& solver, const std::vector<double>& mass, int steps, E
 }
 
 using Factored = Eigen::SimplicialLDLT<RealMatrix, Eigen::Lower, PairedAmdOrdering>;
+// For a system already permuted into its order.
+using Preordered = Eigen::SimplicialLDLT<RealMatrix, Eigen::Upper, Eigen::NaturalOrdering<int>>;
 using Iterative = Eigen::ConjugateGradient<RealMatrix, Eigen::Lower | Eigen::Upper>;
 
 // A shifted solve whose shift is large against the weights is well conditioned: where the
@@ -128,7 +133,48 @@ bool WithFactorisation(const RealMatrix& m, const Use& use) {
   return solver.info() == Eigen::Success && use(solver);
 }
 
+// Inverse iteration on the shifted system permuted into `order`.
+bool IterateInOrder(const RealMatrix& shifted, const std::vector<double>& mass, const BlockOrder& order,
+                    int iterations, Eigen::VectorXd* x) {
+  const Eigen::Index n = shifted.rows();
+  Eigen::PermutationMatrix<Eigen::Dynamic, Eigen::Dynamic, int> p(n);
+  for (Eigen::Index i = 0; i < n; ++i) p.indices()[i] = 2 * order[i / 2] + static_cast<int>(i % 2);
+  RealMatrix permuted(n, n);
+  permuted.selfadjointView<Eigen::Upper>() = shifted.selfadjointView<Eigen::Lower>().twistedBy(p);
+  std::vector<double> permutedMass(static_cast<size_t>(n));
+  for (Eigen::Index i = 0; i < n; ++i) permutedMass[p.indices()[i]] = mass[i];
+  Eigen::VectorXd y = p * *x;
+  const Preordered solver(permuted);
+  if (solver.info() != Eigen::Success || !Iterate(solver, permutedMass, iterations, &y)) return false;
+  *x = p.transpose() * y;
+  return true;
+}
+
 }  // namespace
+
+BlockOrder NestedDissection(const RealMatrix& pattern) {
+  const idx_t n = static_cast<idx_t>(pattern.cols() / 2);
+  // The blocks' graph: each vertex's neighbours from the first column of its block, once each.
+  std::vector<idx_t> start(1, 0), neighbours;
+  neighbours.reserve(static_cast<size_t>(pattern.nonZeros() / 4));
+  for (idx_t v = 0; v < n; ++v) {
+    idx_t last = -1;
+    for (RealMatrix::InnerIterator it(pattern, 2 * v); it; ++it) {
+      const idx_t u = static_cast<idx_t>(it.row() / 2);
+      if (u != last && u != v && u < n) neighbours.push_back(u);
+      last = u;
+    }
+    start.push_back(static_cast<idx_t>(neighbours.size()));
+  }
+  idx_t options[METIS_NOPTIONS];
+  METIS_SetDefaultOptions(options);
+  std::vector<idx_t> permutation(static_cast<size_t>(n)), position(static_cast<size_t>(n));
+  idx_t vertices = n;
+  if (n < 2 || METIS_NodeND(&vertices, start.data(), neighbours.data(), nullptr, options, permutation.data(),
+                            position.data()) != METIS_OK)
+    return {};
+  return BlockOrder(position.begin(), position.end());
+}
 
 bool SolveShifted(const RealMatrix& a, const std::vector<double>& mass, double shift,
                   const Eigen::VectorXd& b, Eigen::VectorXd* x) {
@@ -152,7 +198,10 @@ bool SolveShifted(const RealMatrix& a, const std::vector<double>& mass, double s
 }
 
 bool SmallestEigenvector(const RealMatrix& a, const std::vector<double>& mass, double shift, int iterations,
-                         double iterativeShift, int iterativeSteps, Eigen::VectorXd* x) {
+                         double iterativeShift, int iterativeSteps, Eigen::VectorXd* x,
+                         const BlockOrder* order) {
+  if (order && !order->empty() && a.rows() <= kFactoredUnknowns)
+    return IterateInOrder(Shifted(a, mass, shift), mass, *order, iterations, x);
   if (a.rows() <= kFactoredUnknowns) {
     return WithFactorisation(Shifted(a, mass, shift),
                              [&](const Factored& solver) { return Iterate(solver, mass, iterations, x); });

@@ -96,7 +96,8 @@ bool SolveStripes(const PieceGeometry& g, const std::vector<double>& angles, dou
       }
     }
   }
-  if (!SmallestEigenvector(a, mass, 1e-6 * frequency * frequency, iterations, frequency * frequency, 6, &x))
+  if (!SmallestEigenvector(a, mass, 1e-6 * frequency * frequency, iterations, frequency * frequency, 6, &x,
+                           shared ? &shared->Order() : nullptr))
     return false;
   out->psi.resize(n);
   for (int v = 0; v < n; ++v) out->psi[v] = {x[2 * v], x[2 * v + 1]};

@@ -22,3 +22,26 @@ TEST(SparseSolve, AShiftedSolveIsSolvedToItsResidualIteratedOrFactored) {
     EXPECT_LT((m * x + shift * x - b).norm(), 1.5e-6 * b.norm()) << shift;
   }
 }
+
+TEST(SparseSolve, AnEigenvectorFactoredInNestedDissectionOrderIsTheOneInMinimumDegreeOrder) {
+  // A 40 x 40 grid of vertices, two unknowns each, its unknowns coupled to their neighbours'.
+  constexpr int kSide = 40, kUnknowns = 2 * kSide * kSide;
+  std::vector<Eigen::Triplet<double>> entries;
+  for (int v = 0; v < kSide * kSide; ++v)
+    for (const int u : {v + 1, v + kSide}) {
+      if (u >= kSide * kSide || (u == v + 1 && u % kSide == 0)) continue;
+      for (int i = 0; i < 2; ++i)
+        entries.insert(entries.end(), {{2 * v + i, 2 * v + i, 1.0}, {2 * u + i, 2 * u + i, 1.0},
+                                       {2 * v + i, 2 * u + i, -1.0}, {2 * u + i, 2 * v + i, -1.0}});
+    }
+  field::RealMatrix m(kUnknowns, kUnknowns);
+  m.setFromTriplets(entries.begin(), entries.end());
+  const field::BlockOrder order = field::NestedDissection(m);
+  ASSERT_EQ(order.size(), static_cast<size_t>(kSide * kSide));
+  std::vector<double> mass(kUnknowns);
+  for (int i = 0; i < kUnknowns; ++i) mass[i] = 1.0 + (i % 7) * 0.1;
+  Eigen::VectorXd x = Eigen::VectorXd::LinSpaced(kUnknowns, -1.0, 2.0), y = x;
+  ASSERT_TRUE(field::SmallestEigenvector(m, mass, 0.01, 6, 0.1, 6, &x));
+  ASSERT_TRUE(field::SmallestEigenvector(m, mass, 0.01, 6, 0.1, 6, &y, &order));
+  EXPECT_LT((x - y).norm(), 1e-9 * x.norm());
+}
