@@ -17,6 +17,7 @@
 #include "field/line_field.h"
 #include "field/phase_unwrap.h"
 #include "field/piece_geometry.h"
+#include "field/spatial_order.h"
 #include "field/stripe_pattern.h"
 
 namespace field {
@@ -91,8 +92,14 @@ int SolveFamily(const FieldPiece& piece, const PieceGeometry& g, const CoarseFie
   return UnwrapPhases(piece, g, stripes, phases);
 }
 
-bool SolvePiece(const FieldPiece& piece, const StrokeFieldOptions& options, std::span<float> uv,
+// Pieces of more vertices than this are solved renumbered in spatial order (spatial_order.h).
+constexpr size_t kSpatialOrderVertices = 20000;
+
+bool SolvePiece(const FieldPiece& given, const StrokeFieldOptions& options, std::span<float> uv,
                 int* singularities) {
+  FieldPiece renumbered;
+  if (given.positions.size() > kSpatialOrderVertices) renumbered = InSpatialOrder(given);
+  const FieldPiece& piece = renumbered.positions.empty() ? given : renumbered;
   const double period = options.stripePeriod / options.density;  // in units of length
   const bool split = options.threads > 1 && piece.triangles.size() >= kSplitTriangles;
   PieceGeometry g;

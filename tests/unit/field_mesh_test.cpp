@@ -1,6 +1,7 @@
 // Welding a triangle soup: triangles in the order of their positions, -0 welded to 0 at the first
 // corner's value, triangles listed from their lowest vertex, and what is left out.
 #include "field/field_mesh.h"
+#include "field/spatial_order.h"
 
 #include <gtest/gtest.h>
 
@@ -58,6 +59,40 @@ TEST(FieldMesh, CornersOfOneXAreNumberedByYThenZWhateverTheirOrder) {
     EXPECT_TRUE(key(tri[0]) < key(tri[1]) && key(tri[0]) < key(tri[2]));
     EXPECT_TRUE(t == 0 || key(piece.triangles[t - 1][0]) <= key(tri[0]));
   }
+}
+
+TEST(FieldMesh, ASpatialOrderIsTheSameSurfaceWithNeighboursNumberedClose) {
+  // A 60 x 60 grid, welded in the order of x: a row's neighbours lie 60 vertices apart.
+  std::vector<std::array<float, 9>> triangles;
+  for (float y = 0; y < 59; ++y)
+    for (float x = 0; x < 59; ++x)
+      triangles.push_back({x, y, 0, x + 1, y, 0, x + 1, y + 1, 0}),
+          triangles.push_back({x, y, 0, x + 1, y + 1, 0, x, y + 1, 0});
+  const field::WeldedMesh mesh = field::WeldAndSplit({&triangles[0][0], 9 * triangles.size()});
+  ASSERT_EQ(mesh.pieces.size(), 1u);
+  const field::FieldPiece& piece = mesh.pieces[0];
+  const field::FieldPiece ordered = field::InSpatialOrder(piece);
+  ASSERT_EQ(ordered.positions.size(), piece.positions.size());
+  ASSERT_EQ(ordered.triangles.size(), piece.triangles.size());
+  const auto at = [](const field::FieldPiece& p, size_t t, int k) {
+    const field::Vec3& v = p.positions[p.triangles[t][k]];
+    return std::tuple(v.x, v.y, v.z);
+  };
+  std::vector<size_t> from(triangles.size());
+  for (size_t t = 0; t < piece.triangles.size(); ++t) from[piece.sources[t]] = t;
+  // Each triangle's corners where its source's were, from the same input corners; the triangles
+  // by their lowest vertex; most edges join vertices a few numbers apart.
+  size_t close = 0;
+  for (size_t t = 0; t < ordered.triangles.size(); ++t) {
+    const size_t before = from[ordered.sources[t]];
+    EXPECT_EQ(ordered.rotations[t], piece.rotations[before]);
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(at(ordered, t, k), at(piece, before, k));
+    const auto& tri = ordered.triangles[t];
+    const auto lowest = [](const std::array<int, 3>& x) { return std::min({x[0], x[1], x[2]}); };
+    EXPECT_TRUE(t == 0 || lowest(ordered.triangles[t - 1]) <= lowest(tri));
+    close += std::abs(tri[0] - tri[1]) < 16;
+  }
+  EXPECT_GT(close, ordered.triangles.size() * 3 / 4);
 }
 
 }  // namespace
