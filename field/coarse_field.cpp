@@ -208,7 +208,8 @@ bool CoarseField::Build(const FieldPiece& piece, double period) {
   return true;
 }
 
-bool CoarseField::SolveCoarseLineField(double smoothing, const PieceGeometry& g, bool twoThreads) {
+bool CoarseField::SolveCoarseLineField(double smoothing, const PieceGeometry& g, bool twoThreads,
+                                       const std::function<void()>& meanwhile) {
   // The fine bend carried to the clusters as tensors in space: an edge bent by beta adds
   // beta * length * (e x e), e its unit direction, to its two ends' clusters, turned by the sign of
   // the end's mean bend as the piece's own bend is (line_field.cpp); each coarse vertex then reads
@@ -237,16 +238,19 @@ bool CoarseField::SolveCoarseLineField(double smoothing, const PieceGeometry& g,
   struct Context {
     CoarseField* field;
     const PieceGeometry* g;
-  } context{this, &g};
+    const std::function<void()>* meanwhile;
+  } context{this, &g, &meanwhile};
   const auto prepare = [](void* c, size_t) {
-    static_cast<Context*>(c)->field->PrepareCarry(*static_cast<Context*>(c)->g);
+    const Context& context = *static_cast<Context*>(c);
+    context.field->PrepareCarry(*context.g);
+    if (*context.meanwhile) (*context.meanwhile)();
   };
   if (twoThreads) preparing.Start(1, prepare, &context);
   const bool solved = SolveCoarsePieces(smoothing, tensors);
   if (twoThreads)
     preparing.Finish();
   else
-    PrepareCarry(g);
+    prepare(&context, 0);
   return solved;
 }
 

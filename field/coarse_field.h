@@ -6,6 +6,7 @@
 
 #include <array>
 #include <complex>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -28,8 +29,10 @@ class CoarseField {
   // The line field solved on the coarse pieces, along the bend of the fine piece's geometry `g`
   // (clusters are too coarse to measure it: on a ball, their corners' jitter reads as strong
   // curvature in random directions); false when a solve failed.
-  // On two threads when `twoThreads`: what the carrying back needs is prepared on the second.
-  bool SolveCoarseLineField(double smoothing, const PieceGeometry& g, bool twoThreads);
+  // On two threads when `twoThreads`: what the carrying back needs is prepared on the second,
+  // and then the caller's `meanwhile`, when given (on this thread, after the solve, otherwise).
+  bool SolveCoarseLineField(double smoothing, const PieceGeometry& g, bool twoThreads,
+                            const std::function<void()>& meanwhile = {});
 
   // After both of the above: the coarse line field carried to the fine vertices of `g`, as
   // angles in their frames (on two threads when `twoThreads`), then relaxed where it is rough

@@ -22,29 +22,26 @@ int Root(std::vector<int>& parent, int i) {
 
 }  // namespace
 
-std::vector<char> CutGraph(const FieldPiece& piece, const PieceGeometry& g, const std::vector<char>& singular,
-                           const std::vector<int>& edgeSides) {
+VertexArcs ArcsOf(const FieldPiece& piece, const PieceGeometry& g) {
+  VertexArcs out;
+  out.offset.assign(piece.positions.size() + 1, 0);
+  out.arcs.resize(2 * g.edges.size());
+  for (const PieceEdge& e : g.edges) ++out.offset[e.a + 1], ++out.offset[e.b + 1];
+  std::partial_sum(out.offset.begin(), out.offset.end(), out.offset.begin());
+  std::vector<int> fill(out.offset.begin(), out.offset.end() - 1);
+  for (size_t k = 0; k < g.edges.size(); ++k) {
+    const PieceEdge& e = g.edges[k];
+    out.arcs[fill[e.a]++] = {e.b, static_cast<int>(k), e.length};
+    out.arcs[fill[e.b]++] = {e.a, static_cast<int>(k), e.length};
+  }
+  return out;
+}
+
+std::vector<char> CutGraph(const FieldPiece& piece, const PieceGeometry& g, const VertexArcs& vertexArcs,
+                           const std::vector<char>& singular, const std::vector<int>& edgeSides) {
   const size_t n = piece.positions.size(), edges = g.edges.size();
   std::vector<char> cut(edges, 0);
-  // Each vertex's edges as its search reads them, side by side (offsets then entries): the
-  // edges themselves lie in no order near their vertices, and fetching them is what a search
-  // on a large piece waits for.
-  struct Arc {
-    int to, edge;
-    double length;
-  };
-  std::vector<int> offset(n + 1, 0);
-  std::vector<Arc> arcs(2 * edges);
-  for (const PieceEdge& e : g.edges) ++offset[e.a + 1], ++offset[e.b + 1];
-  std::partial_sum(offset.begin(), offset.end(), offset.begin());
-  {
-    std::vector<int> fill(offset.begin(), offset.end() - 1);
-    for (size_t k = 0; k < edges; ++k) {
-      const PieceEdge& e = g.edges[k];
-      arcs[fill[e.a]++] = {e.b, static_cast<int>(k), e.length};
-      arcs[fill[e.b]++] = {e.a, static_cast<int>(k), e.length};
-    }
-  }
+  const std::vector<int>& offset = vertexArcs.offset;
   // Sources: the border is source 0, each singular triangle (through its first corner) one more.
   std::vector<int> label(n, -1), parentEdge(n, -1);
   std::vector<double> dist(n, std::numeric_limits<double>::infinity());
@@ -70,7 +67,7 @@ std::vector<char> CutGraph(const FieldPiece& piece, const PieceGeometry& g, cons
     queue.pop();
     if (d > dist[v]) continue;
     for (int i = offset[v]; i < offset[v + 1]; ++i) {
-      const Arc& arc = arcs[i];
+      const VertexArcs::Arc& arc = vertexArcs.arcs[i];
       if (d + arc.length < dist[arc.to]) {
         dist[arc.to] = d + arc.length, label[arc.to] = label[v], parentEdge[arc.to] = arc.edge;
         queue.push({dist[arc.to], arc.to});

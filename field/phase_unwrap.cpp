@@ -5,7 +5,6 @@
 #include <cmath>
 #include <numbers>
 
-#include "field/cut_graph.h"
 
 namespace field {
 namespace {
@@ -39,8 +38,22 @@ Corner Step(const EdgeStep& e, int from, const Corner& c, int to, const std::vec
 
 }  // namespace
 
-int UnwrapPhases(const FieldPiece& piece, const PieceGeometry& g, const StripeFamily& stripes,
-                 std::vector<std::array<double, 3>>* phases) {
+UnwrapTopology TopologyOf(const FieldPiece& piece, const PieceGeometry& g) {
+  UnwrapTopology out;
+  out.edgeFaces.assign(g.edges.size(), {-1, -1});
+  out.edgeSides.assign(g.edges.size(), 0);
+  for (size_t t = 0; t < piece.triangles.size(); ++t)
+    for (int k = 0; k < 3; ++k) {
+      const int e = g.triangleEdges[t][k];
+      if (out.edgeSides[e] < 2) out.edgeFaces[e][out.edgeSides[e]] = static_cast<int>(t);
+      ++out.edgeSides[e];
+    }
+  out.arcs = ArcsOf(piece, g);
+  return out;
+}
+
+int UnwrapPhases(const FieldPiece& piece, const PieceGeometry& g, const UnwrapTopology& topology,
+                 const StripeFamily& stripes, std::vector<std::array<double, 3>>* phases) {
   const size_t count = piece.triangles.size();
   // Each corner's phase is written where it is returned, its sign beside it.
   phases->assign(count, {0, 0, 0});
@@ -51,15 +64,7 @@ int UnwrapPhases(const FieldPiece& piece, const PieceGeometry& g, const StripeFa
     signAt[t][k] = static_cast<signed char>(c.sign), phaseAt[t][k] = c.phase;
   };
   std::vector<char> done(count, 0);
-  // The two triangles of every edge that has exactly two.
-  std::vector<std::array<int, 2>> edgeFaces(g.edges.size(), {-1, -1});
-  std::vector<int> edgeSides(g.edges.size(), 0);
-  for (size_t t = 0; t < count; ++t)
-    for (int k = 0; k < 3; ++k) {
-      const int e = g.triangleEdges[t][k];
-      if (edgeSides[e] < 2) edgeFaces[e][edgeSides[e]] = static_cast<int>(t);
-      ++edgeSides[e];
-    }
+  const std::vector<int>& edgeSides = topology.edgeSides;
   std::vector<EdgeStep> steps(g.edges.size());
   for (size_t e = 0; e < steps.size(); ++e) steps[e] = {g.edges[e].a, stripes.sign[e], stripes.omega[e]};
   std::vector<double> phase(stripes.psi.size());
@@ -78,9 +83,10 @@ int UnwrapPhases(const FieldPiece& piece, const PieceGeometry& g, const StripeFa
     const Corner back = stepAlong(t, 2, 0, stepAlong(t, 1, 2, stepAlong(t, 0, 1, start)));
     singular[t] = back.sign != start.sign || std::abs(back.phase - start.phase) > 1.0;
   }
-  const std::vector<char> cut = CutGraph(piece, g, singular, edgeSides);
+  const std::vector<char> cut = CutGraph(piece, g, topology.arcs, singular, edgeSides);
   // The edges the walk may not cross (a border, more than two sides, the cut tree) lose their
   // triangles, so that a step reads one entry of the edge where it read three.
+  std::vector<std::array<int, 2>> edgeFaces = topology.edgeFaces;
   for (size_t e = 0; e < edgeFaces.size(); ++e)
     if (edgeSides[e] != 2 || cut[e]) edgeFaces[e] = {-1, -1};
 

@@ -76,8 +76,8 @@ constexpr size_t kSplitTriangles = 20000;
 
 // One stripe family turned by `turn` from the line field, unwrapped into `phases`; the number of
 // triangles where it does not close, or -1 when the solve failed.
-int SolveFamily(const FieldPiece& piece, const PieceGeometry& g, const CoarseField* coarse,
-                const std::vector<double>& angles, double turn, double frequency,
+int SolveFamily(const FieldPiece& piece, const PieceGeometry& g, const UnwrapTopology& topology,
+                const CoarseField* coarse, const std::vector<double>& angles, double turn, double frequency,
                 std::vector<std::array<double, 3>>* phases) {
   std::vector<double> turned;
   if (turn != 0) {
@@ -89,7 +89,7 @@ int SolveFamily(const FieldPiece& piece, const PieceGeometry& g, const CoarseFie
   if (coarse ? !coarse->SolveStripes(turn, along, frequency, &stripes)
              : !SolveStripes(g, along, frequency, &stripes))
     return -1;
-  return UnwrapPhases(piece, g, stripes, phases);
+  return UnwrapPhases(piece, g, topology, stripes, phases);
 }
 
 // Pieces of more vertices than this are solved renumbered in spatial order (spatial_order.h).
@@ -127,10 +127,15 @@ bool SolvePiece(const FieldPiece& given, const StrokeFieldOptions& options, std:
     coarsen();
   }
   std::vector<double> angles;
+  // What both families' unwraps read: on the second thread while the coarse copy is solved.
+  UnwrapTopology topology;
   if (coarsened) {
-    if (!coarse.SolveCoarseLineField(0.5 * period, g, split)) return false;
+    if (!coarse.SolveCoarseLineField(0.5 * period, g, split, [&] { topology = TopologyOf(piece, g); }))
+      return false;
     coarse.SolveLineField(g, &angles, split);
-  } else if (!SolveLineField(g, 0.5 * period, &angles)) {
+  } else if (SolveLineField(g, 0.5 * period, &angles)) {
+    topology = TopologyOf(piece, g);
+  } else {
     return false;
   }
   const double frequency = 2 * std::numbers::pi / period;
@@ -138,7 +143,7 @@ bool SolvePiece(const FieldPiece& given, const StrokeFieldOptions& options, std:
   std::vector<std::array<double, 3>> u, v;
   int across = -1;
   const auto solveAcross = [&] {
-    across = SolveFamily(piece, g, from, angles, 0.5 * std::numbers::pi, frequency, &v);
+    across = SolveFamily(piece, g, topology, from, angles, 0.5 * std::numbers::pi, frequency, &v);
   };
   std::thread helper;
   if (options.threads > 1 && piece.triangles.size() >= kSplitTriangles) {
@@ -148,7 +153,7 @@ bool SolvePiece(const FieldPiece& given, const StrokeFieldOptions& options, std:
       // Solved after the first family on this thread.
     }
   }
-  const int along = SolveFamily(piece, g, from, angles, 0, frequency, &u);
+  const int along = SolveFamily(piece, g, topology, from, angles, 0, frequency, &u);
   if (helper.joinable())
     helper.join();
   else if (along >= 0)
