@@ -115,12 +115,13 @@ bool SolveLineField(const PieceGeometry& g, double smoothing, std::vector<double
   if (scale > 0 && std::isfinite(scale)) {
     Eigen::VectorXd b(2 * n);
     for (int i = 0; i < 2 * n; ++i) b[i] = shift * mass[i] * q[i] / scale;
-    solved = SolveShifted(a, mass, shift, b, &u);
+    solved = SolveShifted(a, mass, shift, b, &u, shared ? &shared->Order() : nullptr);
   }
   if (!solved) {
     u = Eigen::VectorXd::Zero(2 * n);
     for (int v = 0; v < n; ++v) u[2 * v] = 1;
-    if (!SmallestEigenvector(a, mass, 1e-6 * shift, 20, shift, 8, &u)) return false;
+    if (!SmallestEigenvector(a, mass, 1e-6 * shift, 20, shift, 8, &u, shared ? &shared->Order() : nullptr))
+      return false;
   }
   angles->resize(n);
   for (int v = 0; v < n; ++v) (*angles)[v] = 0.5 * std::atan2(u[2 * v + 1], u[2 * v]);

@@ -133,21 +133,29 @@ bool WithFactorisation(const RealMatrix& m, const Use& use) {
   return solver.info() == Eigen::Success && use(solver);
 }
 
-// Inverse iteration on the shifted system permuted into `order`.
-bool IterateInOrder(const RealMatrix& shifted, const std::vector<double>& mass, const BlockOrder& order,
-                    int iterations, Eigen::VectorXd* x) {
-  const Eigen::Index n = shifted.rows();
-  Eigen::PermutationMatrix<Eigen::Dynamic, Eigen::Dynamic, int> p(n);
-  for (Eigen::Index i = 0; i < n; ++i) p.indices()[i] = 2 * order[i / 2] + static_cast<int>(i % 2);
-  RealMatrix permuted(n, n);
-  permuted.selfadjointView<Eigen::Upper>() = shifted.selfadjointView<Eigen::Lower>().twistedBy(p);
-  std::vector<double> permutedMass(static_cast<size_t>(n));
-  for (Eigen::Index i = 0; i < n; ++i) permutedMass[p.indices()[i]] = mass[i];
-  Eigen::VectorXd y = p * *x;
-  const Preordered solver(permuted);
-  if (solver.info() != Eigen::Success || !Iterate(solver, permutedMass, iterations, &y)) return false;
-  *x = p.transpose() * y;
-  return true;
+// A factorisation of a shifted system permuted into `order`, solving in the system's own order.
+class OrderedFactorisation {
+ public:
+  OrderedFactorisation(const RealMatrix& shifted, const BlockOrder& order) : permutation_(shifted.rows()) {
+    const Eigen::Index n = shifted.rows();
+    for (Eigen::Index i = 0; i < n; ++i)
+      permutation_.indices()[i] = 2 * order[static_cast<size_t>(i / 2)] + static_cast<int>(i % 2);
+    RealMatrix permuted(n, n);
+    permuted.selfadjointView<Eigen::Upper>() = shifted.selfadjointView<Eigen::Lower>().twistedBy(permutation_);
+    solver_.compute(permuted);
+  }
+  bool Succeeded() const { return solver_.info() == Eigen::Success; }
+  Eigen::VectorXd solve(const Eigen::VectorXd& b) const {
+    return permutation_.transpose() * solver_.solve(permutation_ * b);
+  }
+
+ private:
+  Eigen::PermutationMatrix<Eigen::Dynamic, Eigen::Dynamic, int> permutation_;
+  Preordered solver_;
+};
+
+bool Ordered(const BlockOrder* order) {
+  return order && !order->empty();
 }
 
 }  // namespace
@@ -177,7 +185,7 @@ BlockOrder NestedDissection(const RealMatrix& pattern) {
 }
 
 bool SolveShifted(const RealMatrix& a, const std::vector<double>& mass, double shift,
-                  const Eigen::VectorXd& b, Eigen::VectorXd* x) {
+                  const Eigen::VectorXd& b, Eigen::VectorXd* x, const BlockOrder* order) {
   const RealMatrix shifted = Shifted(a, mass, shift);
   if (a.rows() > kFactoredUnknowns) {
     Iterative solver(shifted);
@@ -192,16 +200,23 @@ bool SolveShifted(const RealMatrix& a, const std::vector<double>& mass, double s
     *x = solver.solve(b);
     if (solver.info() == Eigen::Success && x->allFinite()) return true;
   }
-  if (!WithFactorisation(shifted, [&](const Factored& solver) { return (*x = solver.solve(b)), true; }))
+  if (Ordered(order)) {
+    const OrderedFactorisation solver(shifted, *order);
+    if (!solver.Succeeded()) return false;
+    *x = solver.solve(b);
+  } else if (!WithFactorisation(shifted, [&](const Factored& solver) { return (*x = solver.solve(b)), true; })) {
     return false;
+  }
   return x->allFinite();
 }
 
 bool SmallestEigenvector(const RealMatrix& a, const std::vector<double>& mass, double shift, int iterations,
                          double iterativeShift, int iterativeSteps, Eigen::VectorXd* x,
                          const BlockOrder* order) {
-  if (order && !order->empty() && a.rows() <= kFactoredUnknowns)
-    return IterateInOrder(Shifted(a, mass, shift), mass, *order, iterations, x);
+  if (Ordered(order) && a.rows() <= kFactoredUnknowns) {
+    const OrderedFactorisation solver(Shifted(a, mass, shift), *order);
+    return solver.Succeeded() && Iterate(solver, mass, iterations, x);
+  }
   if (a.rows() <= kFactoredUnknowns) {
     return WithFactorisation(Shifted(a, mass, shift),
                              [&](const Factored& solver) { return Iterate(solver, mass, iterations, x); });

@@ -37,8 +37,8 @@ bool SmallestEigenvector(const RealMatrix& a, const std::vector<double>& mass, d
 
 // Solves (A + shift M) x = b; false on failure. Systems of more than a few thousand unknowns
 // whose shift is large against the weights try conjugate gradients to a tight residual before
-// they are factored.
+// they are factored, in `order` when it is given and not empty.
 bool SolveShifted(const RealMatrix& a, const std::vector<double>& mass, double shift,
-                  const Eigen::VectorXd& b, Eigen::VectorXd* x);
+                  const Eigen::VectorXd& b, Eigen::VectorXd* x, const BlockOrder* order = nullptr);
 
 }  // namespace field

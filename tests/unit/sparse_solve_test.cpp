@@ -17,10 +17,12 @@ TEST(SparseSolve, AShiftedSolveIsSolvedToItsResidualIteratedOrFactored) {
   m.setFromTriplets(entries.begin(), entries.end());
   Eigen::VectorXd b = Eigen::VectorXd::Zero(kUnknowns), x;
   b[0] = 1, b[kUnknowns / 2 + 1] = -2, b[kUnknowns - 1] = 3;
-  for (const double shift : {1.0, 1e-8}) {
-    ASSERT_TRUE(field::SolveShifted(m, std::vector<double>(kUnknowns, 1.0), shift, b, &x)) << shift;
-    EXPECT_LT((m * x + shift * x - b).norm(), 1.5e-6 * b.norm()) << shift;
-  }
+  const field::BlockOrder order = field::NestedDissection(m);
+  for (const double shift : {1.0, 1e-8})
+    for (const field::BlockOrder* given : {static_cast<const field::BlockOrder*>(nullptr), &order}) {
+      ASSERT_TRUE(field::SolveShifted(m, std::vector<double>(kUnknowns, 1.0), shift, b, &x, given)) << shift;
+      EXPECT_LT((m * x + shift * x - b).norm(), 1.5e-6 * b.norm()) << shift;
+    }
 }
 
 TEST(SparseSolve, AnEigenvectorFactoredInNestedDissectionOrderIsTheOneInMinimumDegreeOrder) {
