@@ -5,7 +5,6 @@
 #include <cmath>
 #include <numbers>
 
-
 namespace field {
 namespace {
 

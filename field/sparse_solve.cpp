@@ -141,7 +141,8 @@ class OrderedFactorisation {
     for (Eigen::Index i = 0; i < n; ++i)
       permutation_.indices()[i] = 2 * order[static_cast<size_t>(i / 2)] + static_cast<int>(i % 2);
     RealMatrix permuted(n, n);
-    permuted.selfadjointView<Eigen::Upper>() = shifted.selfadjointView<Eigen::Lower>().twistedBy(permutation_);
+    permuted.selfadjointView<Eigen::Upper>() =
+        shifted.selfadjointView<Eigen::Lower>().twistedBy(permutation_);
     solver_.compute(permuted);
   }
   bool Succeeded() const { return solver_.info() == Eigen::Success; }
@@ -204,7 +205,8 @@ bool SolveShifted(const RealMatrix& a, const std::vector<double>& mass, double s
     const OrderedFactorisation solver(shifted, *order);
     if (!solver.Succeeded()) return false;
     *x = solver.solve(b);
-  } else if (!WithFactorisation(shifted, [&](const Factored& solver) { return (*x = solver.solve(b)), true; })) {
+  } else if (!WithFactorisation(shifted,
+                                [&](const Factored& solver) { return (*x = solver.solve(b)), true; })) {
     return false;
   }
   return x->allFinite();

@@ -38,7 +38,9 @@ FieldPiece InSpatialOrder(const FieldPiece& piece) {
   }
   const double extent = std::max({high.x - low.x, high.y - low.y, high.z - low.z});
   const double scale = extent > 0 && std::isfinite(extent) ? ((1 << kAxisBits) - 1) / extent : 0;
-  const auto cell = [scale](double d) { return static_cast<uint64_t>(std::clamp(d * scale, 0.0, 2097151.0)); };
+  const auto cell = [scale](double d) {
+    return static_cast<uint64_t>(std::clamp(d * scale, 0.0, double{(1 << kAxisBits) - 1}));
+  };
   // Equal keys keep the vertices' order.
   std::vector<std::pair<uint64_t, int>> keyed(n);
   for (size_t v = 0; v < n; ++v) {
@@ -62,15 +64,21 @@ FieldPiece InSpatialOrder(const FieldPiece& piece) {
   std::vector<Listed> listed(piece.triangles.size()), scratch;
   for (size_t t = 0; t < listed.size(); ++t) {
     const auto& tri = piece.triangles[t];
-    listed[t] = {{renumbered[tri[0]], renumbered[tri[1]], renumbered[tri[2]]}, piece.sources[t], piece.rotations[t]};
+    listed[t] = {
+        {renumbered[tri[0]], renumbered[tri[1]], renumbered[tri[2]]}, piece.sources[t], piece.rotations[t]};
   }
   std::vector<int> start(n + 1);
-  CountingPass(listed, scratch, start, [](const Listed& l) { return std::min({l.tri[0], l.tri[1], l.tri[2]}); });
+  CountingPass(listed, scratch, start, [](const Listed& l) {
+    return std::min({l.tri[0], l.tri[1], l.tri[2]});
+  });
   out.triangles.resize(listed.size());
   out.sources.resize(listed.size());
   out.rotations.resize(listed.size());
-  for (size_t t = 0; t < listed.size(); ++t)
-    out.triangles[t] = listed[t].tri, out.sources[t] = listed[t].source, out.rotations[t] = listed[t].rotation;
+  for (size_t t = 0; t < listed.size(); ++t) {
+    out.triangles[t] = listed[t].tri;
+    out.sources[t] = listed[t].source;
+    out.rotations[t] = listed[t].rotation;
+  }
   return out;
 }
 

@@ -148,7 +148,8 @@ bool SolvePiece(const FieldPiece& given, const StrokeFieldOptions& options, std:
   std::vector<std::array<double, 3>> u, v;
   int across = -1;
   const auto solveAcross = [&] {
-    across = SolveFamily(piece, g, topology, pattern.get(), from, angles, 0.5 * std::numbers::pi, frequency, &v);
+    across =
+        SolveFamily(piece, g, topology, pattern.get(), from, angles, 0.5 * std::numbers::pi, frequency, &v);
   };
   std::thread helper;
   if (options.threads > 1 && piece.triangles.size() >= kSplitTriangles) {

@@ -1,16 +1,17 @@
 // Welding a triangle soup: triangles in the order of their positions, -0 welded to 0 at the first
 // corner's value, triangles listed from their lowest vertex, and what is left out.
 #include "field/field_mesh.h"
-#include "field/spatial_order.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <random>
 #include <tuple>
-#include <limits>
 #include <vector>
+
+#include "field/spatial_order.h"
 
 namespace {
 

@@ -33,8 +33,10 @@ TEST(SparseSolve, AnEigenvectorFactoredInNestedDissectionOrderIsTheOneInMinimumD
     for (const int u : {v + 1, v + kSide}) {
       if (u >= kSide * kSide || (u == v + 1 && u % kSide == 0)) continue;
       for (int i = 0; i < 2; ++i)
-        entries.insert(entries.end(), {{2 * v + i, 2 * v + i, 1.0}, {2 * u + i, 2 * u + i, 1.0},
-                                       {2 * v + i, 2 * u + i, -1.0}, {2 * u + i, 2 * v + i, -1.0}});
+        entries.insert(entries.end(), {{2 * v + i, 2 * v + i, 1.0},
+                                       {2 * u + i, 2 * u + i, 1.0},
+                                       {2 * v + i, 2 * u + i, -1.0},
+                                       {2 * u + i, 2 * v + i, -1.0}});
     }
   field::RealMatrix m(kUnknowns, kUnknowns);
   m.setFromTriplets(entries.begin(), entries.end());
